@@ -1,0 +1,7 @@
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+  std::printf("Mereth\n");
+  return 0;
+}

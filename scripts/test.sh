@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the threaded tests under ThreadSanitizer, the
+# fuzz targets for a few seconds each, and last the whole suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, whose summary ends the run.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$root/scripts/setup.sh"
+jobs="$(nproc)"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1"
+
+tsan="$root/build/tsan"
+cmake -S "$root" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DMERETH_SANITIZE=thread -DMERETH_BUILD_BENCH=OFF >/dev/null
+targets=$(cmake --build "$tsan" --target help | sed -n 's/^\([A-Za-z0-9_]*_mt_tests\):.*/\1/p')
+if [[ -n "$targets" ]]; then
+  echo "== threaded tests under ThreadSanitizer"
+  cmake --build "$tsan" -j "$jobs" --target $targets
+  (cd "$tsan" && ctest -j "$jobs" -L threads --output-on-failure --timeout 300 | tail -n 3)
+fi
+
+# Each fuzz target replays its corpus and then fuzzes for a few seconds; new
+# inputs go to a scratch folder so the kept corpus only grows by hand.
+fuzz="$root/build/fuzz"
+if compgen -G "$root/fuzz/*_fuzz.cpp" >/dev/null; then
+  echo "== fuzz targets"
+  CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DMERETH_FUZZ=ON \
+        -DMERETH_BUILD_TESTS=OFF -DMERETH_BUILD_BENCH=OFF >/dev/null
+  for src in "$root"/fuzz/*_fuzz.cpp; do
+    name="$(basename "$src" .cpp)"
+    cmake --build "$fuzz" -j "$jobs" --target "$name"
+    scratch="$(mktemp -d)"
+    mkdir -p "$root/fuzz/corpus/$name"
+    echo "-- $name"
+    "$fuzz/fuzz/$name" -max_total_time="${MERETH_FUZZ_SECONDS:-5}" -print_final_stats=0 \
+        "$scratch" "$root/fuzz/corpus/$name" > "$scratch.log" 2>&1 || { cat "$scratch.log"; exit 1; }
+    tail -n 1 "$scratch.log"
+    rm -rf "$scratch" "$scratch.log"
+  done
+fi
+
+echo "== whole suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+asan="$root/build/asan"
+cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DMERETH_SANITIZE=address,undefined >/dev/null
+cmake --build "$asan" -j "$jobs"
+cd "$asan" && ctest -j "$jobs" --output-on-failure --timeout 300
