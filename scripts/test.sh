@@ -17,7 +17,9 @@ targets=$(cmake --build "$tsan" --target help | sed -n 's/^\([A-Za-z0-9_]*_mt_te
 if [[ -n "$targets" ]]; then
   echo "== threaded tests under ThreadSanitizer"
   cmake --build "$tsan" -j "$jobs" --target $targets
-  (cd "$tsan" && ctest -j "$jobs" -L threads --output-on-failure --timeout 300 | tail -n 3)
+  (cd "$tsan" && ctest -j "$jobs" -L threads --output-on-failure --timeout 300 > ctest.log) \
+    || { cat "$tsan/ctest.log"; exit 1; }
+  grep -E 'tests passed' "$tsan/ctest.log"
 fi
 
 # Each fuzz target replays its corpus and then fuzzes for a few seconds; new
