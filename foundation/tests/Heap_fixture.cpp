@@ -1,0 +1,34 @@
+#include "foundation/tests/Heap_fixture.h"
+
+#include <cstdlib>
+
+#include "dialogs/Alert.h"
+#include "shell/MacEnv.h"
+
+namespace {
+
+[[noreturn]] void ThrowProgramEnded() { throw ProgramEnded{}; }
+
+void ResetHeap() {
+  Buffer::Shutdown();
+  Buffer::SetSystemMemory(Buffer::SystemMemory{[](std::size_t size) { return std::malloc(size); },
+                                               [](void* block) { std::free(block); }});
+  Buffer::DefBufferHeap = 1500;
+  Buffer::DefBufferHeapMin = 400;
+  Buffer::DefAllocHeapMin = 400;
+  Buffer::InitModule();
+}
+
+}  // namespace
+
+void FreshHeap::SetUp() {
+  MacEnv::SetProgramEnd(ThrowProgramEnded);
+  Alert::ClearAnswers();
+  ResetHeap();
+}
+
+void FreshHeap::TearDown() {
+  ResetHeap();
+  Alert::ClearAnswers();
+  MacEnv::SetProgramEnd(nullptr);
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+// The character-cell terminal of a text window: a grid of lines and columns,
+// output collected in a pending buffer and drawn in runs at the cursor, and
+// the VT100-named control functions, called as procedures (no escape
+// sequences are parsed).
+//
+// This is the part the console output needs: Write, Update, CUP, NEL, EDc
+// and SGR. A terminal draws into its own cell grid (character and rendition
+// per cell), which is what its window shows; tests and the headless program
+// read it back with ScreenLine and ScreenRendition. Every operation does
+// nothing for a nil terminal. Main thread only.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace ANSITerm {
+
+inline constexpr int kPendingSize = 256;
+inline constexpr int kMaxColumns = 255;
+
+// Renditions of SGR.
+inline constexpr int kNormal = 0;
+inline constexpr int kHighlight = 1;
+inline constexpr int kInverse = 2;
+
+struct TerminalRecord {
+  char tag[8] = {'A', 'N', 'S', 'I', 0, 0, 0, 0};
+  char pending[kPendingSize] = {};  // written, not yet drawn
+  int pendingCount = 0;
+  int rendition = kNormal;
+  int cursorLine = 0;    // 0-based within the scroll region
+  int cursorColumn = 0;  // 0-based; may be negative
+  int lines = 0;
+  int columns = 0;
+  int scrollRegionTop = 1;     // 1-based first line
+  int scrollRegionBottom = 0;  // line count of the scroll region
+  std::vector<char> cells;     // lines x columns characters
+  std::vector<std::uint8_t> cellRenditions;
+};
+
+// A terminal of lines x columns (columns at most 255) without a window: the
+// console of the headless program and of tests. The whole grid is the
+// scroll region; it starts blank with the cursor home.
+TerminalRecord* CreateHeadless(int lines, int columns);
+
+// Frees the terminal and sets the reference to nil.
+void Close(TerminalRecord*& terminal);
+
+// Appends the characters of text (up to its end) to the pending output and
+// returns how many were taken; when 256 are pending they are drawn first.
+// A tab is stored as '_', every other character below 32 as code 8.
+int Write(TerminalRecord* terminal, std::span<const char> text);
+
+// Draws the pending output at the cursor and advances the cursor column by
+// the pending count. Characters left of column 0 or right of the last column
+// are not shown.
+void Update(TerminalRecord* terminal);
+
+// Draws pending output, then moves the cursor to the 1-based line and
+// column: a line below the scroll region means its last line, a column past
+// the last one the last column.
+void CUP(TerminalRecord* terminal, std::int32_t line, std::int32_t column);
+
+// Next line: down one line, scrolling the region up at its bottom; then
+// column 0.
+void NEL(TerminalRecord* terminal);
+
+// Draws pending output, erases the whole terminal and homes the cursor.
+void EDc(TerminalRecord* terminal);
+
+// Draws pending output and sets the rendition of the text that follows:
+// 0 normal, 1 highlight, 2 inverse.
+void SGR(TerminalRecord* terminal, int rendition);
+
+// ---- What the window shows ------------------------------------------------
+
+// text := the characters of 1-based line `line` without trailing blanks
+// (empty for a line outside the grid).
+void ScreenLine(const TerminalRecord* terminal, int line, std::span<char> text);
+
+// The rendition of a 1-based cell; -1 outside the grid.
+int ScreenRendition(const TerminalRecord* terminal, int line, int column);
+
+}  // namespace ANSITerm
