@@ -12,7 +12,6 @@
 #include <benchmark/benchmark.h>
 
 #include <Eigen/Dense>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -24,9 +23,11 @@
 #include "numerics/Matrix.h"
 
 extern "C" {
-void sgesv_(const int* n, const int* nrhs, float* a, const int* lda, int* ipiv, float* b, const int* ldb, int* info);
+void sgesv_(const int* n, const int* nrhs, float* a, const int* lda, int* ipiv, float* b, const int* ldb,
+            int* info);
 void sgetrf_(const int* m, const int* n, float* a, const int* lda, int* ipiv, int* info);
-void sgetri_(const int* n, float* a, const int* lda, const int* ipiv, float* work, const int* lwork, int* info);
+void sgetri_(const int* n, float* a, const int* lda, const int* ipiv, float* work, const int* lwork,
+             int* info);
 }
 
 namespace {

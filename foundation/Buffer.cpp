@@ -73,6 +73,9 @@ std::int32_t blockCount = 0;
 std::int32_t blockCapacity = 0;
 std::int64_t totalBytes = 0;
 FreeArea* freeMemory = nullptr;
+// The heap is set up once, on first use; a failed set-up is not retried, so
+// the operator sees its message once while the program winds down.
+bool heapTried = false;
 bool heapReady = false;
 
 Entry root;
@@ -128,11 +131,9 @@ void PutBack(FreeArea*& list, std::byte* block, std::size_t size) {
   }
 }
 
-// Shows a broken-heap message; TRUE for "Continue", while "BREAK" ends the
-// program.
-bool ContinueAfterFatal(std::span<const char> message) {
-  if (Alert::Choice(message, "", "Continue", "BREAK", 3) != 3) return true;
-  MacEnv::AlertAndExit("BREAK called");
+// Shows a broken-heap message; "BREAK" asks the program to end.
+void ReportFatal(std::span<const char> message) {
+  if (Alert::Choice(message, "", "Continue", "BREAK", 3) == 3) MacEnv::AlertAndExit("BREAK called");
 }
 
 // Takes [start, start + size) out of the free part that holds it.
@@ -143,12 +144,12 @@ bool RemoveFree(FreeArea*& list, std::byte* start, std::size_t size) {
     holder = link;
   }
   if (holder == nullptr) {
-    ContinueAfterFatal("Fatal error 1 in 'Buffer.RemoveFree'!");
+    ReportFatal("Fatal error 1 in 'Buffer.RemoveFree'!");
     return false;
   }
   FreeArea* part = *holder;
   if (Address(part) + part->size < Address(start) + size) {
-    ContinueAfterFatal("Fatal error 2 in 'Buffer.RemoveFree'!");
+    ReportFatal("Fatal error 2 in 'Buffer.RemoveFree'!");
     return false;
   }
   const std::size_t head = Address(start) - Address(part);
@@ -209,20 +210,27 @@ void WarnSmallHeap(std::int64_t size) {
 }
 
 void SetUpHeap() {
+  heapTried = true;
   const std::int64_t want = static_cast<std::int64_t>(DefBufferHeap) * kKilo;
   const std::int64_t min = static_cast<std::int64_t>(DefBufferHeapMin) * kKilo;
   const std::int64_t allocMin = static_cast<std::int64_t>(DefAllocHeapMin) * kKilo;
   const std::int64_t reduced = want > kHeapReserve ? want - kHeapReserve : 0;
   std::int64_t size = std::max(want, allocMin);
   if (reduced < size && reduced >= min) size = reduced;
-  if (size < allocMin || size <= 0) MacEnv::AlertAndExit("Not enough heap space.");
+  if (size < allocMin || size <= 0) {
+    MacEnv::AlertAndExit("Not enough heap space.");
+    return;
+  }
   std::byte* block = nullptr;
   while (size >= allocMin && size > 0) {
     block = NewSystemBlock(static_cast<std::size_t>(size));
     if (block != nullptr) break;
     size -= kHeapStep;
   }
-  if (block == nullptr) MacEnv::AlertAndExit("Heap allocation failed.");
+  if (block == nullptr) {
+    MacEnv::AlertAndExit("Heap allocation failed.");
+    return;
+  }
   if (size < min) WarnSmallHeap(size);
   PutBack(freeMemory, block, static_cast<std::size_t>(size));
   heapReady = true;
@@ -242,7 +250,8 @@ bool TakeMoreMemory(std::size_t request) {
 
 // A segment of the size (a multiple of 2,048) from the free memory.
 std::byte* TakeSegment(std::size_t size) {
-  if (!heapReady) SetUpHeap();
+  if (!heapTried) SetUpHeap();
+  if (!heapReady) return nullptr;
   if (std::byte* segment = TakeFirstFit(freeMemory, size)) return segment;
   if (!TakeMoreMemory(size)) return nullptr;
   return TakeFirstFit(freeMemory, size);
@@ -385,7 +394,7 @@ bool RemoveEntry(Entry* entry) {
   DirectoryIndex* index = IndexOf(entry->parent);
   std::int32_t place = 0;
   if (Find(entry->parent, entry->name, place) != entry) {
-    ContinueAfterFatal("Fatal error in 'Buffer.RemoveEntry'!");
+    ReportFatal("Fatal error in 'Buffer.RemoveEntry'!");
     return false;
   }
   std::copy(index->entries + place + 1, index->entries + index->count, index->entries + place);
@@ -707,7 +716,7 @@ void GetSize(NamedBuffer buffer, std::int32_t& segmentBytes, std::int32_t& segme
 
 void GetMemoryInfo(std::int64_t& total, std::int64_t& used, std::int64_t& free) {
   Lock lock(HeapMutex());
-  if (!heapReady) SetUpHeap();
+  if (!heapTried) SetUpHeap();
   free = 0;
   for (const FreeArea* a = freeMemory; a != nullptr; a = a->next) {
     free += static_cast<std::int64_t>(a->size);
@@ -735,6 +744,7 @@ void InitModule() {
   blockCapacity = 0;
   totalBytes = 0;
   freeMemory = nullptr;
+  heapTried = false;
   heapReady = false;
   ResetRoot();
 }

@@ -12,7 +12,9 @@ double Determinant;
 
 namespace {
 
-bool ValidOrder(int32_t m, const float* const* basis) { return basis != nullptr && m > 0 && Matrix::Check(m); }
+bool ValidOrder(int32_t m, const float* const* basis) {
+  return basis != nullptr && m > 0 && Matrix::Check(m);
+}
 
 }  // namespace
 

@@ -4,8 +4,8 @@
 // the standard errors of slope and intercept and the coefficient of
 // determination r2, on real or 16-bit data, with the abscissa given or
 // implied (x = 0, 1, 2, ...), and on ln |y|. Fewer than two points give 0
-// for every result; exactly two give the exact line and errors that are not
-// finite. Sums are taken in double.
+// for every result; with exactly two the line is exact and the errors,
+// divided by n - 2 = 0, mean nothing. Sums are taken in double.
 
 #include <cstdint>
 

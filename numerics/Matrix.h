@@ -7,8 +7,9 @@
 // Every matrix is a fixed 26 x 26 array, row-major, of which the caller uses
 // the top-left rows x columns part. Dimensions are checked by Check: one
 // outside 0 .. 25 shows " Matrix- Index out of range!" on the console and the
-// operation does nothing. Singular matrices are reported on the console as
-// well and give FALSE or a determinant of 0; nothing else is signalled.
+// operation does nothing. A singular matrix gives FALSE from
+// SolveLinearSystem, with a console message, or a determinant of 0 from
+// InvertMat; nothing else is signalled.
 
 #include <cstdint>
 

@@ -328,6 +328,21 @@ void Map(const T* src, T* dst, int32_t count, F f) {
 }
 
 template <typename T>
+void Ln(const T* src, T* dst, int32_t count) {
+  Map(src, dst, count, [](double x) { return std::log(x); });
+}
+
+template <typename T>
+void Exp(const T* src, T* dst, int32_t count) {
+  Map(src, dst, count, [](double x) { return std::exp(x); });
+}
+
+template <typename T>
+void Sqrt(const T* src, T* dst, int32_t count) {
+  Map(src, dst, count, [](double x) { return std::sqrt(x); });
+}
+
+template <typename T>
 void Inverse(const T* src, T* dst, int32_t count, double numerator) {
   Map(src, dst, count, [numerator](double x) { return numerator / x; });
 }

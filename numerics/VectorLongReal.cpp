@@ -1,7 +1,5 @@
 #include "numerics/VectorLongReal.h"
 
-#include <cmath>
-
 #include "numerics/RealVectorKernels.h"
 
 namespace K = RealVectorKernels;
@@ -59,15 +57,9 @@ void Histogram(const double* src, int32_t count, double offset, double width, do
                int32_t& below, int32_t& above) {
   K::Histogram(src, count, offset, width, bins, binCount, below, above);
 }
-void ln(const double* src, double* dst, int32_t count) {
-  K::Map(src, dst, count, [](double x) { return std::log(x); });
-}
-void exp(const double* src, double* dst, int32_t count) {
-  K::Map(src, dst, count, [](double x) { return std::exp(x); });
-}
-void sqrt(const double* src, double* dst, int32_t count) {
-  K::Map(src, dst, count, [](double x) { return std::sqrt(x); });
-}
+void ln(const double* src, double* dst, int32_t count) { K::Ln(src, dst, count); }
+void exp(const double* src, double* dst, int32_t count) { K::Exp(src, dst, count); }
+void sqrt(const double* src, double* dst, int32_t count) { K::Sqrt(src, dst, count); }
 void Inverse(const double* src, double* dst, int32_t count, double numerator) {
   K::Inverse(src, dst, count, numerator);
 }

@@ -1,6 +1,5 @@
 #include "numerics/VectorReal.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "numerics/RealVectorKernels.h"
@@ -85,15 +84,9 @@ void Histogram(const float* src, int32_t count, double offset, double width, flo
                int32_t& below, int32_t& above) {
   K::Histogram(src, count, offset, width, bins, binCount, below, above);
 }
-void ln(const float* src, float* dst, int32_t count) {
-  K::Map(src, dst, count, [](double x) { return std::log(x); });
-}
-void exp(const float* src, float* dst, int32_t count) {
-  K::Map(src, dst, count, [](double x) { return std::exp(x); });
-}
-void sqrt(const float* src, float* dst, int32_t count) {
-  K::Map(src, dst, count, [](double x) { return std::sqrt(x); });
-}
+void ln(const float* src, float* dst, int32_t count) { K::Ln(src, dst, count); }
+void exp(const float* src, float* dst, int32_t count) { K::Exp(src, dst, count); }
+void sqrt(const float* src, float* dst, int32_t count) { K::Sqrt(src, dst, count); }
 void Inverse(const float* src, float* dst, int32_t count, double numerator) {
   K::Inverse(src, dst, count, numerator);
 }

@@ -1,29 +1,20 @@
 #include "shell/MacEnv.h"
 
-#include <atomic>
-#include <cstdlib>
-
 #include "dialogs/Alert.h"
 #include "foundation/Strings.h"
 
 namespace MacEnv {
 
-namespace {
+std::atomic<bool> Terminated{false};
 
-// nil stands for the default end.
-std::atomic<ProgramEndProc> programEnd{nullptr};
-
-}  // namespace
+void Terminate() { Terminated.store(true); }
 
 void AlertAndExit(std::span<const char> message) {
   if (Strings::Length(message) > 0) {
     Alert::Beep();
     Alert::OK(message);
   }
-  if (ProgramEndProc end = programEnd.load()) end();
-  std::exit(EXIT_FAILURE);
+  Terminate();
 }
-
-ProgramEndProc SetProgramEnd(ProgramEndProc end) { return programEnd.exchange(end); }
 
 }  // namespace MacEnv

@@ -2,21 +2,21 @@
 // message.
 #pragma once
 
+#include <atomic>
 #include <span>
 
 namespace MacEnv {
 
-// When the message is not empty, sounds the alert beep and shows it in an OK
-// alert; then ends the program through the program-end procedure. Does not
-// return.
-[[noreturn]] void AlertAndExit(std::span<const char> message);
+// Goes from FALSE to TRUE once, when the program is asked to end, and is
+// never cleared; the main loop ends when it sees it, so that shut-down and the
+// exit procedures still run.
+extern std::atomic<bool> Terminated;
 
-// What ends the program. The default runs the exit procedures (there are none
-// to run until the shell's exit-procedure table exists) and leaves through
-// std::exit with a failure status. A replacement must not return either; a
-// test installs one that throws an exception of its own, and
-// SetProgramEnd(nullptr) puts the default back. Returns the previous one.
-using ProgramEndProc = void (*)();
-ProgramEndProc SetProgramEnd(ProgramEndProc end);
+void Terminate();
+
+// When the message is not empty, sounds the alert beep and shows it in an OK
+// alert; then Terminate. It does not stop the caller: a caller that cannot go
+// on returns a failure of its own.
+void AlertAndExit(std::span<const char> message);
 
 }  // namespace MacEnv

@@ -104,21 +104,29 @@ TEST(Cursor, ShapeCodesAndTheWaitOrWatchAnimation) {
   EXPECT_EQ(Mouse::GetCursorShape(), Mouse::kArrow);
 }
 
-TEST(ProgramEnd, AlertAndExitShowsTheMessageThenEnds) {
-  EXPECT_EXIT(MacEnv::AlertAndExit("Heap allocation failed."), ::testing::ExitedWithCode(EXIT_FAILURE),
-              "Heap allocation failed.\n  \\[\\[OK\\]\\] -> OK");
+TEST_F(FreshHeap, AlertAndExitShowsTheMessageAndAsksTheProgramToEnd) {
+  testing::internal::CaptureStderr();
+  MacEnv::AlertAndExit("Bye.");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Bye.\n  [[OK]] -> OK\n");
+  EXPECT_TRUE(MacEnv::Terminated);
+  MacEnv::Terminated = false;
+  testing::internal::CaptureStderr();
+  MacEnv::AlertAndExit("");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(MacEnv::Terminated);
 }
 
-TEST_F(FreshHeap, AlertAndExitCallsTheInstalledEndOnceTheMessageIsShown) {
+TEST_F(FreshHeap, AFailedHeapIsReportedOnceAndLeavesBuffersNil) {
+  Buffer::Shutdown();
+  Buffer::SetSystemMemory(Buffer::SystemMemory{[](std::size_t) -> void* { return nullptr; },
+                                               [](void*) {}});
+  Buffer::InitModule();
   testing::internal::CaptureStderr();
-  EXPECT_THROW(MacEnv::AlertAndExit("Bye."), ProgramEnded);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Bye.\n  [[OK]] -> OK\n");
-  testing::internal::CaptureStderr();
-  EXPECT_THROW(MacEnv::AlertAndExit(""), ProgramEnded);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  const MacEnv::ProgramEndProc previous = MacEnv::SetProgramEnd(nullptr);
-  EXPECT_NE(previous, nullptr);
-  EXPECT_EQ(MacEnv::SetProgramEnd(previous), nullptr);
+  EXPECT_EQ(Buffer::Create("/a", Buffer::kHeap), nullptr);
+  EXPECT_EQ(Buffer::Create("/b", Buffer::kHeap), nullptr);
+  const std::string shown = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(shown, "Heap allocation failed.\n  [[OK]] -> OK\n");
+  EXPECT_TRUE(MacEnv::Terminated);
 }
 
 TEST_F(FreshHeap, TheShellMakesTheNotebookBufferAndTheUserDirectory) {

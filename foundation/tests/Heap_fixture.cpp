@@ -7,8 +7,6 @@
 
 namespace {
 
-[[noreturn]] void ThrowProgramEnded() { throw ProgramEnded{}; }
-
 void ResetHeap() {
   Buffer::Shutdown();
   Buffer::SetSystemMemory(Buffer::SystemMemory{[](std::size_t size) { return std::malloc(size); },
@@ -22,7 +20,7 @@ void ResetHeap() {
 }  // namespace
 
 void FreshHeap::SetUp() {
-  MacEnv::SetProgramEnd(ThrowProgramEnded);
+  MacEnv::Terminated = false;
   Alert::ClearAnswers();
   ResetHeap();
 }
@@ -30,5 +28,5 @@ void FreshHeap::SetUp() {
 void FreshHeap::TearDown() {
   ResetHeap();
   Alert::ClearAnswers();
-  MacEnv::SetProgramEnd(nullptr);
+  MacEnv::Terminated = false;
 }

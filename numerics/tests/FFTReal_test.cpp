@@ -90,6 +90,18 @@ TEST(FFTReal, RefusesLengthsThatAreNotPowersOfTwoAndNilArrays) {
   }
 }
 
+TEST(FFTReal, RefusesOverlappingArrays) {
+  std::vector<float> buffer(64, 1.0f);
+  const std::vector<float> before = buffer;
+  EXPECT_FALSE(FFTReal::Forward(32, buffer.data(), buffer.data()));
+  EXPECT_FALSE(FFTReal::Forward(32, buffer.data(), buffer.data() + 31));
+  EXPECT_FALSE(FFTReal::Reverse(32, buffer.data() + 16, buffer.data()));
+  EXPECT_EQ(buffer, before);
+  EXPECT_TRUE(FFTReal::Forward(32, buffer.data(), buffer.data() + 32));  // adjacent is fine
+  EXPECT_EQ(buffer[0], 32.0f);
+  EXPECT_EQ(buffer[32], 32.0f);
+}
+
 TEST(FFTReal, SmallTransformsAndTheSignOfTheKernel) {
   struct Case {
     const char* name;
@@ -144,7 +156,7 @@ TEST(FFTReal, SmallTransformsAndTheSignOfTheKernel) {
 // The loops are arranged for speed; every bit of the result must still be
 // the one the algorithm as stated gives.
 TEST(FFTReal, BitForBitTheStatedAlgorithm) {
-  for (int bits = 0; bits <= 14; ++bits) {
+  for (int bits = 0; bits <= 16; ++bits) {
     const int n = 1 << bits;
     for (double sign : {-1.0, 1.0}) {
       Signal ours = Random(n, 100 + bits);

@@ -97,9 +97,9 @@ TEST(LeastSquares, AccuracyFollowsTheSquaredCondition) {
         if (samples < m) continue;
         for (int trial = 0; trial < 5; ++trial) {
           const Eigen::MatrixXf b = RandomMatrix::WithCondition(samples, m, condition, random).cast<float>();
-          const Eigen::VectorXf y =
-              (b.cast<double>() * RandomMatrix::Uniform(m, random) + 0.01 * RandomMatrix::Uniform(samples, random))
-                  .cast<float>();
+          const Eigen::VectorXf y = (b.cast<double>() * RandomMatrix::Uniform(m, random) +
+                                     0.01 * RandomMatrix::Uniform(samples, random))
+                                        .cast<float>();
 
           const int one = 1;
           const int lwork = 64 * (samples + m);
@@ -107,12 +107,14 @@ TEST(LeastSquares, AccuracyFollowsTheSquaredCondition) {
           Eigen::MatrixXd bd = b.cast<double>();
           Eigen::VectorXd exact = y.cast<double>();
           std::vector<double> workd(lwork);
-          dgels_("N", &samples, &m, &one, bd.data(), &samples, exact.data(), &samples, workd.data(), &lwork, &info);
+          dgels_("N", &samples, &m, &one, bd.data(), &samples, exact.data(), &samples, workd.data(), &lwork,
+                 &info);
           ASSERT_EQ(0, info);
           Eigen::MatrixXf bs = b;
           Eigen::VectorXf qr = y;
           std::vector<float> works(lwork);
-          sgels_("N", &samples, &m, &one, bs.data(), &samples, qr.data(), &samples, works.data(), &lwork, &info);
+          sgels_("N", &samples, &m, &one, bs.data(), &samples, qr.data(), &samples, works.data(), &lwork,
+                 &info);
           ASSERT_EQ(0, info);
 
           std::vector<const float*> basis(m);
@@ -121,9 +123,9 @@ TEST(LeastSquares, AccuracyFollowsTheSquaredCondition) {
           LeastSquares::Fit(m, basis.data(), y.data(), samples, c.data());
 
           const double norm = exact.head(m).lpNorm<Eigen::Infinity>();
-          const double ours =
-              (Eigen::Map<Eigen::VectorXf>(c.data(), m).cast<double>() - exact.head(m)).lpNorm<Eigen::Infinity>() /
-              norm;
+          const double ours = (Eigen::Map<Eigen::VectorXf>(c.data(), m).cast<double>() - exact.head(m))
+                                  .lpNorm<Eigen::Infinity>() /
+                              norm;
           const double lapack = (qr.head(m).cast<double>() - exact.head(m)).lpNorm<Eigen::Infinity>() / norm;
           const std::string where = "m " + std::to_string(m) + " samples " + std::to_string(samples);
           EXPECT_LE(ours, 8 * condition * condition * unitRoundoff) << where;

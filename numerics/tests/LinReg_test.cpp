@@ -15,7 +15,8 @@ struct Line {
   double slope = -99, intercept = -99, slopeError = -99, interceptError = -99, r2 = -99;
 };
 
-Line XY(const std::vector<float>& x, const std::vector<float>& y, int32_t first, int32_t& count, int32_t last) {
+Line XY(const std::vector<float>& x, const std::vector<float>& y, int32_t first, int32_t& count,
+        int32_t last) {
   Line l;
   LinReg::RealXY(x.data(), y.data(), first, count, last, l.slope, l.intercept, l.slopeError, l.interceptError,
                  l.r2);

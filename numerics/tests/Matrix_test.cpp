@@ -34,7 +34,8 @@ struct Filled {
   }
 };
 
-void ExpectRows(const Mat& m, std::initializer_list<std::initializer_list<double>> rows, double tolerance = 0.0) {
+void ExpectRows(const Mat& m, std::initializer_list<std::initializer_list<double>> rows,
+                double tolerance = 0.0) {
   int i = 0;
   for (const auto& row : rows) {
     int j = 0;

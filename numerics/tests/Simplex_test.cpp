@@ -226,8 +226,6 @@ struct Problem {
   Objective f;
   std::vector<double> start;
   std::vector<double> minimiser;
-  double valueTolerance;  // AbsConv tolerance (per precision below)
-  double pointTolerance;  // distance of the centroid from the minimiser
 };
 
 double Rosenbrock(const std::vector<double>& p) {
@@ -319,7 +317,8 @@ double Distance(const std::vector<double>& a, const std::vector<double>& b) {
 }
 
 struct Tolerances {
-  double value, point;
+  double value;  // for AbsConv
+  double point;  // distance of the centroid from the minimiser
 };
 
 template <class M>

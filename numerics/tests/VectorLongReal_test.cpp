@@ -41,7 +41,8 @@ TEST(VectorLongReal, StatisticsAgreeWithGsl) {
       const double scale = gslVariance + gslMean * gslMean;
       EXPECT_NEAR(gslMean, mean, count * eps * (std::fabs(gslMean) + 10.0)) << offset << " " << count;
       EXPECT_NEAR(gslVariance, variance, 8 * count * eps * scale) << offset << " " << count;
-      EXPECT_NEAR(gslMean, VectorLongReal::Mean(x.data(), count, true), count * eps * (std::fabs(gslMean) + 10.0));
+      EXPECT_NEAR(gslMean, VectorLongReal::Mean(x.data(), count, true),
+                  count * eps * (std::fabs(gslMean) + 10.0));
     }
   }
 }

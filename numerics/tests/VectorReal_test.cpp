@@ -16,41 +16,41 @@
 
 namespace {
 
-#define VECTOR_FAMILY(Name, Module, Element)                 \
-  struct Name {                                              \
-    using T = Element;                                       \
-    static constexpr auto Set = &Module::Set;                \
-    static constexpr auto Copy = &Module::Copy;              \
-    static constexpr auto CopySkip = &Module::CopySkip;      \
-    static constexpr auto Scale = &Module::Scale;            \
-    static constexpr auto Offset = &Module::Offset;          \
-    static constexpr auto Negate = &Module::Negate;          \
-    static constexpr auto Compress = &Module::Compress;      \
+#define VECTOR_FAMILY(Name, Module, Element)                        \
+  struct Name {                                                     \
+    using T = Element;                                              \
+    static constexpr auto Set = &Module::Set;                       \
+    static constexpr auto Copy = &Module::Copy;                     \
+    static constexpr auto CopySkip = &Module::CopySkip;             \
+    static constexpr auto Scale = &Module::Scale;                   \
+    static constexpr auto Offset = &Module::Offset;                 \
+    static constexpr auto Negate = &Module::Negate;                 \
+    static constexpr auto Compress = &Module::Compress;             \
     static constexpr auto CompressAndAdd = &Module::CompressAndAdd; \
-    static constexpr auto Accumulate = &Module::Accumulate;  \
-    static constexpr auto Sum = &Module::Sum;                \
-    static constexpr auto Mean = &Module::Mean;              \
-    static constexpr auto Variance = &Module::Variance;      \
-    static constexpr auto ScalarProduct = &Module::ScalarProduct; \
-    static constexpr auto ScaleAndAdd = &Module::ScaleAndAdd; \
-    static constexpr auto Add = &Module::Add;                \
-    static constexpr auto Subtract = &Module::Subtract;      \
-    static constexpr auto Multiply = &Module::Multiply;      \
-    static constexpr auto Divide = &Module::Divide;          \
-    static constexpr auto FromInt32 = &Module::FromInt32;    \
-    static constexpr auto ToInt32 = &Module::ToInt32;        \
-    static constexpr auto Limits = &Module::Limits;          \
-    static constexpr auto Clip = &Module::Clip;              \
-    static constexpr auto Search = &Module::Search;          \
-    static constexpr auto Histogram = &Module::Histogram;    \
-    static constexpr auto ln = &Module::ln;                  \
-    static constexpr auto exp = &Module::exp;                \
-    static constexpr auto sqrt = &Module::sqrt;              \
-    static constexpr auto Inverse = &Module::Inverse;        \
-    static constexpr auto Power = &Module::Power;            \
-    static constexpr auto PowerInt = &Module::PowerInt;      \
-    static constexpr auto InsertSort = &Module::InsertSort;  \
-    static constexpr auto Correlate = &Module::Correlate;    \
+    static constexpr auto Accumulate = &Module::Accumulate;         \
+    static constexpr auto Sum = &Module::Sum;                       \
+    static constexpr auto Mean = &Module::Mean;                     \
+    static constexpr auto Variance = &Module::Variance;             \
+    static constexpr auto ScalarProduct = &Module::ScalarProduct;   \
+    static constexpr auto ScaleAndAdd = &Module::ScaleAndAdd;       \
+    static constexpr auto Add = &Module::Add;                       \
+    static constexpr auto Subtract = &Module::Subtract;             \
+    static constexpr auto Multiply = &Module::Multiply;             \
+    static constexpr auto Divide = &Module::Divide;                 \
+    static constexpr auto FromInt32 = &Module::FromInt32;           \
+    static constexpr auto ToInt32 = &Module::ToInt32;               \
+    static constexpr auto Limits = &Module::Limits;                 \
+    static constexpr auto Clip = &Module::Clip;                     \
+    static constexpr auto Search = &Module::Search;                 \
+    static constexpr auto Histogram = &Module::Histogram;           \
+    static constexpr auto ln = &Module::ln;                         \
+    static constexpr auto exp = &Module::exp;                       \
+    static constexpr auto sqrt = &Module::sqrt;                     \
+    static constexpr auto Inverse = &Module::Inverse;               \
+    static constexpr auto Power = &Module::Power;                   \
+    static constexpr auto PowerInt = &Module::PowerInt;             \
+    static constexpr auto InsertSort = &Module::InsertSort;         \
+    static constexpr auto Correlate = &Module::Correlate;           \
   }
 
 VECTOR_FAMILY(Singles, VectorReal, float);
@@ -275,9 +275,20 @@ TYPED_TEST(RealVectors, ToInt32SaturatesAndZeroesNaN) {
     int32_t expected;
   };
   const std::vector<Case> cases = {
-      {1.9, 1},           {-1.9, -1},        {0.5, 0},      {-0.0, 0},        {2147483520.0, 2147483520},
-      {3e9, top},         {-3e9, bottom},    {1e30, top},   {-1e30, bottom},  {this->inf, top},
-      {-this->inf, bottom}, {this->nan, 0}, {-2147483648.0, bottom}, {2147483648.0, top},
+      {1.9, 1},
+      {-1.9, -1},
+      {0.5, 0},
+      {-0.0, 0},
+      {2147483520.0, 2147483520},
+      {3e9, top},
+      {-3e9, bottom},
+      {1e30, top},
+      {-1e30, bottom},
+      {this->inf, top},
+      {-this->inf, bottom},
+      {this->nan, 0},
+      {-2147483648.0, bottom},
+      {2147483648.0, top},
   };
   for (const Case& c : cases) {
     const auto x = this->V({c.x});
