@@ -41,8 +41,8 @@ bool Where(const IOBytes::FileHandle& plain, std::int32_t& position, std::int32_
 
 // The plain bytes of the block at start (fewer than 8 when it is the
 // file's partial last block) into destination.
-bool LoadBlock(const IOBytes::FileHandle& plain, const BlowFish::KeyRecord* key,
-               std::int64_t start, std::int64_t length, std::uint8_t* destination) {
+bool LoadBlock(const IOBytes::FileHandle& plain, const BlowFish::KeyRecord* key, std::int64_t start,
+               std::int64_t length, std::uint8_t* destination) {
   std::int32_t count = static_cast<std::int32_t>(std::min(kBlock, length - start));
   if (!IOBytes::SetPosition(plain, 0, static_cast<std::int32_t>(start)) ||
       !IOBytes::Read(plain, count, destination)) {
@@ -135,7 +135,8 @@ std::int16_t Read(const IOBytes::FileHandle& handle, std::int32_t& count, void* 
     }
     const auto whole = static_cast<std::size_t>(got - got % kBlock);
     if (!BlowFish::Decipher(handle.key, {work.data(), whole})) return kUserError;
-    const std::int32_t handed = static_cast<std::int32_t>(std::min<std::int64_t>(n, got - (p - start)));
+    const std::int32_t handed =
+        static_cast<std::int32_t>(std::min<std::int64_t>(n, got - (p - start)));
     std::memcpy(out + count, work.data() + (p - start), static_cast<std::size_t>(handed));
     count += handed;
     if (!IOBytes::SetPosition(plain, 0, p + handed)) return IOBase::Result;

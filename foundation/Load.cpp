@@ -64,8 +64,8 @@ int Text(std::span<const char> name, BlowFish::KeyRecord* key, BufferText::TextB
     void* block = nullptr;
     std::int32_t size = 0;
     Buffer::GetHeader(temporary, organisation, block, size);
-    BlockToText({static_cast<const char*>(block), static_cast<std::size_t>(size)}, buffer, maxLength,
-                wrap);
+    BlockToText({static_cast<const char*>(block), static_cast<std::size_t>(size)}, buffer,
+                maxLength, wrap);
     Buffer::Delete(temporary);
     BufferText::SetModified(buffer, false);
     return 0;

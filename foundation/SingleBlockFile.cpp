@@ -6,6 +6,7 @@
 #include "foundation/GLP.h"
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
+#include "numerics/VectorInt.h"
 
 namespace SingleBlockFile {
 
@@ -48,12 +49,9 @@ void WalkFields(Header& header) {
   Bytes::ProcessPoly8(kDateOffset, header.date, kDateSize);
 }
 
-// VectorInt::Checksum8's rule (the unsigned byte sum, wrapping at 2^32);
-// numerics builds on this library, so the sum is taken here.
 std::uint32_t ByteSum(std::span<const std::byte> bytes) {
-  std::uint32_t sum = 0;
-  for (std::byte b : bytes) sum += std::to_integer<std::uint32_t>(b);
-  return sum;
+  return static_cast<std::uint32_t>(
+      VectorInt::Checksum8(bytes.data(), static_cast<std::int32_t>(bytes.size())));
 }
 
 // Text of a fixed field that may fill it without a terminator.

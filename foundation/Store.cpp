@@ -26,8 +26,8 @@ int Block(Buffer::NamedBuffer buffer, std::span<const char> name, BlowFish::KeyR
   return IOBytes::SaveFile(name, key, std::max(size, 0), block) ? 0 : IOBase::Result;
 }
 
-bool TextToBlock(BufferText::TextBuffer buffer, std::int32_t first,
-                 Buffer::NamedBuffer& temporary, char*& block, std::int32_t& count) {
+bool TextToBlock(BufferText::TextBuffer buffer, std::int32_t first, Buffer::NamedBuffer& temporary,
+                 char*& block, std::int32_t& count) {
   temporary = nullptr;
   block = nullptr;
   count = 0;

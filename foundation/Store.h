@@ -22,8 +22,8 @@ int Block(Buffer::NamedBuffer buffer, std::span<const char> name, BlowFish::KeyR
 // (temporary), which the caller deletes. An empty text gives TRUE with
 // block nil and count 0. FALSE (temporary nil) for a buffer that is not a
 // text buffer, a text too long for a block, or no memory.
-bool TextToBlock(BufferText::TextBuffer buffer, std::int32_t first,
-                 Buffer::NamedBuffer& temporary, char*& block, std::int32_t& count);
+bool TextToBlock(BufferText::TextBuffer buffer, std::int32_t first, Buffer::NamedBuffer& temporary,
+                 char*& block, std::int32_t& count);
 
 // Writes the text buffer as a text file and, on success, clears its
 // modified flag.

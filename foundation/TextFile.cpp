@@ -10,6 +10,7 @@
 #include "foundation/IOFiles.h"
 #include "foundation/Strings.h"
 #include "foundation/TermIO.h"
+#include "numerics/VectorInt.h"
 
 namespace TextFile {
 
@@ -182,7 +183,8 @@ using ChunkReader = void (*)(std::span<const char> key, int position,
 // measures its value text (append FALSE) before it appends it.
 void ProcessChunks(std::span<const char> key, std::span<std::uint8_t> data, ChunkWriter write,
                    ChunkReader read) {
-  const std::size_t chunks = std::max<std::size_t>(1, (data.size() + kChunkBytes - 1) / kChunkBytes);
+  const std::size_t chunks =
+      std::max<std::size_t>(1, (data.size() + kChunkBytes - 1) / kChunkBytes);
   for (std::size_t chunk = 0; chunk < chunks && ErrorNumber == 0; ++chunk) {
     char chunkKey[kKeySize];
     std::span<const char> lineKey = key;
@@ -262,25 +264,6 @@ void ReadByteArray(std::span<const char> key, int position, std::span<std::uint8
   }
 }
 
-// VectorInt::Checksum32's rule: little-endian 32-bit words, then a 16-bit
-// word and/or a byte for the 1 to 3 characters left. numerics builds on
-// this library, so the sum is taken here.
-std::uint32_t LineChecksum(const char* text, std::size_t length) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-  auto word16 = [&](std::size_t at) {
-    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8;
-  };
-  std::uint32_t sum = 0;
-  std::size_t at = 0;
-  for (; at + 4 <= length; at += 4) sum += word16(at) | word16(at + 2) << 16;
-  if (length - at >= 2) {
-    sum += word16(at);
-    at += 2;
-  }
-  if (at < length) sum += bytes[at];
-  return sum;
-}
-
 }  // namespace
 
 void InitVariables(IOBytes::FileHandle& file, bool toDisk) {
@@ -294,12 +277,20 @@ void InitVariables(IOBytes::FileHandle& file, bool toDisk) {
 
 void ProcessBool(std::span<const char> key, bool& value) {
   Process(
-      key, [&] { Append(value ? std::span<const char>("  TRUE") : std::span<const char>("  FALSE")); },
+      key,
+      [&] { Append(value ? std::span<const char>("  TRUE") : std::span<const char>("  FALSE")); },
       [&](int position) {
         switch (Line[position]) {
-          case 'T': case 't': value = true; break;
-          case 'F': case 'f': value = false; break;
-          default: EncodingError(key);
+          case 'T':
+          case 't':
+            value = true;
+            break;
+          case 'F':
+          case 'f':
+            value = false;
+            break;
+          default:
+            EncodingError(key);
         }
       });
 }
@@ -397,14 +388,12 @@ void ProcessColor(std::span<const char> key, RGBColor& value) {
       },
       [&](int position) {
         RGBColor v;
-        // One character (the comma) is skipped between the components.
-        if (EncodeNext::Card16(Line, position, v.red) && ++position &&
-            EncodeNext::Card16(Line, position, v.green) && ++position &&
-            EncodeNext::Card16(Line, position, v.blue)) {
-          value = v;
-        } else {
-          EncodingError(key);
+        for (std::uint16_t* component : {&v.red, &v.green, &v.blue}) {
+          // One character (the comma) stands between two components.
+          if (component != &v.red) ++position;
+          if (!EncodeNext::Card16(Line, position, *component)) return EncodingError(key);
         }
+        value = v;
       });
 }
 
@@ -474,7 +463,7 @@ std::uint32_t ComputeCRC(const IOBytes::FileHandle& file) {
   std::int32_t length = 0;
   while (ReadLineIntoLine(file, length)) {
     if (length >= 1 && std::strncmp(Line, "CRC", 3) != 0) {
-      sum += LineChecksum(Line, static_cast<std::size_t>(length));
+      sum += static_cast<std::uint32_t>(VectorInt::Checksum32(Line, length));
     }
   }
   if (IOBase::Result != kEndOfFile) FileError(IOBase::Result);

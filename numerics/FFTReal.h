@@ -12,8 +12,8 @@
 namespace FFTReal {
 
 // X[k] = sum over j of x[j] e^(-2 pi i jk / n) over re[0 .. n - 1] and
-// im[0 .. n - 1], which must not overlap. FALSE, with the arrays untouched,
-// for a nil array or an n that is not a power of two (1, 2, 4, ...).
+// im[0 .. n - 1]. FALSE, with the arrays untouched, for a nil array, arrays
+// that overlap, or an n that is not a power of two (1, 2, 4, ...).
 bool Forward(std::int32_t n, float* re, float* im);
 
 // The same with e^(+2 pi i jk / n).

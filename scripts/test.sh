@@ -34,10 +34,10 @@ if compgen -G "$root/fuzz/*_fuzz.cpp" >/dev/null; then
     name="$(basename "$src" .cpp)"
     cmake --build "$fuzz" -j "$jobs" --target "$name"
     scratch="$(mktemp -d)"
-    mkdir -p "$root/fuzz/corpus/$name"
+    corpus="$root/fuzz/corpus/${name%_fuzz}"
     echo "-- $name"
     "$fuzz/fuzz/$name" -max_total_time="${MERETH_FUZZ_SECONDS:-5}" -print_final_stats=0 \
-        "$scratch" "$root/fuzz/corpus/$name" > "$scratch.log" 2>&1 || { cat "$scratch.log"; exit 1; }
+        "$scratch" "$corpus" > "$scratch.log" 2>&1 || { cat "$scratch.log"; exit 1; }
     tail -n 1 "$scratch.log"
     rm -rf "$scratch" "$scratch.log"
   done

@@ -145,9 +145,8 @@ TEST_F(EncipheredFileTest, WritesAtAnyPositionKeepTheFileWhole) {
     std::int32_t length;
   };
   const Case cases[] = {
-      {0, 21},  {3, 2},   {16, 3},  {17, 4},  {18, 2},  {18, 10},     {20, 1}, {7, 1},
-      {7, 10},  {13, 7},  {21, 3},  {21, 11}, {24, 5},  {30, 2},      {2, 20470},
-      {5, 45000}, {100, 8}, {40000, 3},
+      {0, 21}, {3, 2},  {16, 3},  {17, 4}, {18, 2}, {18, 10},   {20, 1},    {7, 1},   {7, 10},
+      {13, 7}, {21, 3}, {21, 11}, {24, 5}, {30, 2}, {2, 20470}, {5, 45000}, {100, 8}, {40000, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "at " << c.position << " length " << c.length);

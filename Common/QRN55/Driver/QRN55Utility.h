@@ -1,0 +1,18 @@
+// Moves samples between one plain array per slot and frames, where the
+// sample of slot s in frame f is element f x slot count + s. The
+// interleaved side is addressed by its first element (the frame's start
+// plus the slot) and a stride in elements. Each call moves count (> 0)
+// samples; pointers must not be null and strides must be positive.
+#pragma once
+
+#include <cstdint>
+
+// target[0], target[target_increment], ... := value.
+void QRN55Utility_InterleavedFill(int count, std::int16_t value, std::int16_t* target,
+                                  int target_increment);
+// target[k x target_increment] := source[k].
+void QRN55Utility_InterleavedWrite(int count, const std::int16_t* source, std::int16_t* target,
+                                   int target_increment);
+// target[k] := source[k x source_increment].
+void QRN55Utility_InterleavedRead(int count, const std::int16_t* source, std::int16_t* target,
+                                  int source_increment);

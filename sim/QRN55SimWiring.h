@@ -1,0 +1,30 @@
+// What the lines of a simulated QRN 5+5 unit are wired to. The unit calls
+// Frame once for every frame of an acquisition, in frame order, under its
+// own lock (a wiring must not call back into the unit).
+#pragma once
+
+#include <cstdint>
+
+// What the unit drives during one frame: the five DACs in volts and the two
+// digital output words. Outputs hold their last value between frames.
+struct QRN55SimOutputs {
+  double dac_volts[5] = {};
+  std::uint16_t user_digital = 0;
+  std::uint16_t tlv_digital = 0;
+};
+
+// What the unit's inputs see during that frame: ADC0..ADC7 in volts, the
+// main board multiplexer line that ADC7 samples when the control register
+// selects it, and the two digital input words.
+struct QRN55SimInputs {
+  double adc_volts[8] = {};
+  double multiplexer_volts = 0.0;
+  std::uint16_t user_digital = 0;
+  std::uint16_t tlv_digital = 0;
+};
+
+class QRN55SimWiring {
+ public:
+  virtual ~QRN55SimWiring() = default;
+  virtual void Frame(const QRN55SimOutputs& outputs, QRN55SimInputs& inputs) = 0;
+};
