@@ -10,7 +10,6 @@
 #include <fftw3.h>
 
 #include <algorithm>
-#include <complex>
 #include <cstdio>
 #include <map>
 #include <random>

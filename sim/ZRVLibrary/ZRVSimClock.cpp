@@ -1,0 +1,31 @@
+#include "sim/ZRVLibrary/ZRVSimClock.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+
+namespace ZRVSimClock {
+
+namespace {
+
+std::atomic<Source> chosen{nullptr};
+
+double Monotonic() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+void Use(Source source) { chosen.store(source); }
+
+double Now() {
+  const Source source = chosen.load();
+  return source != nullptr ? source() : Monotonic();
+}
+
+std::int64_t NanosecondsSince(double start) {
+  const double elapsed = (Now() - start) * 1e9;
+  return elapsed > 0.0 ? std::llround(elapsed) : 0;
+}
+
+}  // namespace ZRVSimClock

@@ -1,0 +1,33 @@
+// What the lines of a simulated ZRV-24, ZRV-28 or QRN 2400 are wired to,
+// in the manner of the QRN 5+5's wiring (sim/QRN55SimWiring.h). A board
+// calls Sample once for every conversion, in time order, with what it
+// drives at that instant, under the library's lock (a wiring must not call
+// back into the library). Outputs hold their last value between updates.
+//
+// Rack 1 is index 0, rack 2 index 1; the ZRV-24 and ZRV-28 are rack 1.
+// The ZRV-24 has a single digital port: it drives its word on the user and
+// the TLV lines alike. The ZRV-24 and ZRV-28 read their one digital input
+// word from the user lines.
+#pragma once
+
+#include <cstdint>
+
+struct ZRVSimOutputs {
+  double dac_volts[8] = {};  // DAC 0-3 of rack 1, 4-7 of rack 2
+  std::uint16_t user_digital[2] = {};
+  std::uint16_t tlv_digital[2] = {};
+  std::uint16_t fast_digital = 0;  // the QRN 2400's fast port
+};
+
+struct ZRVSimInputs {
+  double adc_volts[16] = {};  // ADC 0-7 of rack 1, 8-15 of rack 2
+  std::uint16_t user_digital[2] = {};
+  std::uint16_t tlv_digital[2] = {};
+  std::uint16_t fast_digital = 0;
+};
+
+class __attribute__((visibility("default"))) ZRVSimWiring {
+ public:
+  virtual ~ZRVSimWiring() = default;
+  virtual void Sample(const ZRVSimOutputs& outputs, ZRVSimInputs& inputs) = 0;
+};
