@@ -1,0 +1,16 @@
+// The program's 8-bit character set (the platform's Roman set: ASCII below
+// 0x80, accented letters and symbols such as micro 0xB5, Omega 0xBD and
+// plus-minus 0xB1 above), and Unicode, which fonts and the SDL2 keyboard
+// speak. Text is converted only where it leaves or enters the program.
+#pragma once
+
+namespace MacRoman {
+
+// Every code has a Unicode character; control codes map to themselves.
+char32_t ToUnicode(unsigned char c);
+
+// The code of a Unicode character; false (c unchanged) for a character the
+// set lacks.
+bool FromUnicode(char32_t u, unsigned char& c);
+
+}  // namespace MacRoman

@@ -1,0 +1,20 @@
+// Starting and stopping the UI platform layer as a whole, on one backend.
+//
+// Order of the parts: screen, fonts, windows, menus, event queue and input,
+// timers, high-level events, desktop, cursor; the layer registers its
+// pointer warp with the platform (Platform::SetPointerWarp), so that
+// Platform::WarpTo moves the pointer. The layer is used from the main
+// thread only.
+#pragma once
+
+#include "platform/Backend.h"
+
+namespace UIPlatform {
+
+// False when the fonts cannot be opened (Fonts::ErrorText) or the backend
+// cannot open its display; the layer is then shut down again.
+bool InitModule(const Backend::Ops& backend, int width, int height);
+// Disposes of every window and menu and closes the backend.
+void Shutdown();
+
+}  // namespace UIPlatform
