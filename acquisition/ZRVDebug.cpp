@@ -6,7 +6,6 @@
 #include "foundation/Decode.h"
 #include "foundation/IOBase.h"
 #include "foundation/IOBytes.h"
-#include "foundation/IOFiles.h"
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
 #include "foundation/TellTaleFile.h"
@@ -84,16 +83,6 @@ bool MakeFileName(ZRVBase::BoardType board) {
   return true;
 }
 
-void ReportOpenFailure() {
-  char message[256] = "ADTimerTask Debug file not created";
-  char error[128];
-  IOFiles::Message(IOFiles::GetError(), error);
-  Strings::Concat(message, ": ");
-  Strings::Concat(message, error);
-  Alert::Beep();
-  Alert::OK(message);
-}
-
 }  // namespace
 
 void InitModule() {
@@ -123,7 +112,7 @@ void Activate(ZRVBase::BoardType board) {
   if (!named || !IOBytes::Open(DebugFile, nullptr, kMode, handle)) {
     DebugStatus = StatusFailed;
     DebugOn = false;
-    ReportOpenFailure();
+    Alert::IOError("ADTimerTask Debug file not created");
     return;
   }
   const bool lines = TellTaleFile::Exists("ADTaskDebug.On");

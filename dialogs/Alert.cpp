@@ -4,6 +4,7 @@
 #include <deque>
 #include <mutex>
 
+#include "foundation/IOFiles.h"
 #include "foundation/Strings.h"
 #include "foundation/platform/Host.h"
 #include "shell/Mouse.h"
@@ -100,6 +101,17 @@ int Choice(std::span<const char> message, std::span<const char> button1,
            std::span<const char> button2, std::span<const char> button3, int defaultButton) {
   const std::span<const char> titles[3] = {button1, button2, button3};
   return Run(message, titles, defaultButton);
+}
+
+void IOError(std::span<const char> message) {
+  Beep();
+  char line[129];
+  char error[81];
+  Strings::Assign(line, message);
+  Strings::Concat(line, ": ");
+  IOFiles::Message(IOFiles::GetError(), error);
+  Strings::Concat(line, error);
+  OK(line);
 }
 
 void PushAnswer(int button) {

@@ -33,6 +33,10 @@ bool YesNo(std::span<const char> question, bool yesIsDefault);
 int Choice(std::span<const char> message, std::span<const char> button1,
            std::span<const char> button2, std::span<const char> button3, int defaultButton);
 
+// Beeps, then shows in OK the message, ": " and the text of the last file
+// error (IOFiles::GetError), the whole cut to 128 characters.
+void IOError(std::span<const char> message);
+
 // Test seam: queues the button number that the next YesNo or Choice presses.
 void PushAnswer(int button);
 // Empties the queue.

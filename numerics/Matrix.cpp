@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
+#include "foundation/TermIO.h"
 #include "numerics/VectorReal.h"
 
 namespace Matrix {
@@ -12,11 +12,6 @@ int16_t lpoint[Size];
 int16_t mpoint[Size];
 
 namespace {
-
-void ShowLine(const char* text) {
-  std::fputs(text, stdout);
-  std::fputc('\n', stdout);
-}
 
 // Double sum of a[j] x b[j], j < count, in four partial sums: the rows are
 // short, and one running sum would wait on every addition.
@@ -67,7 +62,7 @@ bool ludcmp(Mat& a, int32_t n) {
   for (int32_t i = 0; i < n; ++i) {
     const float big = MaxAbs(a[i], n);
     if (big == 0.0f) {
-      ShowLine("pause in LUDCMP - singular matrix");
+      TermIO::WriteLine("pause in LUDCMP - singular matrix");
       return false;
     }
     scale[i] = 1.0f / big;
@@ -169,7 +164,7 @@ void FindPivot(const Mat& a, int32_t n, int32_t k, int32_t& pivotRow, int32_t& p
 
 bool Check(int32_t d) {
   if (d >= 0 && d < Size) return true;
-  ShowLine(" Matrix- Index out of range!");
+  TermIO::WriteLine(" Matrix- Index out of range!");
   return false;
 }
 
@@ -177,8 +172,8 @@ bool SolveLinearSystem(Mat& A, const float* b, float* x, int32_t n) {
   if (!Check(n) || b == nullptr || x == nullptr) return false;
   VectorReal::Copy(b, x, n);
   if (!ludcmp(A, n)) {
-    ShowLine("");
-    ShowLine(" Error detected in procedure SolveLinearSystem ");
+    TermIO::WriteLn();
+    TermIO::WriteLine(" Error detected in procedure SolveLinearSystem ");
     return false;
   }
   lubksb(A, n, x);
@@ -257,6 +252,36 @@ double InvertMat(Mat& A, int32_t n) {
     if (mpoint[k] > k) ExchangeRows(A, n, mpoint[k], k);
   }
   return det;
+}
+
+void WriteMat(const Mat& A, int32_t rows, int32_t columns, int width, int decimals, bool fixed) {
+  if (!Check(rows) || !Check(columns)) return;
+  for (int32_t i = 0; i < rows; ++i) {
+    for (int32_t j = 0; j < columns; ++j) {
+      if (fixed) {
+        TermIO::WriteRealFixed(A[i][j], width, decimals);
+      } else {
+        TermIO::WriteReal(A[i][j], width, decimals);
+      }
+    }
+    TermIO::WriteLn();
+  }
+}
+
+void WriteBoolMat(const BoolMat& A, int32_t rows, int32_t columns) {
+  if (!Check(rows) || !Check(columns)) return;
+  for (int32_t i = 0; i < rows; ++i) {
+    for (int32_t j = 0; j < columns; ++j) TermIO::WriteString(A[i][j] ? " 1" : " 0");
+    TermIO::WriteLn();
+  }
+}
+
+void WriteIntMat(const IntMat& A, int32_t rows, int32_t columns, int width) {
+  if (!Check(rows) || !Check(columns)) return;
+  for (int32_t i = 0; i < rows; ++i) {
+    for (int32_t j = 0; j < columns; ++j) TermIO::WriteInt(A[i][j], width);
+    TermIO::WriteLn();
+  }
 }
 
 }  // namespace Matrix

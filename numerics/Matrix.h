@@ -2,10 +2,11 @@
 
 // Dense linear algebra on small single-precision matrices: LU solving,
 // element-wise sums and scaling, products, transposition, inversion with the
-// determinant.
+// determinant, and printing to the console (TermIO).
 //
 // Every matrix is a fixed 26 x 26 array, row-major, of which the caller uses
-// the top-left rows x columns part. Dimensions are checked by Check: one
+// the top-left rows x columns part; boolean (one byte per element) and 16-bit
+// integer matrices have the same shape. Dimensions are checked by Check: one
 // outside 0 .. 25 shows " Matrix- Index out of range!" on the console and the
 // operation does nothing. A singular matrix gives FALSE from
 // SolveLinearSystem, with a console message, or a determinant of 0 from
@@ -18,6 +19,8 @@ namespace Matrix {
 inline constexpr int32_t Size = 26;
 
 using Mat = float[Size][Size];
+using BoolMat = bool[Size][Size];
+using IntMat = int16_t[Size][Size];
 
 // Row and column pivots of the last decomposition (lpoint) or inversion
 // (lpoint and mpoint).
@@ -49,5 +52,12 @@ void TransposeMat(Mat& A, int32_t rows, int32_t columns);
 // Replaces A by its inverse (Gauss-Jordan with full pivoting) and returns the
 // determinant. A singular A gives 0 and is left partly transformed.
 double InvertMat(Mat& A, int32_t n);
+
+// Print one console line per row. WriteMat writes each element with
+// TermIO::WriteRealFixed (fixed) or TermIO::WriteReal in width with decimals,
+// WriteBoolMat " 1" or " 0", WriteIntMat TermIO::WriteInt in width.
+void WriteMat(const Mat& A, int32_t rows, int32_t columns, int width, int decimals, bool fixed);
+void WriteBoolMat(const BoolMat& A, int32_t rows, int32_t columns);
+void WriteIntMat(const IntMat& A, int32_t rows, int32_t columns, int width);
 
 }  // namespace Matrix

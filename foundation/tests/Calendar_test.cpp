@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
-#include <optional>
-#include <string>
 #include <vector>
 
+#include "TimeZone_fixture.h"
 #include "foundation/platform/Calendar.h"
 #include "foundation/platform/Clock.h"
 
@@ -17,30 +14,7 @@ using namespace Platform;
 // 2007-03-09 14:05:33 as seconds since 1904 (1173449133 s after 1970).
 constexpr double k2007_03_09_140533 = 3256293933.0;
 
-// Runs each test in a fixed time zone given as a POSIX TZ rule, so that no
-// zone database is needed; the zone of the test process is restored after.
-class Calendar : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* tz = std::getenv("TZ")) saved_ = tz;
-  }
-  void TearDown() override {
-    if (saved_) {
-      setenv("TZ", saved_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-    UseRealClock();
-  }
-  static void Zone(const char* rule) {
-    setenv("TZ", rule, 1);
-    tzset();
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
+class Calendar : public TimeZoneTest {};
 
 constexpr const char* kUtc = "UTC0";
 constexpr const char* kPlusThree = "XYZ-3";  // three hours east, no daylight saving

@@ -1,13 +1,12 @@
 #include "foundation/FileReplace.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 
+#include "FileSizeLimit_fixture.h"
 #include "TempDirectory_fixture.h"
 #include "foundation/Buffer.h"
 #include "foundation/IOBase.h"
@@ -27,27 +26,6 @@ mode_t Permissions(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
-
-// Lets writes beyond `bytes` fail with EFBIG (the signal ignored), as a full
-// disk would; the limit holds for root too.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t oldHandler_;
-};
 
 TEST_F(FileReplaceTest, SaveFileWritesANewFile) {
   EXPECT_TRUE(Save("new.bin", "fresh"));

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Console_fixture.h"
+#include "FileSizeLimit_fixture.h"
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
 #include "foundation/IOBase.h"
@@ -204,27 +203,6 @@ TEST_F(LoadStoreTest, EncipheredFilesGoThroughTheKey) {
   EXPECT_EQ(FileContent("copy.txt"), "first line\nsecond\nthe third and last\n");
   IOBlowFish::DeleteKey(key);
 }
-
-// Writes beyond `bytes` fail with EFBIG, as on a full disk (the signal
-// ignored); the limit holds for root too.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t oldHandler_;
-};
 
 TEST_F(LoadStoreTest, AFailedStoreKeepsTheOldFile) {
   PutFile("keep.txt", "old content\n");

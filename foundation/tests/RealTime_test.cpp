@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <limits>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "TimeZone_fixture.h"
 #include "foundation/platform/Calendar.h"
 #include "foundation/platform/Clock.h"
 
@@ -19,30 +18,7 @@ using RealTime::TimeSeconds;
 
 constexpr double kDay = 86400.0;
 
-// Each test runs in a fixed zone, a POSIX rule so that no zone database is
-// needed; the process's zone comes back afterwards.
-class RealTimeIn : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* tz = std::getenv("TZ")) saved_ = tz;
-  }
-  void TearDown() override {
-    if (saved_) {
-      setenv("TZ", saved_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-    Platform::UseRealClock();
-  }
-  static void Zone(const char* rule) {
-    setenv("TZ", rule, 1);
-    tzset();
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
+class RealTimeIn : public TimeZoneTest {};
 
 std::string Date(TimeSeconds t, bool withTime = true, bool ms = false) {
   char text[32];

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "RandomMatrix_fixture.h"
+#include "foundation/tests/Console_fixture.h"
 
 namespace {
 
@@ -52,15 +53,16 @@ TEST(LeastSquares, IdenticalBasisFunctionsGiveDeterminantZero) {
   EXPECT_EQ(0.0, LeastSquares::Determinant);
 }
 
-TEST(LeastSquares, OrderOutsideTheMatrixDoesNothing) {
+using LeastSquaresConsole = ConsoleTest;
+
+TEST_F(LeastSquaresConsole, OrderOutsideTheMatrixDoesNothing) {
   std::vector<float> b(4, 1.0f);
   std::vector<const float*> basis(26, b.data());
   float c[26];
   std::fill(std::begin(c), std::end(c), 5.0f);
   LeastSquares::Determinant = 7.0;
-  testing::internal::CaptureStdout();
   LeastSquares::Fit(26, basis.data(), b.data(), 4, c);
-  EXPECT_EQ(" Matrix- Index out of range!\n", testing::internal::GetCapturedStdout());
+  EXPECT_EQ(std::vector<std::string>{" Matrix- Index out of range!"}, Records());
   LeastSquares::Fit(0, basis.data(), b.data(), 4, c);
   LeastSquares::Fit(2, nullptr, b.data(), 4, c);
   EXPECT_EQ(7.0, LeastSquares::Determinant);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "RandomMatrix_fixture.h"
+#include "foundation/tests/Console_fixture.h"
 
 namespace {
 
@@ -49,48 +50,110 @@ void ExpectRows(const Mat& m, std::initializer_list<std::initializer_list<double
 
 bool SameMatrix(const Mat& a, const Mat& b) { return std::memcmp(a, b, sizeof(Mat)) == 0; }
 
-template <typename Action>
-std::string ConsoleOf(Action action) {
-  testing::internal::CaptureStdout();
-  action();
-  return testing::internal::GetCapturedStdout();
+// Matrix reports on the program's console; the notebook records show what
+// it wrote, line by line.
+using MatrixConsole = ConsoleTest;
+
+using Lines = std::vector<std::string>;
+
+const std::string outOfRange = " Matrix- Index out of range!";
+
+TEST_F(MatrixConsole, CheckAcceptsDimensionsBelow26) {
+  EXPECT_TRUE(Matrix::Check(0));
+  EXPECT_TRUE(Matrix::Check(25));
+  EXPECT_EQ(Lines{}, Records());
+  EXPECT_FALSE(Matrix::Check(26));
+  EXPECT_FALSE(Matrix::Check(-1));
+  EXPECT_EQ(Lines({outOfRange, outOfRange}), Records());
+  EXPECT_EQ(Lines({outOfRange, outOfRange}), Bottom(2));
 }
 
-const std::string outOfRange = " Matrix- Index out of range!\n";
-
-TEST(Matrix, CheckAcceptsDimensionsBelow26) {
-  EXPECT_EQ("", ConsoleOf([] {
-              EXPECT_TRUE(Matrix::Check(0));
-              EXPECT_TRUE(Matrix::Check(25));
-            }));
-  EXPECT_EQ(outOfRange + outOfRange, ConsoleOf([] {
-              EXPECT_FALSE(Matrix::Check(26));
-              EXPECT_FALSE(Matrix::Check(-1));
-            }));
-}
-
-TEST(Matrix, BadDimensionsChangeNothing) {
+TEST_F(MatrixConsole, BadDimensionsChangeNothing) {
   Filled a({{1, 2}, {3, 4}});
   const Filled original({{1, 2}, {3, 4}});
   Filled z({});
   float b[2] = {1, 2};
   float x[2] = {7, 7};
-  const std::string console = ConsoleOf([&] {
-    EXPECT_FALSE(Matrix::SolveLinearSystem(a.m, b, x, 26));
-    EXPECT_EQ(0.0, Matrix::InvertMat(a.m, 26));
-    Matrix::AddMat(z.m, a.m, a.m, 2, 26);
-    Matrix::SubMat(z.m, a.m, a.m, -1, 2);
-    Matrix::ScaleMat(a.m, 30, 2, 2.0, 1.0);
-    Matrix::MulMat(z.m, a.m, a.m, 2, 2, 26);
-    Matrix::MulSquareMat(z.m, a.m, a.m, 27);
-    Matrix::TransposeMat(a.m, 26, 2);
-  });
+  const Matrix::BoolMat flags = {};
+  const Matrix::IntMat numbers = {};
+  EXPECT_FALSE(Matrix::SolveLinearSystem(a.m, b, x, 26));
+  EXPECT_EQ(0.0, Matrix::InvertMat(a.m, 26));
+  Matrix::AddMat(z.m, a.m, a.m, 2, 26);
+  Matrix::SubMat(z.m, a.m, a.m, -1, 2);
+  Matrix::ScaleMat(a.m, 30, 2, 2.0, 1.0);
+  Matrix::MulMat(z.m, a.m, a.m, 2, 2, 26);
+  Matrix::MulSquareMat(z.m, a.m, a.m, 27);
+  Matrix::TransposeMat(a.m, 26, 2);
+  Matrix::WriteMat(a.m, 2, 26, 8, 2, true);
+  Matrix::WriteBoolMat(flags, 26, 2);
+  Matrix::WriteIntMat(numbers, 2, -1, 4);
   EXPECT_TRUE(SameMatrix(original.m, a.m));
   EXPECT_TRUE(SameMatrix(Filled({}).m, z.m));
   EXPECT_EQ(7.0f, x[0]);
-  std::string expected;
-  for (int i = 0; i < 8; ++i) expected += outOfRange;
-  EXPECT_EQ(expected, console);
+  EXPECT_EQ(Lines(11, outOfRange), Records());
+}
+
+TEST_F(MatrixConsole, SolveReportsSingularMatrices) {
+  const Lines failed = {"", " Error detected in procedure SolveLinearSystem "};
+  Filled zeroRow({{1, 2, 3}, {0, 0, 0}, {4, 5, 6}});
+  float b[3] = {1, 1, 1};
+  float x[3];
+  EXPECT_FALSE(Matrix::SolveLinearSystem(zeroRow.m, b, x, 3));
+  Lines expected = {"pause in LUDCMP - singular matrix"};
+  expected.insert(expected.end(), failed.begin(), failed.end());
+  EXPECT_EQ(expected, Records());
+
+  // No zero row, but a zero pivot: only the caller's message.
+  Filled dependent({{1, 2}, {2, 4}});
+  EXPECT_FALSE(Matrix::SolveLinearSystem(dependent.m, b, x, 2));
+  expected.insert(expected.end(), failed.begin(), failed.end());
+  EXPECT_EQ(expected, Records());
+  EXPECT_EQ(1, Matrix::lpoint[0]);
+}
+
+// One line per row, of the rows x columns in use only (the marker 99 of the
+// rest never shows).
+TEST_F(MatrixConsole, WriteMatPrintsTheRowsInUse) {
+  const Filled a({{1.5, -2, 0.25}, {1000, 0, -0.126}});
+  struct Case {
+    int width;
+    int decimals;
+    bool fixed;
+    Lines lines;
+  };
+  const std::vector<Case> cases = {
+      {8, 2, true, {"    1.50   -2.00    0.25", " 1000.00    0.00   -0.13"}},
+      {12, 3, false,
+       {"   1.500E+00  -2.000E+00   2.500E-01", "   1.000E+03   0.000E+00  -1.260E-01"}},
+      // Too narrow for the scientific form.
+      {5, 3, false, {"***************", "***************"}},
+  };
+  for (const Case& c : cases) {
+    Matrix::WriteMat(a.m, 2, 3, c.width, c.decimals, c.fixed);
+    const Lines records = Records();
+    ASSERT_GE(records.size(), 2u);
+    EXPECT_EQ(c.lines, Lines(records.end() - 2, records.end()))
+        << c.width << " " << c.decimals << " " << c.fixed;
+  }
+  // No rows, no lines.
+  Matrix::WriteMat(a.m, 0, 3, 8, 2, true);
+  EXPECT_EQ(2 * cases.size(), Records().size());
+}
+
+TEST_F(MatrixConsole, WriteBoolAndIntMatPrintTheRowsInUse) {
+  Matrix::BoolMat flags;
+  Matrix::IntMat numbers;
+  for (auto& row : flags) std::fill(std::begin(row), std::end(row), true);
+  for (auto& row : numbers) std::fill(std::begin(row), std::end(row), int16_t{99});
+  flags[0][1] = false;
+  flags[1][0] = false;
+  numbers[0][0] = -32768;
+  numbers[0][1] = 7;
+  numbers[1][0] = 12345;
+  numbers[1][1] = -1;
+  Matrix::WriteBoolMat(flags, 2, 3);
+  Matrix::WriteIntMat(numbers, 2, 2, 7);
+  EXPECT_EQ(Lines({" 1 0 1", " 0 1 1", " -32768      7", "  12345     -1"}), Records());
 }
 
 TEST(Matrix, SolveSmallSystems) {
@@ -128,20 +191,6 @@ TEST(Matrix, SolveSmallSystems) {
     ASSERT_TRUE(Matrix::SolveLinearSystem(a, b.data(), b.data(), n));
     EXPECT_TRUE(std::equal(x.begin(), x.end(), b.begin()));
   }
-}
-
-TEST(Matrix, SolveReportsSingularMatrices) {
-  const std::string failed = "\n Error detected in procedure SolveLinearSystem \n";
-  Filled zeroRow({{1, 2, 3}, {0, 0, 0}, {4, 5, 6}});
-  float b[3] = {1, 1, 1};
-  float x[3];
-  EXPECT_EQ("pause in LUDCMP - singular matrix\n" + failed,
-            ConsoleOf([&] { EXPECT_FALSE(Matrix::SolveLinearSystem(zeroRow.m, b, x, 3)); }));
-
-  // No zero row, but a zero pivot: only the caller's message.
-  Filled dependent({{1, 2}, {2, 4}});
-  EXPECT_EQ(failed, ConsoleOf([&] { EXPECT_FALSE(Matrix::SolveLinearSystem(dependent.m, b, x, 2)); }));
-  EXPECT_EQ(1, Matrix::lpoint[0]);
 }
 
 TEST(Matrix, InvertSmallMatrices) {
