@@ -21,7 +21,7 @@ void InitModule();
 inline FourCharCode type_pref = 0;
 inline FourCharCode type_ttxt = 0;
 inline FourCharCode type_fsrf = 0;  // file reference descriptor
-inline FourCharCode type_fss = 0;   // file specification descriptor
+inline FourCharCode type_fss = 0;   // FSSpec descriptor
 inline FourCharCode type_null = 0;
 inline FourCharCode type_any = 0;
 inline FourCharCode type_list = 0;  // descriptor list
