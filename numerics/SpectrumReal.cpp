@@ -4,9 +4,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "foundation/Decode.h"
 #include "numerics/FFTReal.h"
 #include "numerics/VectorInt.h"
 #include "numerics/VectorReal.h"
+#include "shell/Graphics.h"
 
 namespace SpectrumReal {
 
@@ -17,6 +19,18 @@ std::int32_t NComprPoints = 0;
 namespace {
 
 constexpr std::int32_t kDefaultBinConstant = 10;
+
+constexpr int kPlotDecades = 6;
+constexpr int kSquareMarker = 5;
+// Where a value that is not positive is plotted: far below any grid.
+constexpr double kNoPower = -100;
+
+// An axis label: the integer in a field of 3.
+void Label(Graphics::GraphicsWindow window, double x, double y, int value) {
+  char text[21] = {};
+  Decode::Integer(value, text, 3);
+  Graphics::Text(window, x, y, text);
+}
 
 void DivideBy(float* values, std::int32_t count, double divisor) {
   for (std::int32_t i = 0; i < count; ++i) values[i] = static_cast<float>(values[i] / divisor);
@@ -128,6 +142,43 @@ void GetFrequencies(double df, std::int32_t n, std::int32_t K, std::int32_t poin
     const std::int32_t d = c + ComprFactors[i];
     freq[i] = static_cast<float>(df * ((c + d) / 2 + 1));
     c = d;
+  }
+}
+
+void MakePlotCoords(Graphics::GraphicsWindow window, const SpectrumRecord& record) {
+  const std::int32_t points =
+      std::clamp<std::int32_t>(record.NPoints, 0, static_cast<std::int32_t>(record.Values.size()));
+  double largest = 0.0;
+  for (std::int32_t i = 1; i < points; ++i) largest = std::max(largest, static_cast<double>(record.Values[i]));
+  const double ymax = largest > 0.0 ? std::trunc(std::log10(largest)) + 1 : 0.0;
+  const double ymin = ymax - kPlotDecades;
+  const double xmin = std::log10(record.FreqStep) - 0.5;
+  const double xmax = xmin + 1 + std::log10(record.FFTLength / 2);
+  Graphics::ClearWindow(window);
+  // A record without a frequency axis (no step, no FFT length) gets no grid.
+  if (!std::isfinite(ymax) || !std::isfinite(xmin) || !std::isfinite(xmax)) return;
+  Graphics::SetScaling(window, xmin, ymin, xmax, ymax);
+  Graphics::SetLineType(window, 2);
+  for (int y = static_cast<int>(ymin); y <= static_cast<int>(ymax); ++y) {
+    Graphics::Line(window, xmin, y, xmax, y);
+    Label(window, xmin, y, y);
+  }
+  Graphics::SetLineType(window, 0);
+  for (int x = static_cast<int>(std::trunc(xmin)); x <= static_cast<int>(std::trunc(xmax)); ++x) {
+    Graphics::Line(window, x, ymin, x, ymax);
+    Label(window, x, ymin, x);
+  }
+}
+
+void PlotSpectrum(Graphics::GraphicsWindow window, const SpectrumRecord& record) {
+  std::array<float, 64> freq{};
+  GetFrequencies(record.FreqStep, record.FFTLength, record.BinConstant, record.NPoints, freq);
+  const std::int32_t points = std::clamp<std::int32_t>(record.NPoints, 0, static_cast<std::int32_t>(freq.size()));
+  Graphics::SetMarker(window, kSquareMarker);
+  for (std::int32_t i = 1; i < points; ++i) {
+    const double value = record.Values[static_cast<std::size_t>(i)];
+    const double power = value > 0.0 ? std::log10(value) : kNoPower;
+    Graphics::Marker(window, std::log10(freq[static_cast<std::size_t>(i)]), power);
   }
 }
 

@@ -2,9 +2,10 @@
 
 // Averaged power spectra of 16-bit sample records: one-sided spectra from the
 // radix-2 FFT (FFTReal), a cosine-tapered window, accumulation of windowed
-// segments with their means removed, and compression of the spectrum onto a
+// segments with their means removed, compression of the spectrum onto a
 // roughly logarithmic frequency axis of at most 63 points, each spanning about
-// 1 / BinConstant of its starting frequency index.
+// 1 / BinConstant of its starting frequency index, and its log-log plot in a
+// graphics window.
 //
 // Arrays follow the numerical library's convention (address of the first
 // element and a count; a nil address or n <= 0 does nothing). n must be a
@@ -14,6 +15,10 @@
 #include <array>
 #include <cstdint>
 #include <span>
+
+namespace Graphics {
+struct GraphicsWindowRecord;
+}
 
 namespace SpectrumReal {
 
@@ -73,5 +78,15 @@ void Compress(const float* spectrum, double meanSum, double sampleInterval, std:
 // Frequency of each of the first points compressed points (at most 64):
 // 0 for the first, then df x (start of the point + its width div 2).
 void GetFrequencies(double df, std::int32_t n, std::int32_t K, std::int32_t points, std::array<float, 64>& freq);
+
+// Clears the window and draws the log-log grid of the record with labels:
+// six decades of power up to the decade above the largest value (point 0,
+// the DC point, left out), frequencies from half a decade below FreqStep to
+// FFTLength / 2 steps beyond; dotted lines at the power decades, solid ones
+// at the frequency decades.
+void MakePlotCoords(Graphics::GraphicsWindowRecord* window, const SpectrumRecord& record);
+// A square marker at (log10 frequency, log10 value) for each point but the
+// DC point; a value that is not positive goes to -100, off the plot.
+void PlotSpectrum(Graphics::GraphicsWindowRecord* window, const SpectrumRecord& record);
 
 }  // namespace SpectrumReal

@@ -143,9 +143,17 @@ void QRN55SimUnit::InjectFault(QRN55SimFault fault, std::int64_t address, int ti
   _faults.push_back({fault, address, times});
 }
 
+void QRN55SimUnit::InjectStuckEEPROMByte(int address, std::uint8_t value) {
+  std::lock_guard lock(_mutex);
+  _stuck_eeprom_bytes.emplace_back((address % kEEPROMSize + kEEPROMSize) % kEEPROMSize, value);
+  HoldStuckEEPROMBytes();
+  SaveEEPROM();
+}
+
 void QRN55SimUnit::ClearFaults() {
   std::lock_guard lock(_mutex);
   _faults.clear();
+  _stuck_eeprom_bytes.clear();
 }
 
 void QRN55SimUnit::SetLockHeldElsewhere(bool held) {
@@ -196,6 +204,7 @@ void QRN55SimUnit::WriteEEPROM(int address, std::span<const std::uint8_t> bytes)
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     _eeprom[(static_cast<std::size_t>(address) + i) % kEEPROMSize] = bytes[i];
   }
+  HoldStuckEEPROMBytes();
   SaveEEPROM();
 }
 
@@ -266,6 +275,10 @@ void QRN55SimUnit::LoadEEPROM() {
   const auto record = _config.record.Encode();
   std::copy(record.begin(), record.end(), _eeprom.begin() + QRN55SimDeviceRecord::kEEPROMAddress);
   SaveEEPROM();
+}
+
+void QRN55SimUnit::HoldStuckEEPROMBytes() {
+  for (const auto& [address, value] : _stuck_eeprom_bytes) _eeprom[address] = value;
 }
 
 void QRN55SimUnit::SaveEEPROM() const {
@@ -453,6 +466,7 @@ void QRN55SimUnit::ActOnBlock(std::uint64_t region, const std::vector<std::uint8
       if (_unlocked) {
         for (int i = 0; i < kEEPROMWindowSize; ++i)
           _eeprom[(_eeprom_address + i) % kEEPROMSize] = bytes[i];
+        HoldStuckEEPROMBytes();
         SaveEEPROM();
       }
       break;
@@ -594,6 +608,7 @@ void QRN55SimUnit::RunFrames(std::uint64_t frames) {
   std::uint64_t run = 0;
   // Once nothing can move any more, the remaining frames only count.
   while (run < frames && FrameCanMove()) {
+    _driven.sweep_seconds = static_cast<double>(_sequence_count + run) * FramePeriod();
     RunFrame();
     ++run;
   }

@@ -46,6 +46,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/QRN55SimDeviceRecord.h"
@@ -123,6 +124,9 @@ class QRN55SimUnit {
   // kAlways until cleared.
   void SetSignature(const QRN55SimSignature& signature);
   void InjectFault(QRN55SimFault fault, std::int64_t address = kAnyAddress, int times = kAlways);
+  // A worn EEPROM cell: from now on it holds `value`, whatever is written to
+  // it. ClearFaults mends it (it keeps the value until written again).
+  void InjectStuckEEPROMByte(int address, std::uint8_t value);
   void ClearFaults();
   // An open elsewhere holds the data file's lock (seen by the in-process
   // side; on a FUSE volume a real second open holds it).
@@ -186,6 +190,7 @@ class QRN55SimUnit {
   bool TakeFault(QRN55SimFault fault, std::uint64_t address);
   void Trace(bool write, std::uint64_t address, const void* data, std::size_t size);
   void LoadEEPROM();
+  void HoldStuckEEPROMBytes();
   void SaveEEPROM() const;
   void ResetVolatile();
   void ResetAcquisition();
@@ -213,6 +218,7 @@ class QRN55SimUnit {
   bool _plugged = true;
   bool _lock_held_elsewhere = false;
   std::vector<FaultRule> _faults;
+  std::vector<std::pair<int, std::uint8_t>> _stuck_eeprom_bytes;
   bool _tracing = false;
   std::vector<QRN55SimTransfer> _trace;
 

@@ -7,10 +7,13 @@
 
 // What the unit drives during one frame: the five DACs in volts and the two
 // digital output words. Outputs hold their last value between frames.
+// sweep_seconds is the frame's instant, counted from the start of its pulse
+// or continuous run (frame number x frame length).
 struct QRN55SimOutputs {
   double dac_volts[5] = {};
   std::uint16_t user_digital = 0;
   std::uint16_t tlv_digital = 0;
+  double sweep_seconds = 0.0;
 };
 
 // What the unit's inputs see during that frame: ADC0..ADC7 in volts, the

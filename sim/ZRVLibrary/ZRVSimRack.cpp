@@ -242,6 +242,7 @@ std::int32_t ZRVSimRack::SingleScan(void* handle, std::int32_t count, SingleScan
     if (record.direction == 1) {
       Drive(lines[chosen], record.data[done[chosen]]);
     } else {
+      _outputs.sweep_seconds = static_cast<double>(chosenTime) * 5e-6;  // the records count 5 us ticks
       record.data[done[chosen]] = static_cast<std::int16_t>(Read(lines[chosen]));
     }
     ++done[chosen];
@@ -356,6 +357,7 @@ bool ZRVSimRack::RunDue(std::int64_t now) {
     ++next->next;
     if (Stalled(next->line)) continue;
     if (!next->output) {
+      _outputs.sweep_seconds = static_cast<double>(next->NextTime() - next->period) * 1e-9;
       if (!Convert(*next)) return true;
     } else if (_outputEnabled) {
       if (!next->queue.empty()) {

@@ -280,6 +280,7 @@ void ZRVSimSequencedBoard::Advance() {
       _stepsDone = due;
       return;
     }
+    _outputs.sweep_seconds = static_cast<double>(_stepsDone * stepNanoseconds) * 1e-9;
     RunStep(_steps[static_cast<std::size_t>(_stepsDone % _sequenceLength)]);
     ++_stepsDone;
   }

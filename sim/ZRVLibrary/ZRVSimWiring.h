@@ -17,6 +17,9 @@ struct ZRVSimOutputs {
   std::uint16_t user_digital[2] = {};
   std::uint16_t tlv_digital[2] = {};
   std::uint16_t fast_digital = 0;  // the QRN 2400's fast port
+  // The conversion's instant, counted from the start of its sweep or single
+  // scan; single values keep the instant of the conversion before them.
+  double sweep_seconds = 0.0;
 };
 
 struct ZRVSimInputs {

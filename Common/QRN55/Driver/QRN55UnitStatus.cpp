@@ -1,5 +1,6 @@
 #include "Common/QRN55/Driver/QRN55UnitStatus.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "Common/QRN55/Driver/QRN55Assert.h"
@@ -166,12 +167,22 @@ int QRN55UnitStatus::EEPROMDecode(std::span<const std::uint8_t> data) {
   if (sequence_counter_delay < 0) return kSequenceCounterDelayNegative;
   if (sequence_counter_delay > kMaximumSequenceCounterDelay) return kSequenceCounterDelayLarge;
 
+  // A worn or never-written EEPROM can hold non-numbers here; they would reach
+  // every scaling, so each falls back to the nominal value of its kind and the
+  // unit stays usable for its repair.
+  constexpr double kNominalScale = 0.0003125;
+  constexpr double kNominalOffset = 0.0;
+  struct Field {
+    std::span<double> values;
+    double nominal;
+  };
   int offset = kScalingOffset;
-  for (std::span<double> values :
-       {std::span<double>(input_scale), std::span<double>(input_offset),
-        std::span<double>(output_scale), std::span<double>(output_offset)}) {
-    for (double& value : values) {
+  for (const Field& field : {Field{input_scale, kNominalScale}, Field{input_offset, kNominalOffset},
+                             Field{output_scale, kNominalScale},
+                             Field{output_offset, kNominalOffset}}) {
+    for (double& value : field.values) {
       value = DoubleAt(data, offset);
+      if (!std::isfinite(value)) value = field.nominal;
       offset += 8;
     }
   }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "sim/QRN55SimDeviceRecord.h"
@@ -129,6 +130,22 @@ TEST(EEPROMDecode, TextsAreCutAndAllFieldsRead) {
   EXPECT_EQ(status.input_offset[0], -1.0);
   EXPECT_EQ(status.output_scale[4], 14.0);
   EXPECT_EQ(status.output_offset[4], -14.0);
+}
+
+TEST(EEPROMDecode, NonNumbersInTheScalingsFallBackToTheirNominalValues) {
+  QRN55SimDeviceRecord fields;
+  fields.input_scale[2] = std::numeric_limits<double>::quiet_NaN();
+  fields.input_offset[3] = std::numeric_limits<double>::infinity();
+  fields.output_scale[0] = -std::numeric_limits<double>::infinity();
+  fields.output_offset[4] = std::numeric_limits<double>::quiet_NaN();
+  fields.input_scale[5] = 0.25;
+  QRN55UnitStatus status;
+  ASSERT_EQ(status.EEPROMDecode(fields.Encode()), QRN55UnitStatus::kSound);
+  EXPECT_EQ(status.input_scale[2], 0.0003125);
+  EXPECT_EQ(status.input_offset[3], 0.0);
+  EXPECT_EQ(status.output_scale[0], 0.0003125);
+  EXPECT_EQ(status.output_offset[4], 0.0);
+  EXPECT_EQ(status.input_scale[5], 0.25);
 }
 
 TEST(SignatureReadDecode, TakesTheValuesOnlyBehindTheMagic) {

@@ -1,0 +1,61 @@
+// The measurement modules (ADMeasure, ChirpReal) against the AD/DA layer:
+// with no board open (the layer hands a stimulus straight back), and on a
+// simulated board of each type whose DAC 0 drives ADC 0 through an analog
+// fixture (sim/AnalogFixtures.h). The boards run on the virtual clock; the
+// timing corrections of the board under test are set as the amplifier
+// layer sets them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/ZRVBase.h"
+#include "acquisition/tests/ZRVBoard_fixture.h"
+#include "sim/AnalogFixtures.h"
+#include "sim/QRN55SimFixtures.h"
+#include "sim/QRN55SimUnit.h"
+#include "sim/QRN55SimVolumes.h"
+#include "sim/ZRVSimFixtures.h"
+
+// ZRV started with no board open, the console captured.
+class ClosedLayerTest : public ZRVBoard {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // The console lines written since SetUp.
+  static std::vector<std::string> ConsoleLines();
+};
+
+// The simulated boards' timing, by board type.
+const AnalogBoardTiming& TimingOf(ZRVBase::BoardType board);
+
+// The board of the parameter open, DAC 0 driving ADC 0 through a circuit.
+class MeasurementBench : public ::testing::TestWithParam<ZRVBase::BoardType> {
+ protected:
+  static constexpr std::int32_t kDac = 0;
+  static constexpr std::int32_t kAdc = 0;
+
+  void SetUp() override;
+  void TearDown() override;
+
+  ZRVBase::BoardType Board() const { return GetParam(); }
+  // Replaces what ADC `adc` sees (DAC `dac` through the circuit, from rest).
+  void Connect(const AnalogCircuit& circuit, std::int32_t dac = kDac, std::int32_t adc = kAdc);
+  // The same wiring, but with the timing given instead of the board's.
+  void UseTiming(const AnalogBoardTiming& timing);
+
+ private:
+  std::string directory_;
+  std::string savedCwd_;
+  std::string savedDefaultDir_;
+  std::unique_ptr<ZRVSimFixtures> zrvWiring_;
+  std::unique_ptr<QRN55SimFixtures> qrn55Wiring_;
+  std::unique_ptr<QRN55SimUnit> unit_;
+  QRN55SimVolumes volumes_;
+};
+
+// Board names for parameterised test names.
+std::string BoardName(const ::testing::TestParamInfo<ZRVBase::BoardType>& info);
