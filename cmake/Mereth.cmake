@@ -1,8 +1,9 @@
 # Each layer folder is one static library made of every .cpp in it (and its
 # listed subfolders), so adding a module never means editing a build file.
 # Tests beside the code: <folder>/tests/*_test.cpp become one executable per
-# folder; files named *_mt_test.cpp also build into <folder>_mt_tests, which
-# the thread-sanitizer run picks up through the label "threads".
+# folder; files named *_mt_test.cpp build into <folder>_mt_tests instead,
+# which every sanitizer run executes and the thread-sanitizer run picks up
+# through the label "threads".
 
 function(mereth_library name)
   cmake_parse_arguments(ARG "" "" "SUBDIRS;DEPENDS;EXCLUDE" ${ARGN})
@@ -31,15 +32,17 @@ function(mereth_tests name)
   endif()
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_test.cpp)
-  file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_fixture.cpp)
-  if(NOT tests)
-    return()
-  endif()
-  add_executable(${name}_tests ${tests} ${helpers})
-  target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
-                       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   file(GLOB mt_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_mt_test.cpp)
+  file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_fixture.cpp)
+  if(mt_tests)
+    list(REMOVE_ITEM tests ${mt_tests})
+  endif()
+  if(tests)
+    add_executable(${name}_tests ${tests} ${helpers})
+    target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
+                         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
   if(mt_tests)
     add_executable(${name}_mt_tests ${mt_tests} ${helpers})
     target_link_libraries(${name}_mt_tests PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main)
