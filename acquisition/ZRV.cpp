@@ -529,7 +529,15 @@ bool InitInterface(BoardType type) {
   if (Z.state != StateClosed) Shutdown();
   VrnlBoards::ClearCache();
   SetSecondTlvPort(false);
-  if (Z.state == StateClosed) SelectBoardType(type);
+  if (Z.state == StateClosed) {
+    // The ZRV-28 logic configuration chosen for this initialisation
+    // (SetBoardMode after SetBoardType) survives the selection of its own
+    // type again; else it could never reach the board.
+    const std::int32_t mode = Z.zrv28Mode;
+    const bool sameType = Z.boardType == type;
+    SelectBoardType(type);
+    if (sameType) Z.zrv28Mode = mode;
+  }
   Z.allowImmediateRead = !TellTaleFile::Exists("ZRVImmediateRead.Off");
   Z.allowTimerTask = !TellTaleFile::Exists("ZRVAllowTimerTask.Off");
   if (TellTaleFile::Exists("ZRVSync.On")) {

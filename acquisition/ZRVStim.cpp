@@ -331,9 +331,9 @@ bool StartStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32
   if (useTimerTask) {
     // The board converts a frame per stimulus frame whether or not it is
     // read: the task must take them all, or it stops feeding the stimulus.
-    const std::int64_t frames = std::max(adcTotal, dacTotal);
+    const std::int64_t converted = std::max(adcTotal, dacTotal);
     const std::int32_t result = ADTimerTask::Start(
-        Z.cache, static_cast<std::int32_t>(frames), static_cast<std::int32_t>(dacTotal),
+        Z.cache, static_cast<std::int32_t>(converted), static_cast<std::int32_t>(dacTotal),
         static_cast<std::int32_t>(toWrite), Z.cacheCapacity, Z.compression * adcCount,
         timing.sampleInterval, slots, append);
     if (result != ADTimerTask::kStarted) {
@@ -515,7 +515,7 @@ bool PolyStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32_
         Halt();
         return true;
       }
-      return ReadStimAndSample(adcCount, adcSamples, true, adcBuffers);
+      return ReadStimAndSample(0, adcSamples, true, adcBuffers);
     }
     // The halt sets the result: halt first, then report.
     if (!running) {

@@ -501,4 +501,70 @@ TEST_F(ZRVBoards, TheQRN2400TakesShortSweepsInOneCall) {
   }
 }
 
+int guardCalls = 0;
+void CountGuard() { ++guardCalls; }
+
+TEST_F(ZRVBoards, TheGuardRunsBeforeEveryStart) {
+  ASSERT_TRUE(ZRV::InitInterface(ZRVBase::BoardZRV28)) << ErrorText();
+  guardCalls = 0;
+  ZRV::SetGuard(CountGuard, true);
+  ZRV::SetDac(0, 100);
+  ZRV::ReadAdc(0);
+  EXPECT_EQ(guardCalls, 2);
+  ZRV::SetGuard(CountGuard, false);
+  ZRV::ReadAdc(0);
+  EXPECT_EQ(guardCalls, 2);
+}
+
+TEST_F(ZRVBoards, TheZRV28TakesItsModeRangesAndShifts) {
+  // As the amplifier layer opens it: type, mode, then the initialisation.
+  ASSERT_EQ(ZRV::SetBoardType(ZRVBase::BoardZRV28), 0);
+  ASSERT_TRUE(ZRV::SetBoardMode(2));
+  ASSERT_TRUE(ZRV::InitInterface(ZRVBase::BoardZRV28)) << ErrorText();
+  ZRVSimBoardState board = Board(kZRVSimZRV28);
+  EXPECT_EQ(board.mode, 2);
+  EXPECT_EQ(board.external_trigger_mode[0], 1);
+  EXPECT_EQ(board.external_trigger_mode[1], 1);
+  const std::int32_t shifts[4] = {1, 2, 3, 4};
+  ZRV::SetDacShift(shifts);
+  EXPECT_EQ(ZRV::GetLastError(), 0);
+  board = Board(kZRVSimZRV28);
+  EXPECT_EQ(std::vector<std::int32_t>(board.dac_shifts, board.dac_shifts + 4),
+            (std::vector<std::int32_t>{1, 2, 3, 4}));
+
+  // Input 3 amplified five times: 1 V reads as 16,000 units, still 1 V.
+  EXPECT_EQ(ZRV::SetInputRange(3, 2), 2);
+  EXPECT_EQ(Board(kZRVSimZRV28).ranges[3], 2);
+  ZRV::SetDacReal(3, 1.0);
+  EXPECT_EQ(ZRV::ReadAdc(3), 16000);
+  EXPECT_DOUBLE_EQ(ZRV::ReadAdcReal(3), 1.0);
+
+  // A mode the board does not know is mode 0.
+  EXPECT_FALSE(ZRV::SetBoardMode(3));
+  ASSERT_TRUE(ZRV::InitInterface(ZRVBase::BoardZRV28)) << ErrorText();
+  EXPECT_EQ(Board(kZRVSimZRV28).mode, 0);
+  const std::int32_t others[4] = {5, 6, 7, 8};
+  ZRV::SetDacShift(others);  // only in mode 2
+  EXPECT_EQ(Board(kZRVSimZRV28).dac_shifts[0], 1);
+  ZRV::Shutdown();
+  ASSERT_EQ(ZRV::SetBoardType(ZRVBase::BoardZRV24), 0);
+  EXPECT_FALSE(ZRV::SetBoardMode(1));
+}
+
+TEST_F(ZRVBoards, RepeatsOfTheFirstInputShareItsData) {
+  ASSERT_TRUE(ZRV::InitInterface(ZRVBase::BoardQRN2400)) << ErrorText();
+  ZRV::SetDac(0, 111);
+  ZRV::SetDac(1, -222);
+  std::vector<std::vector<std::int16_t>> data(3, std::vector<std::int16_t>(20, 0));
+  std::int16_t* adcBuffers[3] = {data[0].data(), data[1].data(), data[2].data()};
+  const std::int32_t adcs[3] = {0, 1, 0};
+  const std::int32_t noDac[1] = {0};
+  double interval = 1e-4;
+  ASSERT_TRUE(ZRV::PolyStimAndSample(0, 3, 0, 20, 0, noDac, adcs, interval, {}, adcBuffers))
+      << ErrorText();
+  EXPECT_EQ(data[0], std::vector<std::int16_t>(20, 111));
+  EXPECT_EQ(data[1], std::vector<std::int16_t>(20, -222));
+  EXPECT_EQ(data[2], data[0]);
+}
+
 }  // namespace

@@ -134,6 +134,16 @@ TEST_P(EveryDevice, SingleValuesGoThroughTheUnits) {
   EXPECT_EQ(ZRV::ReadClippingAndClear(), 0);
 }
 
+TEST_F(ZRVQRN55, AUSBResetOpensTheDeviceAgain) {
+  PlugDevice("D1", 1);
+  ASSERT_TRUE(ZRV::InitInterface(ZRVBase::BoardQRN55)) << ErrorText();
+  ZRV::ResetUSB();
+  EXPECT_EQ(ZRV::GetLastError(), 0);
+  EXPECT_EQ(ZRV::Status(), ZRV::StateOpen);
+  ZRV::SetDac(1, 777);
+  EXPECT_EQ(ZRV::ReadAdc(1), 777);
+}
+
 TEST_F(ZRVQRN55, AFrozenUnitTimesOut) {
   const std::vector<QRN55SimUnit*> units = PlugDevice("D1", 1);
   ASSERT_TRUE(ZRV::InitInterface(ZRVBase::BoardQRN55)) << ErrorText();
