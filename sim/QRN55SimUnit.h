@@ -59,7 +59,7 @@ struct QRN55SimSignature {
   std::uint16_t information_length = QRN55SimDeviceRecord::kSize;
   std::uint16_t timer_unit = 5;  // microseconds per delay tick
   std::uint8_t firmware = 7;
-  std::uint8_t logic = 1;
+  std::uint8_t logic = 0;
 };
 
 struct QRN55SimUnitConfig {

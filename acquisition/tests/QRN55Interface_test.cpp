@@ -68,7 +68,7 @@ TEST_F(QRN55Interface, OpensOneUnitWithItsCalibration) {
   EXPECT_EQ(QI::GetVersions(0, driverVersion, firmware, logic), 0);
   EXPECT_EQ(driverVersion, 7);
   EXPECT_EQ(firmware, 7);
-  EXPECT_EQ(logic, 1);
+  EXPECT_EQ(logic, 0);
 
   QI::Close();
   EXPECT_FALSE(QI::DriverIsOpen());

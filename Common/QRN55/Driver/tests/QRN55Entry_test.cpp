@@ -336,7 +336,7 @@ TEST_P(Entry, ServiceFamily) {
   int logic = 0;
   EXPECT_EQ(QRN55_ServiceGetUnitHardware(entry.driver, 0, 0, &firmware, &logic), 0);
   EXPECT_EQ(firmware, 7);
-  EXPECT_EQ(logic, 1);
+  EXPECT_EQ(logic, 0);
   int status = -1;
   EXPECT_EQ(QRN55_ServiceGetUnitStatus(entry.driver, 0, 0, &status), 0);
   EXPECT_EQ(status, 0);

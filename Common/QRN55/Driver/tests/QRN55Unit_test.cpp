@@ -213,7 +213,7 @@ TEST(UnitScaling, Channels) {
   int logic = 0;
   fixture.unit.ServiceGetHardware(firmware, logic);
   EXPECT_EQ(firmware, 7);
-  EXPECT_EQ(logic, 1);
+  EXPECT_EQ(logic, 0);
 }
 
 TEST(UnitService, EEPROMAccessInBlocksWithUnlock) {
