@@ -444,6 +444,8 @@ void SetMarkerSpacing(GraphicsWindow window, int spacing) {
   if (window != nullptr) window->markerSpacing = spacing;
 }
 
+void SetPersistency(GraphicsWindow, bool) {}
+
 void PolyvectorReal(GraphicsWindow window, std::span<const float> xs, std::span<const float> ys, bool update) {
   Polyvector(window, xs, ys, update, true);
 }

@@ -56,6 +56,8 @@ void Clear(Graphics::GraphicsWindow window, int slot);
 void SetPolylineYLimits(Graphics::GraphicsWindow window, int slot, double low, double high);
 // Columns between the markers of dense traces.
 void SetMarkerSpacing(Graphics::GraphicsWindow window, int spacing);
+// Slots are always kept, so there is nothing to switch: the flag is ignored.
+void SetPersistency(Graphics::GraphicsWindow window, bool flag);
 
 // Free polylines through (xs[i], ys[i]), i below the smaller size, kept in no
 // slot. Real data: a pair that is not a number lifts the pen. 16-bit data go

@@ -11,6 +11,7 @@
 #include "platform/Surface.h"
 #include "platform/WindowFrame.h"
 #include "shell/GraphBase.h"
+#include "shell/Shell.h"
 
 namespace ModWindow {
 
@@ -264,5 +265,12 @@ void Validate(GraphicsWindow window) {
 }
 
 int MenuBarHeight() { return Screen::MenuBarHeight(); }
+
+GraphicsWindow MainRootWindow() { return Shell::RootWindow; }
+
+void AllToFront() {}
+
+void SetFrameWindowRect(const Rect&) {}
+void GetFrameWindowRect(Rect&) {}
 
 }  // namespace ModWindow

@@ -103,4 +103,14 @@ void Clear(Graphics::GraphicsWindow window);
 void Validate(Graphics::GraphicsWindow window);
 int MenuBarHeight();
 
+// The console's root window (Shell::RootWindow); nil before the console is made.
+Graphics::GraphicsWindow MainRootWindow();
+// The program owns the whole screen here, so its windows are always in front
+// of everything else; the window order and the active window stay as they are.
+void AllToFront();
+// There is no frame window around the program's windows here: Set ignores the
+// rectangle and Get leaves it as it is.
+void SetFrameWindowRect(const Geometry::Rect& rectangle);
+void GetFrameWindowRect(Geometry::Rect& rectangle);
+
 }  // namespace ModWindow

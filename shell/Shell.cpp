@@ -7,6 +7,7 @@ namespace Shell {
 
 BufferText::TextBuffer List = nullptr;
 char ListTitle[32] = "";
+Graphics::GraphicsWindow RootWindow = nullptr;
 
 namespace {
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "foundation/BufferText.h"
+#include "shell/Graphics.h"
 
 namespace Shell {
 
@@ -12,6 +13,9 @@ extern BufferText::TextBuffer List;
 
 // The notebook's title, "List" after Initialize.
 extern char ListTitle[32];
+
+// The console's root graphics window; nil until the console window is made.
+extern Graphics::GraphicsWindow RootWindow;
 
 // Creates the buffer directory "Shell" with the text buffer "List" in it,
 // then the directory "User", which becomes the default buffer directory:

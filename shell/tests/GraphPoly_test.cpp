@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "platform/Port.h"
@@ -280,6 +281,35 @@ TEST_F(GraphPolyTest, OnPaperStrokesLeanIntoTheNextColumn) {
   Graphics::ClearWindow(w);
   GraphPoly::Draw(w, 0);
   EXPECT_TRUE(Inked(w, SetRect(0, 0, 102, 102)).empty());
+}
+
+// Slots are kept whatever the flag says: neither the stored trace nor the
+// storing and drawing of later ones may change.
+TEST_F(GraphPolyTest, PersistencyChangesNothing) {
+  const auto stored = [](GraphicsWindow w, int slot) {
+    std::vector<std::pair<int, int>> pairs;
+    for (const Graphics::PolylineEntry& e : Entries(w, slot)) pairs.emplace_back(e.first, e.second);
+    return pairs;
+  };
+  const float first[] = {10, 20, 30, 40};
+  const float second[] = {60, 50, 40, 30, 20};
+  for (const bool flag : {false, true}) {
+    GraphicsWindow w = UnitWindow();
+    GraphPoly::PolylineReal(w, 0, 0, 100, first, true, false, false);
+    const std::vector<std::pair<int, int>> trace = stored(w, 0);
+    const std::vector<Point> drawn = Inked(w, SetRect(0, 0, 102, 102));
+    ASSERT_EQ(trace.size(), 4u);
+    GraphPoly::SetPersistency(w, flag);
+    GraphPoly::SetPersistency(nullptr, flag);
+    EXPECT_EQ(stored(w, 0), trace) << flag;
+    EXPECT_EQ(Inked(w, SetRect(0, 0, 102, 102)), drawn) << flag;
+    Graphics::ClearWindow(w);
+    GraphPoly::PolylineReal(w, 1, 0, 100, second, true, false, false);
+    GraphPoly::PolylineReal(w, 0, 0, 100, first, true, false, false);
+    EXPECT_EQ(stored(w, 0), trace) << flag;
+    EXPECT_EQ(stored(w, 1).size(), 5u) << flag;
+    Graphics::RemoveWindow(w);
+  }
 }
 
 TEST_F(GraphPolyTest, FreePolylinesAndMarkerLists) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/Port.h"
@@ -13,6 +15,7 @@
 #include "platform/Windows.h"
 #include "shell/GraphPoly.h"
 #include "shell/Graphics.h"
+#include "shell/Shell.h"
 #include "shell/tests/Graphics_fixture.h"
 
 namespace {
@@ -213,6 +216,67 @@ TEST_F(ModWindowTest, TitlesShowingAndTheFront) {
   EXPECT_EQ(ModWindow::GetMacWindow(nullptr), nullptr);
   ModWindow::Remove(a);
   ModWindow::Remove(b);
+}
+
+TEST_F(ModWindowTest, TheMainRootWindowIsTheConsole) {
+  EXPECT_EQ(ModWindow::MainRootWindow(), nullptr);
+  WindowParameters p{100, 100, 200, 200, 22, 12};
+  GraphicsWindow console = Create(p, "Console");
+  Shell::RootWindow = console;
+  EXPECT_EQ(ModWindow::MainRootWindow(), console);
+  Shell::RootWindow = nullptr;
+  ModWindow::Remove(console);
+}
+
+// The program is the only one on its screen, and there is no frame window
+// around its windows: none of these may touch the windows, their order or
+// the activation.
+TEST_F(ModWindowTest, ProcessAndFrameOperationsLeaveTheScreenAlone) {
+  WindowParameters p{100, 100, 200, 200, 22, 12};
+  GraphicsWindow back = Create(p, "Back");
+  GraphicsWindow hidden = Create(p, "Hidden");
+  GraphicsWindow front = Create(p, "Front");
+  ModWindow::Hide(hidden);
+  const auto order = [] {
+    std::vector<Windows::Window*> windows;
+    for (Windows::Window* w = Windows::FirstWindow(); w != nullptr; w = Windows::NextWindow(w)) windows.push_back(w);
+    return windows;
+  };
+  const auto activationPending = [] {
+    Windows::Window* w = nullptr;
+    bool active = false;
+    return Windows::TakeActivation(&w, &active, false);
+  };
+  while (activationPending()) {
+    Windows::Window* w = nullptr;
+    bool active = false;
+    Windows::TakeActivation(&w, &active, true);
+  }
+  const std::vector<Windows::Window*> before = order();
+  const std::uint64_t changes = Windows::ChangeCount();
+  Geometry::Rect frame = SetRect(1, 2, 3, 4);
+  struct Case {
+    std::string name;
+    std::function<void()> operation;
+  };
+  const std::vector<Case> cases = {
+      {"AllToFront", [] { ModWindow::AllToFront(); }},
+      {"SetFrameWindowRect", [] { ModWindow::SetFrameWindowRect(SetRect(0, 0, 640, 480)); }},
+      {"GetFrameWindowRect", [&frame] { ModWindow::GetFrameWindowRect(frame); }},
+      {"MainRootWindow", [] { ModWindow::MainRootWindow(); }},
+  };
+  for (const Case& c : cases) {
+    c.operation();
+    EXPECT_EQ(order(), before) << c.name;
+    EXPECT_EQ(Windows::ChangeCount(), changes) << c.name;
+    EXPECT_FALSE(activationPending()) << c.name;
+    EXPECT_TRUE(ModWindow::IsInFront(front)) << c.name;
+    EXPECT_FALSE(Windows::IsVisible(ModWindow::GetMacWindow(hidden))) << c.name;
+    EXPECT_EQ(frame, SetRect(1, 2, 3, 4)) << c.name;
+  }
+  ModWindow::Remove(front);
+  ModWindow::Remove(hidden);
+  ModWindow::Remove(back);
 }
 
 }  // namespace
