@@ -1,10 +1,6 @@
 #include "acquisition/tests/Measurement_fixture.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <cstdlib>
-#include <filesystem>
 
 #include "Common/QRN55/Driver/QRN55DeviceManager.h"
 #include "Common/QRN55/Driver/QRN55Service.h"
@@ -15,7 +11,6 @@
 #include "acquisition/tests/QRN55Backend_fixture.h"
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
-#include "foundation/IOBase.h"
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
 #include "foundation/TermIO.h"
@@ -24,8 +19,6 @@
 #include "sim/ZRVLibrary/ZRVSim.h"
 
 namespace {
-
-std::span<const char> Text(const std::string& s) { return {s.c_str(), s.size() + 1}; }
 
 void SetCorrections(ZRVBase::BoardType board) {
   ADMeasure::InitModule();
@@ -74,16 +67,7 @@ const AnalogBoardTiming& TimingOf(ZRVBase::BoardType board) {
 }
 
 void MeasurementBench::SetUp() {
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  savedCwd_ = cwd;
-  savedDefaultDir_ = IOBase::DefaultDir;
-  char pattern[] = "/tmp/mereth-measure-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  char canonical[PATH_MAX];
-  ASSERT_NE(realpath(pattern, canonical), nullptr);
-  directory_ = std::string(canonical) + "/";
-  ASSERT_EQ(IOBase::SetDirectory(Text(directory_)), 0);
+  ASSERT_NO_FATAL_FAILURE(TempDirectoryTest::SetUp());
 
   Platform::UseVirtualClock(1000.0);
   Buffer::InitModule();
@@ -127,10 +111,7 @@ void MeasurementBench::TearDown() {
   Shell::List = nullptr;
   Buffer::Shutdown();
   Platform::UseRealClock();
-  ASSERT_EQ(chdir(savedCwd_.c_str()), 0);
-  Strings::Assign(IOBase::DefaultDir, Text(savedDefaultDir_));
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_, ignored);
+  TempDirectoryTest::TearDown();
 }
 
 void MeasurementBench::Connect(const AnalogCircuit& circuit, std::int32_t dac, std::int32_t adc) {

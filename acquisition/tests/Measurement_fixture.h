@@ -14,6 +14,7 @@
 
 #include "acquisition/ZRVBase.h"
 #include "acquisition/tests/ZRVBoard_fixture.h"
+#include "foundation/tests/TempDirectory_fixture.h"
 #include "sim/AnalogFixtures.h"
 #include "sim/QRN55SimFixtures.h"
 #include "sim/QRN55SimUnit.h"
@@ -33,7 +34,8 @@ class ClosedLayerTest : public ZRVBoard {
 const AnalogBoardTiming& TimingOf(ZRVBase::BoardType board);
 
 // The board of the parameter open, DAC 0 driving ADC 0 through a circuit.
-class MeasurementBench : public ::testing::TestWithParam<ZRVBase::BoardType> {
+class MeasurementBench : public TempDirectoryTest,
+                         public ::testing::WithParamInterface<ZRVBase::BoardType> {
  protected:
   static constexpr std::int32_t kDac = 0;
   static constexpr std::int32_t kAdc = 0;
@@ -48,9 +50,6 @@ class MeasurementBench : public ::testing::TestWithParam<ZRVBase::BoardType> {
   void UseTiming(const AnalogBoardTiming& timing);
 
  private:
-  std::string directory_;
-  std::string savedCwd_;
-  std::string savedDefaultDir_;
   std::unique_ptr<ZRVSimFixtures> zrvWiring_;
   std::unique_ptr<QRN55SimFixtures> qrn55Wiring_;
   std::unique_ptr<QRN55SimUnit> unit_;

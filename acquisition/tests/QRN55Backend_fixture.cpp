@@ -1,11 +1,9 @@
 #include "acquisition/tests/QRN55Backend_fixture.h"
 
-#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <utility>
 
@@ -17,18 +15,31 @@
 #include "dialogs/Alert.h"
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
-#include "foundation/IOBase.h"
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
 #include "foundation/TermIO.h"
 #include "shell/Shell.h"
+#include "foundation/tests/TempDirectory_fixture.h"
 #include "sim/QRN55SimFuseVolume.h"
 
-namespace {
+// The foundation's temporary directory, held rather than inherited: tests
+// that use this fixture have a Text of their own, which its header's would
+// make ambiguous.
+class QRN55BackendTest::Scratch final : public TempDirectoryTest {
+ public:
+  using TempDirectoryTest::Dir;
+  using TempDirectoryTest::Path;
+  using TempDirectoryTest::SetUp;
+  using TempDirectoryTest::TearDown;
 
-std::span<const char> Text(const std::string& s) { return {s.c_str(), s.size() + 1}; }
+ private:
+  void TestBody() override {}
+};
 
-}  // namespace
+QRN55BackendTest::QRN55BackendTest() : scratch_(std::make_unique<Scratch>()) {}
+QRN55BackendTest::~QRN55BackendTest() = default;
+
+std::string QRN55BackendTest::Directory() const { return scratch_->Dir(); }
 
 QRN55SimUnitConfig SimUnitConfig(const std::string& deviceSerial, int unitCount, int unitIndex) {
   QRN55SimUnitConfig config;
@@ -41,16 +52,7 @@ QRN55SimUnitConfig SimUnitConfig(const std::string& deviceSerial, int unitCount,
 }
 
 void QRN55BackendTest::SetUp() {
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  savedCwd_ = cwd;
-  savedDefaultDir_ = IOBase::DefaultDir;
-  char pattern[] = "/tmp/mereth-qrn55if-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  char canonical[PATH_MAX];
-  ASSERT_NE(realpath(pattern, canonical), nullptr);
-  directory_ = std::string(canonical) + "/";
-  ASSERT_EQ(IOBase::SetDirectory(Text(directory_)), 0);
+  ASSERT_NO_FATAL_FAILURE(scratch_->SetUp());
 
   Buffer::InitModule();
   Shell::Initialize();
@@ -73,10 +75,7 @@ void QRN55BackendTest::TearDown() {
   TermIO::InitModule();
   Shell::List = nullptr;
   Buffer::Shutdown();
-  ASSERT_EQ(chdir(savedCwd_.c_str()), 0);
-  Strings::Assign(IOBase::DefaultDir, Text(savedDefaultDir_));
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_, ignored);
+  scratch_->TearDown();
 }
 
 QRN55SimUnit* QRN55BackendTest::Plug(QRN55SimUnitConfig config, const std::string& suffix) {
@@ -96,7 +95,7 @@ std::vector<QRN55SimUnit*> QRN55BackendTest::PlugDevice(const std::string& seria
 }
 
 void QRN55BackendTest::Switch(const std::string& name, const std::string& line) {
-  std::ofstream(directory_ + name) << line << "\n";
+  std::ofstream(scratch_->Path(name)) << line << "\n";
   QRN55Interface::Shutdown();
   QRN55Interface::InitModule();
 }

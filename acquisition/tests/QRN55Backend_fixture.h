@@ -22,6 +22,8 @@ QRN55SimUnitConfig SimUnitConfig(const std::string& deviceSerial, int unitCount 
 
 class QRN55BackendTest : public ::testing::Test {
  protected:
+  QRN55BackendTest();
+  ~QRN55BackendTest() override;
   void SetUp() override;
   void TearDown() override;
 
@@ -34,12 +36,12 @@ class QRN55BackendTest : public ::testing::Test {
   void Switch(const std::string& name, const std::string& line = "1");
   // The console lines written since SetUp.
   std::vector<std::string> ConsoleLines() const;
-  std::string Directory() const { return directory_; }
+  std::string Directory() const;
 
  private:
-  std::string savedCwd_;
-  std::string savedDefaultDir_;
-  std::string directory_;
+  class Scratch;
+
+  std::unique_ptr<Scratch> scratch_;
   // The units outlive their volumes.
   std::deque<std::unique_ptr<QRN55SimUnit>> units_;
   QRN55SimVolumes volumes_;

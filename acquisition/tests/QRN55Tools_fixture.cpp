@@ -1,12 +1,8 @@
 #include "acquisition/tests/QRN55Tools_fixture.h"
 
-#include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <utility>
 
@@ -23,7 +19,6 @@
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
 #include "foundation/GLP.h"
-#include "foundation/IOBase.h"
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
 #include "foundation/TermIO.h"
@@ -62,23 +57,12 @@ std::string Str(std::span<const char> text) {
   return std::string(text.data(), static_cast<std::size_t>(Strings::Length(text)));
 }
 
-std::span<const char> Text(const std::string& s) { return {s.c_str(), s.size() + 1}; }
-
 QRN55ToolsTest::QRN55ToolsTest() = default;
 QRN55ToolsTest::~QRN55ToolsTest() = default;
 
 void QRN55ToolsTest::SetUp() {
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  savedCwd_ = cwd;
-  savedDefaultDir_ = IOBase::DefaultDir;
-  char pattern[] = "/tmp/mereth-qrn55tools-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  char canonical[PATH_MAX];
-  ASSERT_NE(realpath(pattern, canonical), nullptr);
-  directory_ = std::string(canonical) + "/";
-  ASSERT_EQ(mkdir((directory_ + "state").c_str(), 0755), 0);
-  ASSERT_EQ(IOBase::SetDirectory(Text(directory_)), 0);
+  ASSERT_NO_FATAL_FAILURE(TempDirectoryTest::SetUp());
+  ASSERT_EQ(mkdir(Path("state").c_str(), 0755), 0);
 
   Platform::UseVirtualClock(Platform::ElapsedSeconds());
   Buffer::InitModule();
@@ -109,10 +93,7 @@ void QRN55ToolsTest::TearDown() {
   Shell::List = nullptr;
   Buffer::Shutdown();
   Platform::UseRealClock();
-  ASSERT_EQ(chdir(savedCwd_.c_str()), 0);
-  Strings::Assign(IOBase::DefaultDir, Text(savedDefaultDir_));
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_, ignored);
+  TempDirectoryTest::TearDown();
 }
 
 std::string QRN55ToolsTest::Serial(const std::string& number, int firmware, int type) {
@@ -131,7 +112,7 @@ QRN55SimUnitConfig QRN55ToolsTest::SingleUnit(const std::string& number, int fir
 }
 
 QRN55SimUnit* QRN55ToolsTest::Plug(QRN55SimUnitConfig config, const std::string& suffix) {
-  config.eeprom_file = directory_ + "state/unit" + suffix + ".eeprom";
+  config.eeprom_file = Path("state/unit") + suffix + ".eeprom";
   units_.push_back(std::make_unique<QRN55SimUnit>(std::move(config)));
   QRN55SimUnit* unit = units_.back().get();
   volumes_.Mount(QRN55DeviceManager::VolumePrefix() + suffix, unit);
@@ -139,7 +120,7 @@ QRN55SimUnit* QRN55ToolsTest::Plug(QRN55SimUnitConfig config, const std::string&
 }
 
 void QRN55ToolsTest::PutSwitch(const std::string& name) const {
-  std::ofstream(directory_ + name) << "1\n";
+  std::ofstream(Path(name)) << "1\n";
 }
 
 std::vector<std::string> QRN55ToolsTest::ConsoleLines() const {

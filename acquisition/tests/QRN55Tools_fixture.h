@@ -18,10 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "foundation/tests/TempDirectory_fixture.h"
 #include "sim/QRN55SimUnit.h"
 #include "sim/QRN55SimVolumes.h"
 
-class QRN55ToolsTest : public ::testing::Test {
+class QRN55ToolsTest : public TempDirectoryTest {
  protected:
   QRN55ToolsTest();
   ~QRN55ToolsTest() override;
@@ -37,7 +38,7 @@ class QRN55ToolsTest : public ::testing::Test {
   QRN55SimUnit* Plug(QRN55SimUnitConfig config, const std::string& suffix);
   // A feature switch file; the modules that read it must be started again.
   void PutSwitch(const std::string& name) const;
-  std::string Directory() const { return directory_; }
+  std::string Directory() const { return Dir(); }
   // The console lines written since SetUp.
   std::vector<std::string> ConsoleLines() const;
 
@@ -47,9 +48,6 @@ class QRN55ToolsTest : public ::testing::Test {
  private:
   class WatchedPort;
 
-  std::string savedCwd_;
-  std::string savedDefaultDir_;
-  std::string directory_;
   std::deque<std::unique_ptr<QRN55SimUnit>> units_;  // outlive their volumes
   QRN55SimVolumes volumes_;
   std::unique_ptr<WatchedPort> port_;
@@ -57,7 +55,6 @@ class QRN55ToolsTest : public ::testing::Test {
 
 // The texts of the program as strings.
 std::string Str(std::span<const char> text);
-std::span<const char> Text(const std::string& s);
 
 // Little-endian fields of a record image.
 std::int32_t Int32At(const std::vector<std::uint8_t>& bytes, std::size_t offset);

@@ -1,14 +1,8 @@
 #include "acquisition/ZRVDebug.h"
 
 #include <gtest/gtest.h>
-#include <limits.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +11,7 @@
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
 #include "foundation/platform/Clock.h"
+#include "foundation/tests/TempDirectory_fixture.h"
 
 namespace {
 
@@ -28,19 +23,10 @@ void RecordActivateLogging() { hookCalls.push_back("ActivateLogging"); }
 
 // Each test runs in a fresh directory, made the program's current one, with
 // the clock standing still so that the log names are known in advance.
-class ZRVDebugTest : public ::testing::Test {
+class ZRVDebugTest : public TempDirectoryTest {
  protected:
   void SetUp() override {
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    savedCwd_ = cwd;
-    savedDefaultDir_ = IOBase::DefaultDir;
-    char pattern[] = "/tmp/mereth-zrvdebug-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    char canonical[PATH_MAX];
-    ASSERT_NE(realpath(pattern, canonical), nullptr);
-    dir_ = std::string(canonical) + "/";
-    ASSERT_EQ(IOBase::SetDirectory(Text(dir_)), 0);
+    ASSERT_NO_FATAL_FAILURE(TempDirectoryTest::SetUp());
     Platform::UseVirtualClock(Platform::ElapsedSeconds());
     RealTime::InitModule();
     hookCalls.clear();
@@ -54,32 +40,11 @@ class ZRVDebugTest : public ::testing::Test {
     ZRVDebug::TimerTaskSetDebug = ZRVDebug::NoSetDebug;
     ZRVDebug::InterfaceActivateLogging = ZRVDebug::NoActivateLogging;
     Platform::UseRealClock();
-    ASSERT_EQ(chdir(savedCwd_.c_str()), 0);
-    Strings::Assign(IOBase::DefaultDir, Text(savedDefaultDir_));
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    TempDirectoryTest::TearDown();
   }
 
-  static std::span<const char> Text(const std::string& s) { return {s.c_str(), s.size() + 1}; }
-
-  void PutFile(const std::string& name) const { std::ofstream(dir_ + name) << "1\n"; }
-  std::string Content(const std::string& name) const {
-    std::ifstream in(dir_ + name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  // The names in the directory, sorted, blank-separated.
-  std::string Listing() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    std::string text;
-    for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
-    return text;
-  }
+  // A switch file.
+  void PutFile(const std::string& name) const { TempDirectoryTest::PutFile(name, "1\n"); }
 
   // The date and time part of a log name made now: 2026-12-07_22-13-12.
   static std::string Stamp() {
@@ -93,11 +58,6 @@ class ZRVDebugTest : public ::testing::Test {
     return stamp;
   }
 
-  std::string dir_;
-
- private:
-  std::string savedCwd_;
-  std::string savedDefaultDir_;
 };
 
 TEST_F(ZRVDebugTest, WithoutTheSwitchNothingIsOpened) {
@@ -129,21 +89,21 @@ TEST_F(ZRVDebugTest, FileNamesByBoardType) {
     hookCalls.clear();
     ZRVDebug::Activate(static_cast<ZRVBase::BoardType>(c.board));
     const std::string name = c.name + Stamp() + c.extension;
-    EXPECT_EQ(std::string(ZRVDebug::DebugFile), dir_ + name) << c.board;
+    EXPECT_EQ(std::string(ZRVDebug::DebugFile), Dir() + name) << c.board;
     EXPECT_TRUE(ZRVDebug::DebugOn);
     if (c.board == ZRVBase::BoardQRN55) {
       // The interface driver opens its own log under the name.
       EXPECT_EQ(ZRVDebug::DebugStatus, ZRVDebug::StatusEnabled);
       EXPECT_EQ(hookCalls, (Calls{"SetDebug(FALSE)", "ActivateLogging"}));
-      EXPECT_FALSE(std::filesystem::exists(dir_ + name));
+      EXPECT_FALSE(std::filesystem::exists(Dir() + name));
     } else {
       // The file is made at once and stays empty without "ADTaskDebug.On".
       EXPECT_EQ(ZRVDebug::DebugStatus, ZRVDebug::StatusPaused) << c.board;
       EXPECT_EQ(hookCalls, (Calls{"SetDebug(FALSE)"}));
       ZRVDebug::DebugWrite("ReadData");
       ZRVDebug::Shutdown();
-      EXPECT_TRUE(std::filesystem::exists(dir_ + name)) << name;
-      EXPECT_EQ(Content(name), "");
+      EXPECT_TRUE(std::filesystem::exists(Dir() + name)) << name;
+      EXPECT_EQ(FileContent(name), "");
     }
   }
   EXPECT_EQ(Stamp().size(), 19u);
@@ -170,7 +130,7 @@ TEST_F(ZRVDebugTest, LinesAreWrittenWhileTheTimerTaskRuns) {
 
   char time[13];
   RealTime::ToTime(RealTime::GetTime(), time, true);
-  EXPECT_EQ(Content(name), "ReadData          " + std::string(time) + "     1024 - 0\nStop\n");
+  EXPECT_EQ(FileContent(name), "ReadData          " + std::string(time) + "     1024 - 0\nStop\n");
   EXPECT_EQ(std::string(time).size(), 12u);
 }
 
@@ -197,16 +157,16 @@ TEST_F(ZRVDebugTest, ShutdownKeepsAnOpenedLogEnabled) {
   ZRVDebug::DebugWrite("after the shutdown");
 
   // The switches are gone, but the next activation still opens a log.
-  std::filesystem::remove(dir_ + "ZRVDebug.On");
-  std::filesystem::remove(dir_ + "ADTaskDebug.On");
+  std::filesystem::remove(Dir() + "ZRVDebug.On");
+  std::filesystem::remove(Dir() + "ADTaskDebug.On");
   Platform::Advance(1.0);
   ZRVDebug::Activate(ZRVBase::BoardZRV24);
   EXPECT_EQ(ZRVDebug::DebugStatus, ZRVDebug::StatusPaused);
   const std::string second = "ZRV24_" + Stamp() + ".txt";
-  EXPECT_EQ(std::string(ZRVDebug::DebugFile), dir_ + second);
+  EXPECT_EQ(std::string(ZRVDebug::DebugFile), Dir() + second);
   ZRVDebug::Shutdown();
-  EXPECT_EQ(Content(first), "first\n");
-  EXPECT_EQ(Content(second), "");
+  EXPECT_EQ(FileContent(first), "first\n");
+  EXPECT_EQ(FileContent(second), "");
 }
 
 TEST_F(ZRVDebugTest, LogsWithinOneSecondGetNumbersInsteadOfReplacingEachOther) {
@@ -218,14 +178,14 @@ TEST_F(ZRVDebugTest, LogsWithinOneSecondGetNumbersInsteadOfReplacingEachOther) {
     ZRVDebug::DebugWrite(Text(text));
   }
   ZRVDebug::Shutdown();
-  EXPECT_EQ(Content("ZRV24_" + stamp + ".txt"), "one\n");
-  EXPECT_EQ(Content("ZRV24_" + stamp + "_2.txt"), "two\n");
-  EXPECT_EQ(Content("ZRV24_" + stamp + "_3.txt"), "three\n");
+  EXPECT_EQ(FileContent("ZRV24_" + stamp + ".txt"), "one\n");
+  EXPECT_EQ(FileContent("ZRV24_" + stamp + "_2.txt"), "two\n");
+  EXPECT_EQ(FileContent("ZRV24_" + stamp + "_3.txt"), "three\n");
 
   // The driver's HTML log is named the same way.
   PutFile("QRN55_" + stamp + ".html");
   ZRVDebug::Activate(ZRVBase::BoardQRN55);
-  EXPECT_EQ(std::string(ZRVDebug::DebugFile), dir_ + "QRN55_" + stamp + "_2.html");
+  EXPECT_EQ(std::string(ZRVDebug::DebugFile), Dir() + "QRN55_" + stamp + "_2.html");
 }
 
 TEST_F(ZRVDebugTest, AFailedLogStaysFailed) {
@@ -234,7 +194,7 @@ TEST_F(ZRVDebugTest, AFailedLogStaysFailed) {
   // A directory under the log's name: the name is free of files, yet the
   // open fails.
   const std::string name = "ZRV28_" + Stamp() + ".txt";
-  std::filesystem::create_directory(dir_ + name);
+  std::filesystem::create_directory(Dir() + name);
   testing::internal::CaptureStderr();
   ZRVDebug::Activate(ZRVBase::BoardZRV28);
   const std::string alert = testing::internal::GetCapturedStderr();
@@ -286,12 +246,12 @@ TEST_F(ZRVDebugTest, ALogPathTooLongFailsInsteadOfUsingACutName) {
   PutFile("ZRVDebug.On");
   // A directory whose path leaves too little room for a log name.
   // Room for the switch's name, none for a log's.
-  std::string deep = dir_;
+  std::string deep = Dir();
   while (deep.size() + 11 < 240) deep += "d123456789/";
   deep += std::string(239 - deep.size(), 'e') + "/";
   ASSERT_EQ(deep.size(), 240u);
   std::filesystem::create_directories(deep);
-  std::filesystem::copy_file(dir_ + "ZRVDebug.On", deep + "ZRVDebug.On");
+  std::filesystem::copy_file(Dir() + "ZRVDebug.On", deep + "ZRVDebug.On");
   ASSERT_EQ(IOBase::SetDirectory(Text(deep)), 0);
   for (int board : {0, 3}) {
     hookCalls.clear();
@@ -304,7 +264,7 @@ TEST_F(ZRVDebugTest, ALogPathTooLongFailsInsteadOfUsingACutName) {
     EXPECT_EQ(hookCalls, (Calls{"SetDebug(FALSE)"}));
   }
   std::vector<std::string> logs;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_)) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Dir())) {
     const std::string name = entry.path().filename().string();
     if (name.rfind("ZRV24_", 0) == 0 || name.rfind("QRN55_", 0) == 0) logs.push_back(name);
   }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <span>
+#include <type_traits>
 
 #include "Common/QRN55/Driver/QRN55Assert.h"
 #include "Common/QRN55/Driver/QRN55DeviceSession.h"
@@ -74,6 +75,59 @@ class ServiceCall {
   std::shared_ptr<QRN55Service> _service;
 };
 
+// The status of `work` done on `target`: success when work returns nothing.
+template <typename Target, typename Work>
+QRN55Status Apply(Target& target, Work& work) {
+  if constexpr (std::is_void_v<std::invoke_result_t<Work&, Target&>>) {
+    work(target);
+    return QRN55_STATUS_SUCCESS;
+  } else {
+    return work(target);
+  }
+}
+
+// Each of these does `work` on what it looks up, under the service lock, and
+// answers the lookup's status when that fails, else work's.
+template <typename Work>
+QRN55Status OnDevice(int device_index, Work work) {
+  ServiceCall call;
+  QRN55Device* device;
+  const QRN55Status result = call.Device(device_index, device);
+  return result != QRN55_STATUS_SUCCESS ? result : Apply(*device, work);
+}
+
+template <typename Work>
+QRN55Status OnSession(int session_identifier, Work work) {
+  ServiceCall call;
+  QRN55DeviceSession* session;
+  const QRN55Status result = call.Session(session_identifier, session);
+  return result != QRN55_STATUS_SUCCESS ? result : Apply(*session, work);
+}
+
+template <typename Work>
+QRN55Status OnUnitSession(int session_identifier, int unit_index, Work work) {
+  ServiceCall call;
+  QRN55DeviceSession* session;
+  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, session);
+  return result != QRN55_STATUS_SUCCESS ? result : Apply(session->GetUnitSession(unit_index), work);
+}
+
+template <typename Work>
+QRN55Status OnSessionUnit(int session_identifier, int unit_index, Work work) {
+  ServiceCall call;
+  QRN55Unit* unit;
+  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, unit);
+  return result != QRN55_STATUS_SUCCESS ? result : Apply(*unit, work);
+}
+
+template <typename Work>
+QRN55Status OnDeviceUnit(int device_index, int unit_index, Work work) {
+  ServiceCall call;
+  QRN55Unit* unit;
+  const QRN55Status result = call.DeviceUnit(device_index, unit_index, unit);
+  return result != QRN55_STATUS_SUCCESS ? result : Apply(*unit, work);
+}
+
 std::span<const int> Steps(const int* slots, int sequence_count) {
   QRN55_ASSERT(slots != nullptr);
   return {slots, static_cast<std::size_t>(sequence_count > 0 ? sequence_count : 0)};
@@ -111,12 +165,8 @@ QRN55Status QRN55ServerInterfaceDeviceGetCount(int* count) {
 }
 
 QRN55Status QRN55ServerInterfaceDeviceGetSerialNumber(int device_index, int size, char* text) {
-  ServiceCall call;
-  QRN55Device* device;
-  const QRN55Status result = call.Device(device_index, device);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  device->GetSerialNumber(Text(text, size));
-  return QRN55_STATUS_SUCCESS;
+  return OnDevice(device_index,
+                  [&](QRN55Device& device) { device.GetSerialNumber(Text(text, size)); });
 }
 
 QRN55Status QRN55ServerInterfaceDeviceGetStatus(int device_index, int* status) {
@@ -164,51 +214,37 @@ QRN55Status QRN55ServerInterfaceDeviceClose(int session_identifier) {
 }
 
 QRN55Status QRN55ServerInterfaceDeviceContinuousPoll(int session_identifier) {
-  ServiceCall call;
-  QRN55DeviceSession* session;
-  const QRN55Status result = call.Session(session_identifier, session);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  session->ContinuousPoll();
-  return QRN55_STATUS_SUCCESS;
+  return OnSession(session_identifier,
+                   [](QRN55DeviceSession& session) { session.ContinuousPoll(); });
 }
 
 QRN55Status QRN55ServerInterfaceUnitGetConfiguration(int session_identifier, int unit_index,
                                                      int size, char* text, int* input_samples,
                                                      int* output_samples) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  unit->GetUnitSerialNumber(Text(text, size));
-  unit->GetFIFODepth(*input_samples, *output_samples);
-  return QRN55_STATUS_SUCCESS;
+  return OnSessionUnit(session_identifier, unit_index, [&](QRN55Unit& unit) {
+    unit.GetUnitSerialNumber(Text(text, size));
+    unit.GetFIFODepth(*input_samples, *output_samples);
+  });
 }
 
 QRN55Status QRN55ServerInterfaceUnitGetInputScaling(int session_identifier, int unit_index,
                                                     int channel, double* scale, double* offset) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->GetInputScaling(channel, *scale, *offset);
+  return OnSessionUnit(session_identifier, unit_index, [&](QRN55Unit& unit) {
+    return unit.GetInputScaling(channel, *scale, *offset);
+  });
 }
 
 QRN55Status QRN55ServerInterfaceUnitGetOutputScaling(int session_identifier, int unit_index,
                                                      int channel, double* scale, double* offset) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->GetOutputScaling(channel, *scale, *offset);
+  return OnSessionUnit(session_identifier, unit_index, [&](QRN55Unit& unit) {
+    return unit.GetOutputScaling(channel, *scale, *offset);
+  });
 }
 
 QRN55Status QRN55ServerInterfaceControlWrite(int session_identifier, int unit_index, int channel,
                                              double volts) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->ControlWrite(channel, volts);
+  return OnSessionUnit(session_identifier, unit_index,
+                       [&](QRN55Unit& unit) { return unit.ControlWrite(channel, volts); });
 }
 
 QRN55Status QRN55ServerInterfaceAcquisitionSetup(int session_identifier, int unit_index,
@@ -216,86 +252,59 @@ QRN55Status QRN55ServerInterfaceAcquisitionSetup(int session_identifier, int uni
                                                  const int* input_slot_2, const int* output_slot_1,
                                                  const int* output_slot_2, int sampling_interval,
                                                  int trigger_mode) {
-  ServiceCall call;
-  QRN55DeviceSession* session;
-  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, session);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return session->GetUnitSession(unit_index)
-      .SetupAcquisition(sequence_count, Steps(input_slot_1, sequence_count),
-                        Steps(input_slot_2, sequence_count), Steps(output_slot_1, sequence_count),
-                        Steps(output_slot_2, sequence_count), sampling_interval, trigger_mode);
+  return OnUnitSession(session_identifier, unit_index, [&](QRN55UnitSession& unit) {
+    return unit.SetupAcquisition(
+        sequence_count, Steps(input_slot_1, sequence_count), Steps(input_slot_2, sequence_count),
+        Steps(output_slot_1, sequence_count), Steps(output_slot_2, sequence_count),
+        sampling_interval, trigger_mode);
+  });
 }
 
 QRN55Status QRN55ServerInterfaceContinuousPoll(int session_identifier, int unit_index,
                                                int keep_mask, int* clipping) {
-  ServiceCall call;
-  QRN55DeviceSession* session;
-  QRN55Status result = call.SessionUnit(session_identifier, unit_index, session);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  int gathered;
-  result = session->GetUnitSession(unit_index).ContinuousPoll(keep_mask, gathered);
-  if (result == QRN55_STATUS_SUCCESS) *clipping = gathered;
-  return result;
+  return OnUnitSession(session_identifier, unit_index, [&](QRN55UnitSession& unit) {
+    int gathered;
+    const QRN55Status result = unit.ContinuousPoll(keep_mask, gathered);
+    if (result == QRN55_STATUS_SUCCESS) *clipping = gathered;
+    return result;
+  });
 }
 
 QRN55Status QRN55ServerInterfaceContinuousArm(int session_identifier) {
-  ServiceCall call;
-  QRN55DeviceSession* session;
-  const QRN55Status result = call.Session(session_identifier, session);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return session->ContinuousArm();
+  return OnSession(session_identifier,
+                   [](QRN55DeviceSession& session) { return session.ContinuousArm(); });
 }
 
 QRN55Status QRN55ServerInterfaceContinuousStart(int session_identifier) {
-  ServiceCall call;
-  QRN55DeviceSession* session;
-  const QRN55Status result = call.Session(session_identifier, session);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return session->ContinuousStart();
+  return OnSession(session_identifier,
+                   [](QRN55DeviceSession& session) { return session.ContinuousStart(); });
 }
 
 QRN55Status QRN55ServerInterfaceContinuousStop(int session_identifier) {
-  ServiceCall call;
-  QRN55DeviceSession* session;
-  const QRN55Status result = call.Session(session_identifier, session);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  session->ContinuousStop();
-  return QRN55_STATUS_SUCCESS;
+  return OnSession(session_identifier,
+                   [](QRN55DeviceSession& session) { session.ContinuousStop(); });
 }
 
 QRN55Status QRN55ServerInterfacePulse(int session_identifier, int unit_index, int output_count,
                                       int input_count) {
-  ServiceCall call;
-  QRN55DeviceSession* session;
-  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, session);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return session->GetUnitSession(unit_index).Pulse(output_count, input_count);
+  return OnUnitSession(session_identifier, unit_index, [&](QRN55UnitSession& unit) {
+    return unit.Pulse(output_count, input_count);
+  });
 }
 
 QRN55Status QRN55ServerInterfaceUnitDelay(int session_identifier, int unit_index, double seconds) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->Delay(seconds);
+  return OnSessionUnit(session_identifier, unit_index,
+                       [&](QRN55Unit& unit) { return unit.Delay(seconds); });
 }
 
 QRN55Status QRN55ServerInterfaceUnitGetClipping(int session_identifier, int unit_index,
                                                 int* clipping) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.SessionUnit(session_identifier, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->GetClipping(*clipping);
+  return OnSessionUnit(session_identifier, unit_index,
+                       [&](QRN55Unit& unit) { return unit.GetClipping(*clipping); });
 }
 
 QRN55Status QRN55ServerInterfaceServiceGetUnitCount(int device_index, int* count) {
-  ServiceCall call;
-  QRN55Device* device;
-  const QRN55Status result = call.Device(device_index, device);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  *count = device->GetUnitCount();
-  return QRN55_STATUS_SUCCESS;
+  return OnDevice(device_index, [&](QRN55Device& device) { *count = device.GetUnitCount(); });
 }
 
 QRN55Status QRN55ServerInterfaceServiceGetUnitStatus(int device_index, int unit_index,
@@ -312,74 +321,54 @@ QRN55Status QRN55ServerInterfaceServiceGetUnitStatus(int device_index, int unit_
 
 QRN55Status QRN55ServerInterfaceServiceGetUnitHardware(int device_index, int unit_index,
                                                        int* firmware, int* logic) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.DeviceUnit(device_index, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  unit->ServiceGetHardware(*firmware, *logic);
-  return QRN55_STATUS_SUCCESS;
+  return OnDeviceUnit(device_index, unit_index,
+                      [&](QRN55Unit& unit) { unit.ServiceGetHardware(*firmware, *logic); });
 }
 
 QRN55Status QRN55ServerInterfaceServiceUnlock(int device_index, int unit_index, int unlock) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.DeviceUnit(device_index, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  unit->ServiceUnlock(unlock != 0);
-  return QRN55_STATUS_SUCCESS;
+  return OnDeviceUnit(device_index, unit_index,
+                      [&](QRN55Unit& unit) { unit.ServiceUnlock(unlock != 0); });
 }
 
 QRN55Status QRN55ServerInterfaceServiceReadEEPROM(int device_index, int unit_index, int offset,
                                                   int size, std::uint8_t* data) {
   QRN55_ASSERT(size > 0);
   QRN55_ASSERT(data != nullptr);
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.DeviceUnit(device_index, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->ServiceEEPROMRead(offset, {data, static_cast<std::size_t>(size)});
+  return OnDeviceUnit(device_index, unit_index, [&](QRN55Unit& unit) {
+    return unit.ServiceEEPROMRead(offset, {data, static_cast<std::size_t>(size)});
+  });
 }
 
 QRN55Status QRN55ServerInterfaceServiceWriteEEPROM(int device_index, int unit_index, int offset,
                                                    int size, const std::uint8_t* data) {
   QRN55_ASSERT(size > 0);
   QRN55_ASSERT(data != nullptr);
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.DeviceUnit(device_index, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->ServiceEEPROMWrite(offset, {data, static_cast<std::size_t>(size)});
+  return OnDeviceUnit(device_index, unit_index, [&](QRN55Unit& unit) {
+    return unit.ServiceEEPROMWrite(offset, {data, static_cast<std::size_t>(size)});
+  });
 }
 
 QRN55Status QRN55ServerInterfaceServiceEnablePortE(int device_index, int unit_index, int enable) {
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.DeviceUnit(device_index, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  unit->ServicePortEEnable(enable != 0);
-  return QRN55_STATUS_SUCCESS;
+  return OnDeviceUnit(device_index, unit_index,
+                      [&](QRN55Unit& unit) { unit.ServicePortEEnable(enable != 0); });
 }
 
 QRN55Status QRN55ServerInterfaceServiceReadPortE(int device_index, int unit_index, int size,
                                                  std::uint8_t* data) {
   QRN55_ASSERT(size > 0);
   QRN55_ASSERT(data != nullptr);
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.DeviceUnit(device_index, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->ServicePortERead({data, static_cast<std::size_t>(size)});
+  return OnDeviceUnit(device_index, unit_index, [&](QRN55Unit& unit) {
+    return unit.ServicePortERead({data, static_cast<std::size_t>(size)});
+  });
 }
 
 QRN55Status QRN55ServerInterfaceServiceWritePortE(int device_index, int unit_index, int size,
                                                   const std::uint8_t* data) {
   QRN55_ASSERT(size > 0);
   QRN55_ASSERT(data != nullptr);
-  ServiceCall call;
-  QRN55Unit* unit;
-  const QRN55Status result = call.DeviceUnit(device_index, unit_index, unit);
-  if (result != QRN55_STATUS_SUCCESS) return result;
-  return unit->ServicePortEWrite({data, static_cast<std::size_t>(size)});
+  return OnDeviceUnit(device_index, unit_index, [&](QRN55Unit& unit) {
+    return unit.ServicePortEWrite({data, static_cast<std::size_t>(size)});
+  });
 }
 
 QRN55Status QRN55ServerInterfaceServiceLogOpen(int length, const char* path) {
