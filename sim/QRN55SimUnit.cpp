@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <utility>
 
 #include "foundation/platform/Clock.h"
@@ -49,7 +50,45 @@ std::uint16_t UInt16At(std::span<const std::uint8_t> bytes, std::size_t offset) 
   return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
 }
 
+// The controller's boot loader.
+constexpr std::uint8_t kErased = 0xFF;
+constexpr std::uint8_t kLoadImageMarker = 0xC2;
+constexpr std::size_t kLoadImageHeaderSize = 8;
+constexpr std::size_t kReleaseOffset = 5;
+constexpr std::size_t kRecordHeaderSize = 4;
+constexpr int kLastRecord = 0x8000;
+constexpr int kRecordCountMask = 0x3FF;
+constexpr int kCPUControlRegister = 0xE600;
+constexpr std::uint8_t kCPUReset = 0x01;
+
 std::uint64_t RegionOf(std::uint64_t address) { return address / kRegionSize * kRegionSize; }
+
+std::uint16_t BigEndian16At(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] << 8 | bytes[offset + 1]);
+}
+
+// The release number of the load image at the start of `eeprom`, or nothing
+// when the boot loader would not run it.
+std::optional<std::uint8_t> LoadImageRelease(std::span<const std::uint8_t> eeprom) {
+  if (eeprom.size() < kLoadImageHeaderSize || eeprom[0] != kLoadImageMarker) return std::nullopt;
+  std::size_t offset = kLoadImageHeaderSize;
+  while (offset + kRecordHeaderSize <= eeprom.size()) {
+    const int length = BigEndian16At(eeprom, offset);
+    const int count = length & kRecordCountMask;
+    if (count == 0 || (length & ~(kLastRecord | kRecordCountMask)) != 0) return std::nullopt;
+    const std::size_t data = offset + kRecordHeaderSize;
+    if (static_cast<std::size_t>(count) > eeprom.size() - data) return std::nullopt;
+    if (length & kLastRecord) {
+      // Only this write releases the controller from reset.
+      const bool runs = count == 1 && BigEndian16At(eeprom, offset + 2) == kCPUControlRegister &&
+                        (eeprom[data] & kCPUReset) == 0;
+      if (!runs) return std::nullopt;
+      return static_cast<std::uint8_t>(UInt16At(eeprom, kReleaseOffset));
+    }
+    offset = data + static_cast<std::size_t>(count);
+  }
+  return std::nullopt;
+}
 
 // Copies the part of a block that [offset, offset + size) covers; the rest
 // of the request reads as zeros.
@@ -66,6 +105,7 @@ void CopyBlock(std::span<const std::uint8_t> block, std::uint64_t offset, std::u
 QRN55SimUnit::QRN55SimUnit(QRN55SimUnitConfig config) : _config(std::move(config)) {
   _config.fifo_samples = std::max(_config.fifo_samples, 0);
   LoadEEPROM();
+  Boot();
   ResetVolatile();
 }
 
@@ -74,7 +114,7 @@ QRN55SimUnit::QRN55SimUnit(QRN55SimUnitConfig config) : _config(std::move(config
 
 ssize_t QRN55SimUnit::Read(std::uint64_t address, void* data, std::size_t size) {
   std::lock_guard lock(_mutex);
-  if (!_plugged) return -ENODEV;
+  if (!SeenByHost()) return -ENODEV;
   if (TakeFault(QRN55SimFault::kReadError, address)) return -EIO;
   if (TakeFault(QRN55SimFault::kShortRead, address)) size /= 2;
   auto* bytes = static_cast<std::uint8_t*>(data);
@@ -87,7 +127,7 @@ ssize_t QRN55SimUnit::Write(std::uint64_t address, const void* data, std::size_t
   double sleep;
   {
     std::lock_guard lock(_mutex);
-    if (!_plugged) return -ENODEV;
+    if (!SeenByHost()) return -ENODEV;
     if (TakeFault(QRN55SimFault::kWriteError, address)) return -EIO;
     if (TakeFault(QRN55SimFault::kShortWrite, address)) return static_cast<ssize_t>(size / 2);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -102,7 +142,7 @@ ssize_t QRN55SimUnit::Write(std::uint64_t address, const void* data, std::size_t
 
 int QRN55SimUnit::Sync() {
   std::lock_guard lock(_mutex);
-  if (!_plugged) return -ENODEV;
+  if (!SeenByHost()) return -ENODEV;
   if (TakeFault(QRN55SimFault::kSyncError, kAnyAddress)) return -EIO;
   return 0;
 }
@@ -110,6 +150,7 @@ int QRN55SimUnit::Sync() {
 void QRN55SimUnit::PowerCycle() {
   std::lock_guard lock(_mutex);
   LoadEEPROM();
+  Boot();
   ResetVolatile();
 }
 
@@ -125,7 +166,7 @@ void QRN55SimUnit::Plug() {
 
 bool QRN55SimUnit::IsPlugged() const {
   std::lock_guard lock(_mutex);
-  return _plugged;
+  return SeenByHost();
 }
 
 void QRN55SimUnit::SetWiring(QRN55SimWiring* wiring) {
@@ -136,6 +177,7 @@ void QRN55SimUnit::SetWiring(QRN55SimWiring* wiring) {
 void QRN55SimUnit::SetSignature(const QRN55SimSignature& signature) {
   std::lock_guard lock(_mutex);
   _config.signature = signature;
+  _firmware = signature.firmware;
 }
 
 void QRN55SimUnit::InjectFault(QRN55SimFault fault, std::int64_t address, int times) {
@@ -277,6 +319,17 @@ void QRN55SimUnit::LoadEEPROM() {
   SaveEEPROM();
 }
 
+void QRN55SimUnit::Boot() {
+  if (_eeprom[0] == kErased) {
+    _booted = true;
+    _firmware = _config.signature.firmware;
+    return;
+  }
+  const std::optional<std::uint8_t> release = LoadImageRelease(_eeprom);
+  _booted = release.has_value();
+  _firmware = release.value_or(0);
+}
+
 void QRN55SimUnit::HoldStuckEEPROMBytes() {
   for (const auto& [address, value] : _stuck_eeprom_bytes) _eeprom[address] = value;
 }
@@ -338,7 +391,7 @@ std::size_t QRN55SimUnit::ReadLocked(std::uint64_t address, std::uint8_t* data, 
       block[7] = static_cast<std::uint8_t>(signature.information_length >> 8);
       block[8] = static_cast<std::uint8_t>(signature.timer_unit);
       block[9] = static_cast<std::uint8_t>(signature.timer_unit >> 8);
-      block[10] = signature.firmware;
+      block[10] = _firmware;
       block[11] = signature.logic;
       CopyBlock(block, offset, data, size);
       return size;

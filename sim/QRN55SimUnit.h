@@ -35,6 +35,20 @@
 // a full FIFO drops them (overflow). The recording status reports the
 // clipping since the previous status read.
 //
+// Booting: at power on the controller runs the load image at the start of
+// its EEPROM, as the boot loader finds it: marker 0xC2, then records of a
+// big-endian length word (bits 0-9 the byte count 1..1023, bits 10-14
+// clear, bit 15 only in the last record) and a big-endian load address,
+// ending in a one-byte record to the CPU control register (0xE600) that
+// leaves the reset bit (bit 0) clear; the loader checks the format, not
+// where the records load. The signature's firmware byte is then the image's
+// release number (bytes 5-6, little-endian; its low byte). A unit whose
+// image the loader would not run presents no volume: it fails every
+// transfer as if unplugged, until a power cycle boots a valid image. The
+// simulation does not hold the image a unit is made with: while the first
+// byte of the EEPROM is still erased (0xFF) the unit runs the firmware its
+// configured signature names.
+//
 // All members are safe to call from any thread.
 #pragma once
 
@@ -106,10 +120,11 @@ class QRN55SimUnit {
   int Sync();
 
   // Off and on again: everything but the EEPROM (reloaded from its file) is
-  // forgotten. Injected faults stay.
+  // forgotten, and the controller boots anew. Injected faults stay.
   void PowerCycle();
   // An unplugged unit fails every transfer; its volume leaves the in-process
-  // mount list.
+  // mount list. IsPlugged is whether the host sees the unit: plugged, and
+  // its controller booted.
   void Unplug();
   void Plug();
   bool IsPlugged() const;
@@ -121,7 +136,8 @@ class QRN55SimUnit {
 
   // Faults. `address` is a block address of the protocol (any address in
   // its 2 MiB region matches) or kAnyAddress; `times` counts transfers hit,
-  // kAlways until cleared.
+  // kAlways until cleared. SetSignature's firmware byte holds until the next
+  // power cycle boots an image.
   void SetSignature(const QRN55SimSignature& signature);
   void InjectFault(QRN55SimFault fault, std::int64_t address = kAnyAddress, int times = kAlways);
   // A worn EEPROM cell: from now on it holds `value`, whatever is written to
@@ -190,6 +206,8 @@ class QRN55SimUnit {
   bool TakeFault(QRN55SimFault fault, std::uint64_t address);
   void Trace(bool write, std::uint64_t address, const void* data, std::size_t size);
   void LoadEEPROM();
+  void Boot();
+  bool SeenByHost() const { return _plugged && _booted; }
   void HoldStuckEEPROMBytes();
   void SaveEEPROM() const;
   void ResetVolatile();
@@ -216,6 +234,8 @@ class QRN55SimUnit {
   QRN55SimUnitConfig _config;
   std::vector<std::uint8_t> _eeprom;
   bool _plugged = true;
+  bool _booted = true;
+  std::uint8_t _firmware = 0;  // what the signature block reports
   bool _lock_held_elsewhere = false;
   std::vector<FaultRule> _faults;
   std::vector<std::pair<int, std::uint8_t>> _stuck_eeprom_bytes;

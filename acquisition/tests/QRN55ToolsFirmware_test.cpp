@@ -91,6 +91,20 @@ TEST_F(FirmwareTest, AnOldUnitIsUpdatedFromTheProgramsImage) {
   EXPECT_FALSE(powerCycle);
 }
 
+TEST_F(FirmwareTest, AfterThePowerCycleTheUnitRunsTheUploadedImage) {
+  QRN55SimUnit* unit = Plug(SingleUnit("111111", 5), " A");
+  ASSERT_TRUE(QRN55Tools::OpenIfNotOpen()) << Message();
+  ASSERT_TRUE(QRN55Tools::UploadFirmware(ProgramImage(), 7, -1)) << Message();
+  QRN55Interface::Close();
+  unit->PowerCycle();
+  ASSERT_TRUE(QRN55Tools::OpenIfNotOpen()) << Message();
+  int driverVersion = 0;
+  int firmware = 0;
+  int logic = 0;
+  ASSERT_EQ(QRN55Interface::GetVersions(0, driverVersion, firmware, logic), 0);
+  EXPECT_EQ(firmware, 7) << "the signature reports the booted image";
+}
+
 TEST_F(FirmwareTest, OnlyTheOlderUnitOfAJoinedDeviceIsUpdated) {
   QRN55SimUnitConfig master = SingleUnit("111111", 7);
   QRN55SimUnitConfig slave = SingleUnit("222222", 5);

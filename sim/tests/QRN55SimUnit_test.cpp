@@ -406,4 +406,128 @@ TEST(SimUnit, InjectedFaults) {
   EXPECT_EQ(unit.Read(kSignature, buffer.data(), 100), 100);
 }
 
+// A load image: marker, release number, data records of `counts` bytes,
+// then the record that releases the controller from reset.
+Bytes LoadImage(int release, const std::vector<int>& counts = {3, 1023, 5}) {
+  Bytes image{0xC2, 0x47, 0x05, 0x55, 0x05, 0, 0, 0x00};
+  Put16(image, 5, release);
+  int address = 0;
+  for (int count : counts) {
+    image.insert(image.end(), {static_cast<std::uint8_t>(count >> 8),
+                               static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(address >> 8),
+                               static_cast<std::uint8_t>(address)});
+    image.insert(image.end(), static_cast<std::size_t>(count), static_cast<std::uint8_t>(count));
+    address += count;
+  }
+  image.insert(image.end(), {0x80, 0x01, 0xE6, 0x00, 0x00});
+  return image;
+}
+
+int FirmwareByte(QRN55SimUnit& unit) { return Read(unit, kSignature)[10]; }
+
+TEST(SimUnit, BootsTheLoadImageOfItsEEPROM) {
+  struct Case {
+    const char* what;
+    Bytes image;
+    int firmware;  // -1: the controller does not come up
+  };
+  const Bytes valid = LoadImage(9);
+  const std::size_t last = valid.size() - 5;
+  auto changed = [&](std::size_t offset, std::uint8_t value) {
+    Bytes image = valid;
+    image[offset] = value;
+    return image;
+  };
+  // Records of 1023 bytes that run past the end of the EEPROM.
+  const Bytes overrun = LoadImage(9, std::vector<int>(16, 1023));
+  const std::vector<Case> cases = {
+      {"valid", valid, 9},
+      {"release above 255: its low byte", LoadImage(0x0107), 7},
+      {"clock bits beside the cleared reset bit", changed(last + 4, 0x10), 9},
+      {"zeroed header", Bytes(64, 0), -1},
+      {"other marker", changed(0, 0xC0), -1},
+      {"empty data record", changed(9, 0x00), -1},
+      {"reserved length bits", changed(8, 0x04), -1},
+      {"last record of two bytes", changed(last + 1, 0x02), -1},
+      {"last record elsewhere", changed(last + 3, 0x01), -1},
+      {"last record holds the reset", changed(last + 4, 0x01), -1},
+      {"no last record", Bytes(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(last)),
+       -1},
+      {"walk past the end", Bytes(overrun.begin(), overrun.begin() + QRN55SimUnit::kEEPROMSize),
+       -1},
+  };
+  for (const Case& c : cases) {
+    QRN55SimUnitConfig config;
+    config.signature.firmware = 5;
+    QRN55SimUnit unit(config);
+    unit.WriteEEPROM(0, c.image);
+    EXPECT_EQ(FirmwareByte(unit), 5) << c.what << ": the image runs only after a power cycle";
+    unit.PowerCycle();
+    EXPECT_EQ(unit.IsPlugged(), c.firmware >= 0) << c.what;
+    if (c.firmware >= 0) {
+      EXPECT_EQ(FirmwareByte(unit), c.firmware) << c.what;
+    } else {
+      Bytes buffer(64);
+      EXPECT_EQ(unit.Read(kSignature, buffer.data(), buffer.size()), -ENODEV) << c.what;
+      EXPECT_EQ(unit.Write(kTransferSize, buffer.data(), 8), -ENODEV) << c.what;
+      EXPECT_EQ(unit.Sync(), -ENODEV) << c.what;
+    }
+  }
+}
+
+TEST(SimUnit, ABrokenImageIsMendedOnlyThroughItsEEPROM) {
+  QRN55SimUnit unit;
+  unit.WriteEEPROM(0, Bytes(64, 0));
+  unit.PowerCycle();
+  unit.Unplug();
+  unit.Plug();
+  EXPECT_FALSE(unit.IsPlugged()) << "plugging in again boots the same image";
+  unit.WriteEEPROM(0, LoadImage(11));
+  unit.PowerCycle();
+  ASSERT_TRUE(unit.IsPlugged());
+  EXPECT_EQ(FirmwareByte(unit), 11);
+  unit.Unplug();
+  EXPECT_FALSE(unit.IsPlugged());
+}
+
+TEST(SimUnit, AnErasedBootAreaKeepsTheConfiguredFirmware) {
+  QRN55SimUnitConfig config;
+  config.signature.firmware = 6;
+  QRN55SimUnit unit(config);
+  unit.PowerCycle();
+  EXPECT_TRUE(unit.IsPlugged());
+  EXPECT_EQ(FirmwareByte(unit), 6);
+  QRN55SimSignature signature;
+  signature.firmware = 8;
+  unit.SetSignature(signature);
+  EXPECT_EQ(FirmwareByte(unit), 8);
+  unit.PowerCycle();
+  EXPECT_EQ(FirmwareByte(unit), 8);
+
+  unit.WriteEEPROM(0, LoadImage(7));
+  unit.PowerCycle();
+  EXPECT_EQ(FirmwareByte(unit), 7) << "the image, not the signature";
+  unit.SetSignature(signature);
+  EXPECT_EQ(FirmwareByte(unit), 8) << "until the next power cycle";
+  unit.PowerCycle();
+  EXPECT_EQ(FirmwareByte(unit), 7);
+}
+
+TEST(SimUnit, AUnitMadeFromAStateFolderBootsItsImage) {
+  char folder[] = "/tmp/qrn55-boot-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  QRN55SimUnitConfig config;
+  config.eeprom_file = std::string(folder) + "/unit.eeprom";
+  config.signature.firmware = 5;
+  QRN55SimUnit(config).WriteEEPROM(0, LoadImage(7));
+  {
+    QRN55SimUnit unit(config);
+    EXPECT_EQ(FirmwareByte(unit), 7);
+    unit.WriteEEPROM(0, Bytes(64, 0));
+  }
+  EXPECT_FALSE(QRN55SimUnit(config).IsPlugged());
+  std::remove(config.eeprom_file.c_str());
+  rmdir(folder);
+}
+
 }  // namespace
