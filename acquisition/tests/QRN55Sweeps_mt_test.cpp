@@ -185,6 +185,20 @@ INSTANTIATE_TEST_SUITE_P(
                     LoopbackCase{"SlavePorts", 2, {11, 12}, {20, 19}, {1, 0}}),
     [](const testing::TestParamInfo<LoopbackCase>& info) { return info.param.name; });
 
+// A stimulus that does not end on a group of 4 frames, handed over in two
+// parts that do not either: every sample is played, in its own frame.
+TEST_F(QRN55Sweeps, ContinuousStimulusOfAnyLengthComesBackWhole) {
+  OpenDevice(1);
+  for (const int samples : {201, 202, 203}) {
+    SCOPED_TRACE(samples);
+    Sweep sweep{{0, 1}, {1, 0}};
+    sweep.samples = samples;
+    ASSERT_EQ(RunContinuous(sweep, 101), 0);
+    EXPECT_EQ(sweep.in[0], sweep.out[1]);
+    EXPECT_EQ(sweep.in[1], sweep.out[0]);
+  }
+}
+
 TEST_F(QRN55Sweeps, OutputOnlyAndInputOnly) {
   OpenDevice(2);
   // Output only: the unit's input 1 paces the sweep into the cache.

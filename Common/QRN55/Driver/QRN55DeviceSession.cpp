@@ -27,7 +27,9 @@ QRN55Status QRN55DeviceSession::Open(int buffer_samples) {
                                        index * static_cast<int>(sizeof(QRN55UnitDescriptor)),
                                        buffer_samples);
   }
-  _buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(offset)]);
+  // Zeroed, because FIFO writes are rounded up to whole transfers and the
+  // bytes past the data go to the unit as they stand.
+  _buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(offset)]());
   if (_buffer == nullptr) return QRN55_STATUS_BUFFER_ALLOCATION;
   _buffer_size = offset;
   for (int index = 0; index < units; ++index) _unit_sessions[index].SetupPointers(_buffer.get());

@@ -90,7 +90,8 @@ class QRN55UnitBuffer {
 
   // Output frames ready to send from the read frame (`data`): up to the
   // write frame, or to the end of the ring when the write frame lies behind
-  // (wrap set: more follow from the start); a multiple of 4.
+  // (wrap set: more follow from the start); every frame written, so that the
+  // end of the caller's output is not left behind.
   int DataOutputGetFramesAvailable(std::int16_t*& data, bool& wrap) const;
   // frames > 0: the read frame moves on, to 0 at the end of the ring.
   void DataOutputRead(int frames);
