@@ -64,6 +64,21 @@ void PadEven(Data& d) {
 
 Rect Cut16(const Rect& r) { return Rect{Cut16(r.top), Cut16(r.left), Cut16(r.bottom), Cut16(r.right)}; }
 
+void PutFace(Data& d, int face) {
+  d.push_back(static_cast<std::uint8_t>(face));
+  PadEven(d);
+}
+
+// Writes the opcode and the field when the port's value differs from the one
+// the picture holds.
+template <typename T, typename Put>
+void Sync(Data& d, unsigned opcode, const T& current, T& written, Put put) {
+  if (current == written) return;
+  PutU16(d, opcode);
+  put(d, current);
+  written = current;
+}
+
 // Writes the state opcodes for every field of the port that differs from
 // what the picture holds.
 void SyncState(Port::GrafPort& port) {
@@ -78,57 +93,16 @@ void SyncState(Port::GrafPort& port) {
     rec.clip = clip;
     rec.clipWritten = true;
   }
-  if (port.pnSize != w.pnSize) {
-    PutU16(d, kOpPnSize);
-    PutPoint(d, port.pnSize);
-    w.pnSize = port.pnSize;
-  }
-  if (port.pnMode != w.pnMode) {
-    PutU16(d, kOpPnMode);
-    Put16(d, port.pnMode);
-    w.pnMode = port.pnMode;
-  }
-  if (port.pnPat != w.pnPat) {
-    PutU16(d, kOpPnPat);
-    PutPattern(d, port.pnPat);
-    w.pnPat = port.pnPat;
-  }
-  if (port.bkPat != w.bkPat) {
-    PutU16(d, kOpBkPat);
-    PutPattern(d, port.bkPat);
-    w.bkPat = port.bkPat;
-  }
-  if (port.fgColor != w.fgColor) {
-    PutU16(d, kOpRGBFgCol);
-    PutRGB(d, port.fgColor);
-    w.fgColor = port.fgColor;
-  }
-  if (port.bkColor != w.bkColor) {
-    PutU16(d, kOpRGBBkCol);
-    PutRGB(d, port.bkColor);
-    w.bkColor = port.bkColor;
-  }
-  if (port.txFont != w.txFont) {
-    PutU16(d, kOpTxFont);
-    Put16(d, port.txFont);
-    w.txFont = port.txFont;
-  }
-  if (port.txFace != w.txFace) {
-    PutU16(d, kOpTxFace);
-    d.push_back(static_cast<std::uint8_t>(port.txFace));
-    PadEven(d);
-    w.txFace = port.txFace;
-  }
-  if (port.txMode != w.txMode) {
-    PutU16(d, kOpTxMode);
-    Put16(d, port.txMode);
-    w.txMode = port.txMode;
-  }
-  if (port.txSize != w.txSize) {
-    PutU16(d, kOpTxSize);
-    Put16(d, port.txSize);
-    w.txSize = port.txSize;
-  }
+  Sync(d, kOpPnSize, port.pnSize, w.pnSize, PutPoint);
+  Sync(d, kOpPnMode, port.pnMode, w.pnMode, Put16);
+  Sync(d, kOpPnPat, port.pnPat, w.pnPat, PutPattern);
+  Sync(d, kOpBkPat, port.bkPat, w.bkPat, PutPattern);
+  Sync(d, kOpRGBFgCol, port.fgColor, w.fgColor, PutRGB);
+  Sync(d, kOpRGBBkCol, port.bkColor, w.bkColor, PutRGB);
+  Sync(d, kOpTxFont, port.txFont, w.txFont, Put16);
+  Sync(d, kOpTxFace, port.txFace, w.txFace, PutFace);
+  Sync(d, kOpTxMode, port.txMode, w.txMode, Put16);
+  Sync(d, kOpTxSize, port.txSize, w.txSize, Put16);
 }
 
 void SyncFill(Recorder& rec, const Pattern::Pat* fill) {
