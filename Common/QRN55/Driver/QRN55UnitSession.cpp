@@ -222,17 +222,20 @@ int QRN55UnitSession::MaximumPiece(int frame_bytes) {
   return kMaximumTransfer - kMaximumTransfer % (4 * frame_bytes);
 }
 
-QRN55Status QRN55UnitSession::ContinuousOutputWrite(std::int16_t* data, int frames) {
+// Moves the frames between the caller's data and the unit's FIFO in pieces
+// of at most the largest transfer, each announced by its exact byte count.
+template <typename Move>
+QRN55Status QRN55UnitSession::TransferPieces(std::int16_t* data, int frames, int frame_bytes,
+                                             Move move) {
   QRN55UnitStatus& status = _unit->GetUnitStatus();
   QRN55UnitCommand& command = _unit->GetUnitCommand();
-  const int frame_bytes = _buffer.GetOutputFrameBytes();
   const int piece_limit = MaximumPiece(frame_bytes);
   for (int left = frames * frame_bytes; left > 0;) {
     const int piece = std::min(left, piece_limit);
     QRN55Status result = command.SetDataTransferSize(status, piece, 0);
     if (result != QRN55_STATUS_SUCCESS) return result;
     const int transfer = static_cast<int>(QRN55UnitCommand::RoundToTransfer(piece));
-    result = command.FIFOWrite(status, piece, transfer, _buffer.OutputTransfer(data, transfer));
+    result = move(command, status, piece, transfer, data);
     if (result != QRN55_STATUS_SUCCESS) return result;
     data += piece / 2;
     left -= piece;
@@ -240,20 +243,20 @@ QRN55Status QRN55UnitSession::ContinuousOutputWrite(std::int16_t* data, int fram
   return QRN55_STATUS_SUCCESS;
 }
 
+QRN55Status QRN55UnitSession::ContinuousOutputWrite(std::int16_t* data, int frames) {
+  return TransferPieces(data, frames, _buffer.GetOutputFrameBytes(),
+                        [this](QRN55UnitCommand& command, QRN55UnitStatus& status, int piece,
+                               int transfer, std::int16_t* from) {
+                          return command.FIFOWrite(status, piece, transfer,
+                                                   _buffer.OutputTransfer(from, transfer));
+                        });
+}
+
 QRN55Status QRN55UnitSession::ContinuousInputRead(std::int16_t* data, int frames) {
-  QRN55UnitStatus& status = _unit->GetUnitStatus();
-  QRN55UnitCommand& command = _unit->GetUnitCommand();
-  const int frame_bytes = _buffer.GetInputFrameBytes();
-  const int piece_limit = MaximumPiece(frame_bytes);
-  for (int left = frames * frame_bytes; left > 0;) {
-    const int piece = std::min(left, piece_limit);
-    QRN55Status result = command.SetDataTransferSize(status, piece, 0);
-    if (result != QRN55_STATUS_SUCCESS) return result;
-    const int transfer = static_cast<int>(QRN55UnitCommand::RoundToTransfer(piece));
-    result = command.FIFORead(status, piece, transfer, _buffer.InputTransfer(data, transfer));
-    if (result != QRN55_STATUS_SUCCESS) return result;
-    data += piece / 2;
-    left -= piece;
-  }
-  return QRN55_STATUS_SUCCESS;
+  return TransferPieces(data, frames, _buffer.GetInputFrameBytes(),
+                        [this](QRN55UnitCommand& command, QRN55UnitStatus& status, int piece,
+                               int transfer, std::int16_t* to) {
+                          return command.FIFORead(status, piece, transfer,
+                                                  _buffer.InputTransfer(to, transfer));
+                        });
 }

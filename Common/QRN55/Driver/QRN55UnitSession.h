@@ -75,6 +75,8 @@ class QRN55UnitSession {
   QRN55Status InputStep();
   QRN55Status ContinuousOutputWrite(std::int16_t* data, int frames);
   QRN55Status ContinuousInputRead(std::int16_t* data, int frames);
+  template <typename Move>
+  QRN55Status TransferPieces(std::int16_t* data, int frames, int frame_bytes, Move move);
   // The longest piece: 16384 bytes, less what makes it a multiple of 4
   // frames.
   static int MaximumPiece(int frame_bytes);
