@@ -9,10 +9,16 @@ jobs="$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1"
+# A compiler cache, where the machine has one, lets repeated runs and several
+# checkouts share what they compiled.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 
 tsan="$root/build/tsan"
 cmake -S "$root" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DMERETH_SANITIZE=thread -DMERETH_BUILD_BENCH=OFF >/dev/null
+      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DMERETH_SANITIZE=thread -DMERETH_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 targets=$(cmake --build "$tsan" --target help | sed -n 's/^\([A-Za-z0-9_]*_mt_tests\):.*/\1/p')
 if [[ -n "$targets" ]]; then
   echo "== threaded tests under ThreadSanitizer"
@@ -29,7 +35,7 @@ if compgen -G "$root/fuzz/*_fuzz.cpp" >/dev/null; then
   echo "== fuzz targets"
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DMERETH_FUZZ=ON \
-        -DMERETH_BUILD_TESTS=OFF -DMERETH_BUILD_BENCH=OFF >/dev/null
+        -DMERETH_BUILD_TESTS=OFF -DMERETH_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
   for src in "$root"/fuzz/*_fuzz.cpp; do
     name="$(basename "$src" .cpp)"
     cmake --build "$fuzz" -j "$jobs" --target "$name"
@@ -48,6 +54,6 @@ asan="$root/build/asan"
 # Unoptimised with line tables only: the suite compiles in half the time and
 # the sanitizers' reports still name file and line.
 cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-      -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DMERETH_SANITIZE=address,undefined >/dev/null
+      -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DMERETH_SANITIZE=address,undefined "${launcher[@]}" >/dev/null
 cmake --build "$asan" -j "$jobs"
 cd "$asan" && ctest -j "$jobs" --output-on-failure --timeout 300
