@@ -22,10 +22,10 @@ struct Input {
   std::vector<std::uint8_t> bytes;
 };
 
-// fuzz/corpus/<target>/, found from this file's place in the tree.
+// fuzz/corpus/<target>/ of the source tree; the build names it, since a
+// compiler cache may shorten this file's own path to a relative one.
 std::vector<Input> Corpus(const char* target) {
-  const fs::path folder =
-      fs::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" / "corpus" / target;
+  const fs::path folder = fs::path(MERETH_FUZZ_CORPUS_DIR) / target;
   std::vector<Input> inputs;
   for (const auto& entry : fs::directory_iterator(folder)) {
     std::ifstream in(entry.path(), std::ios::binary);
