@@ -25,7 +25,7 @@ constexpr bool Bit(const Pat& p, int x, int y) {
   return ((p.rows[static_cast<unsigned>(y) & 7] >> (7 - (static_cast<unsigned>(x) & 7))) & 1) != 0;
 }
 
-// The program's pattern list (the platform's pattern-list resource 145),
+// The program's pattern list (pattern-list resource 145 of the resources),
 // entries 1 .. kListSize: the pen patterns of the four line types, each
 // giving the same dashes on horizontal and vertical lines.
 //   1 solid; 2 dashes of 4 on, 4 off; 3 dots every other pixel;

@@ -10,6 +10,7 @@
 #include "platform/MenuTrack.h"
 #include "platform/Menus.h"
 #include "platform/Port.h"
+#include "platform/Resources.h"
 #include "platform/Screen.h"
 #include "platform/Timers.h"
 #include "platform/Windows.h"
@@ -24,7 +25,7 @@ void Warp(int x, int y) { Input::WarpPointer(Geometry::Point{x, y}); }
 
 bool InitModule(const Backend::Ops& backend, int width, int height) {
   Screen::InitModule(width, height);
-  if (!Fonts::InitModule()) return false;
+  if (!Resources::InitModule() || !Fonts::InitModule()) return false;
   Windows::InitModule();
   Menus::InitModule();
   MenuTrack::SetHooks(MenuTrack::Hooks{});

@@ -1,7 +1,7 @@
 // Starting and stopping the UI platform layer as a whole, on one backend.
 //
-// Order of the parts: screen, fonts, windows, menus, event queue and input,
-// timers, high-level events, desktop, cursor; the layer registers its
+// Order of the parts: screen, resources, fonts, windows, menus, event queue
+// and input, timers, high-level events, desktop, cursor; the layer registers its
 // pointer warp with the platform (Platform::SetPointerWarp), so that
 // Platform::WarpTo moves the pointer. The layer is used from the main
 // thread only.
@@ -11,8 +11,9 @@
 
 namespace UIPlatform {
 
-// False when the fonts cannot be opened (Fonts::ErrorText) or the backend
-// cannot open its display; the layer is then shut down again.
+// False when the resources do not read (Resources::ErrorText), the fonts
+// cannot be opened (Fonts::ErrorText) or the backend cannot open its
+// display; the layer is then shut down again.
 bool InitModule(const Backend::Ops& backend, int width, int height);
 // Disposes of every window and menu and closes the backend.
 void Shutdown();

@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "foundation/Strings.h"
+#include "platform/Resources.h"
 #include "platform/Screen.h"
 #include "platform/Shapes.h"
 #include "platform/Surface.h"
-#include "platform/WindowFrame.h"
 #include "shell/GraphBase.h"
 #include "shell/Shell.h"
 
@@ -19,25 +19,6 @@ using Geometry::Rect;
 using Graphics::GraphicsWindow;
 
 namespace {
-
-// The window resources the program uses: their content rectangle and
-// window definition.
-struct WindowResource {
-  int id;
-  Rect bounds;
-  int definition;
-};
-
-constexpr WindowResource kWindowResources[] = {
-    {kConsoleWindowResource, Geometry::SetRect(4, 44, 504, 344), WindowFrame::kZoomDocProc},
-};
-
-const WindowResource* FindResource(int id) {
-  for (const WindowResource& r : kWindowResources) {
-    if (r.id == id) return &r;
-  }
-  return nullptr;
-}
 
 constexpr int kMinFontSize = 6;
 constexpr int kMaxFontSize = 48;
@@ -152,8 +133,8 @@ GraphicsWindow Create(int resourceID, WindowParameters& parameters, int definiti
     Normalise(parameters);
     window = Windows::NewWindow(RectOf(parameters), title, visible, definition, front, closeBox, nullptr);
   } else if (root != nullptr) {
-    if (const WindowResource* resource = FindResource(resourceID)) {
-      window = Windows::NewWindow(resource->bounds, title, visible, resource->definition, front, closeBox, nullptr);
+    if (const Resources::WindowTemplate* resource = Resources::GetWindow(resourceID)) {
+      window = Windows::NewWindow(resource->bounds, title, visible, resource->procID, front, closeBox, nullptr);
     }
   }
   if (window == nullptr) {
