@@ -8,6 +8,8 @@
 #include "platform/Geometry.h"
 #include "platform/Surface.h"
 
+#include <string>
+
 namespace Backend {
 
 enum class WaitResult {
@@ -33,6 +35,15 @@ struct Ops {
   void (*warpPointer)(Geometry::Point global);
   // Shows the cursor image, or hides the cursor.
   void (*setCursor)(const Cursor::Image& image, bool visible);
+  // Sounds the alert beep; nil for a backend that makes no sound.
+  void (*beep)();
+  // The system clipboard's text, UTF-8 with line feeds. Get: false when the
+  // clipboard holds no text (utf8 then empty). Set: replaces the clipboard's
+  // contents (an empty text empties it); false when it cannot. Nil for a
+  // backend without a system clipboard: the layer then keeps the clipboard
+  // in the process.
+  bool (*getClipboardText)(std::string& utf8);
+  bool (*setClipboardText)(const std::string& utf8);
 };
 
 // The backend in use; nil for none (nothing is shown, no input comes, waits

@@ -1,6 +1,7 @@
 #include "platform/MacRoman.h"
 
 #include <array>
+#include <cstddef>
 
 namespace MacRoman {
 
@@ -25,6 +26,32 @@ constexpr std::array<char32_t, 128> kHigh{
     0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,  // F8
 };
 
+// One character at text[i], i advanced past it; false (i past the bad
+// byte) for a malformed sequence.
+bool NextUtf8(std::string_view text, std::size_t& i, char32_t& u) {
+  const auto lead = static_cast<unsigned char>(text[i++]);
+  int more = 0;
+  if (lead < 0x80) {
+    u = lead;
+  } else if ((lead & 0xE0) == 0xC0) {
+    u = lead & 0x1F;
+    more = 1;
+  } else if ((lead & 0xF0) == 0xE0) {
+    u = lead & 0x0F;
+    more = 2;
+  } else if ((lead & 0xF8) == 0xF0) {
+    u = lead & 0x07;
+    more = 3;
+  } else {
+    return false;
+  }
+  for (; more > 0; --more, ++i) {
+    if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return false;
+    u = (u << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+  }
+  return true;
+}
+
 }  // namespace
 
 char32_t ToUnicode(unsigned char c) { return c < 0x80 ? c : kHigh[c - 0x80]; }
@@ -41,6 +68,38 @@ bool FromUnicode(char32_t u, unsigned char& c) {
     }
   }
   return false;
+}
+
+bool FromUtf8(std::string_view utf8, std::string& out, char missing) {
+  out.clear();
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t u = 0;
+    unsigned char c = 0;
+    if (!NextUtf8(utf8, i, u) || !FromUnicode(u, c) || c == 0) {
+      if (missing == 0) return false;
+      c = static_cast<unsigned char>(missing);
+    }
+    out.push_back(static_cast<char>(c));
+  }
+  return true;
+}
+
+std::string ToUtf8(std::string_view chars) {
+  std::string out;
+  for (const char ch : chars) {
+    const char32_t u = ToUnicode(static_cast<unsigned char>(ch));
+    if (u < 0x80) {
+      out.push_back(static_cast<char>(u));
+    } else if (u < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+  }
+  return out;
 }
 
 }  // namespace MacRoman

@@ -34,37 +34,6 @@ struct Token {
   bool quoted = false;
 };
 
-// Appends the 8-bit form of one UTF-8 character starting at s[i]; false for
-// a malformed sequence or a character the set lacks.
-bool TakeUtf8(std::string_view s, std::size_t& i, std::string& out) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  int more = 0;
-  char32_t u = 0;
-  if (lead < 0x80) {
-    u = lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    u = lead & 0x1F;
-    more = 1;
-  } else if ((lead & 0xF0) == 0xE0) {
-    u = lead & 0x0F;
-    more = 2;
-  } else if ((lead & 0xF8) == 0xF0) {
-    u = lead & 0x07;
-    more = 3;
-  } else {
-    return false;
-  }
-  ++i;
-  for (int k = 0; k < more; ++k, ++i) {
-    if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return false;
-    u = (u << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-  }
-  unsigned char c = 0;
-  if (!MacRoman::FromUnicode(u, c) || c == 0) return false;
-  out.push_back(static_cast<char>(c));
-  return true;
-}
-
 // Words and quoted texts of a line; an error text for a line that cannot be
 // split.
 std::optional<std::string> Split(std::string_view line, std::vector<Token>& tokens) {
@@ -79,19 +48,18 @@ std::optional<std::string> Split(std::string_view line, std::vector<Token>& toke
       continue;
     }
     t.quoted = true;
-    ++i;
-    while (true) {
+    std::string utf8;
+    for (++i;; ++i) {
       if (i >= line.size()) return "a text without its closing quote";
       if (line[i] == '"') break;
       if (line[i] == '\\') {
         if (i + 1 >= line.size() || (line[i + 1] != '"' && line[i + 1] != '\\')) return "an unknown escape in a text";
-        t.text.push_back(line[i + 1]);
-        i += 2;
-        continue;
+        ++i;
       }
-      if (!TakeUtf8(line, i, t.text)) return "a character the program's character set lacks";
+      utf8.push_back(line[i]);
     }
     ++i;
+    if (!MacRoman::FromUtf8(utf8, t.text, 0)) return "a character the program's character set lacks";
     if (t.text.size() > kMaxText) return "a text longer than 255 characters";
     tokens.push_back(std::move(t));
   }

@@ -2,6 +2,7 @@
 
 #include "foundation/platform/Host.h"
 #include "platform/AppleEvents.h"
+#include "platform/Beep.h"
 #include "platform/Cursor.h"
 #include "platform/Desktop.h"
 #include "platform/EventQueue.h"
@@ -11,6 +12,7 @@
 #include "platform/Menus.h"
 #include "platform/Port.h"
 #include "platform/Resources.h"
+#include "platform/Scrap.h"
 #include "platform/Screen.h"
 #include "platform/Timers.h"
 #include "platform/Windows.h"
@@ -33,6 +35,7 @@ bool InitModule(const Backend::Ops& backend, int width, int height) {
   Input::InitModule();
   Timers::InitModule();
   AppleEvents::InitModule();
+  Scrap::InitModule();
   Desktop::InitModule();
   const Geometry::Rect screen = Screen::Bounds();
   if (backend.open == nullptr || !backend.open(Geometry::Width(screen), Geometry::Height(screen))) {
@@ -42,11 +45,14 @@ bool InitModule(const Backend::Ops& backend, int width, int height) {
   Backend::Use(&backend);
   Cursor::InitCursor();
   Platform::SetPointerWarp(Warp);
+  Platform::SetBeep(Beep::SysBeep);
+  Beep::ResetCount();
   return true;
 }
 
 void Shutdown() {
   Platform::SetPointerWarp(nullptr);
+  Platform::SetBeep(nullptr);
   Port::SetPort(nullptr);
   Windows::Shutdown();
   Menus::Shutdown();

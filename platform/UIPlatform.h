@@ -2,8 +2,9 @@
 //
 // Order of the parts: screen, resources, fonts, windows, menus, event queue
 // and input, timers, high-level events, desktop, cursor; the layer registers its
-// pointer warp with the platform (Platform::SetPointerWarp), so that
-// Platform::WarpTo moves the pointer. The layer is used from the main
+// pointer warp and its beep with the platform (Platform::SetPointerWarp,
+// Platform::SetBeep), so that Platform::WarpTo moves the pointer and
+// Platform::Sys_Beep beeps. The layer is used from the main
 // thread only.
 #pragma once
 

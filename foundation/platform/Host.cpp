@@ -17,13 +17,16 @@ namespace {
 constexpr std::size_t kLongestDiskPath = 1024;
 
 PointerWarp registeredWarp = nullptr;
+BeepProc registeredBeep = nullptr;
 
 }  // namespace
 
 bool IsLittleEndian() { return std::endian::native == std::endian::little; }
 
 void Sys_Beep(std::int16_t) {
-  if (isatty(STDERR_FILENO)) {
+  if (registeredBeep != nullptr) {
+    registeredBeep();
+  } else if (isatty(STDERR_FILENO)) {
     const char bell = '\a';
     // A bell that cannot be written is simply not heard.
     [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, &bell, 1);
@@ -70,6 +73,7 @@ const void* SubADR(const void* address, std::ptrdiff_t count) {
 }
 
 void SetPointerWarp(PointerWarp warp) { registeredWarp = warp; }
+void SetBeep(BeepProc beep) { registeredBeep = beep; }
 
 void WarpTo(int x, int y) {
   if (registeredWarp != nullptr) registeredWarp(x, y);

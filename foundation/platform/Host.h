@@ -6,7 +6,8 @@
 //   - ApplicationStart spawns the executable at the path directly;
 //   - LoadFrameworkBundle loads a shared library with dlopen;
 //   - WarpTo calls whatever warp procedure the UI layer registered with
-//     SetPointerWarp, and does nothing before one is registered.
+//     SetPointerWarp, and does nothing before one is registered;
+//   - Sys_Beep likewise calls the beep the UI layer registered with SetBeep.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +17,11 @@ namespace Platform {
 
 bool IsLittleEndian();
 
-// Rings the terminal bell when stderr is a terminal; silent otherwise.
+// The UI layer's beep when one is registered; otherwise rings the terminal
+// bell when stderr is a terminal, and is silent when it is not.
 void Sys_Beep(std::int16_t duration);
+using BeepProc = void (*)();
+void SetBeep(BeepProc beep);  // nil removes it
 
 // Block size x all free blocks (including those reserved for root) of the
 // file system that holds the path; 0 for nil, a path longer than 1024

@@ -125,7 +125,8 @@ Backend::WaitResult WaitInput(double seconds) {
 void Warp(Geometry::Point) {}
 void SetCursor(const Cursor::Image&, bool) {}
 
-constexpr Backend::Ops kOps{"headless", OpenDisplay, CloseDisplay, WaitInput, nullptr, Warp, SetCursor};
+constexpr Backend::Ops kOps{"headless", OpenDisplay, CloseDisplay, WaitInput, nullptr,
+                            Warp,       SetCursor,   nullptr,      nullptr,   nullptr};
 
 bool ParseKey(std::istringstream& in, Step& s) {
   std::string key;

@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <string>
+#include <vector>
 
 namespace SdlDisplay {
 
@@ -18,6 +20,7 @@ namespace {
 
 SDL_Window* window = nullptr;
 SDL_Cursor* cursor = nullptr;
+SDL_AudioDeviceID audio = 0;
 
 // The key whose text input is awaited, and whether it repeats.
 int pendingKey = -1;
@@ -181,6 +184,8 @@ bool OpenDisplay(int width, int height) {
 }
 
 void CloseDisplay() {
+  if (audio != 0) SDL_CloseAudioDevice(audio);
+  audio = 0;
   if (cursor != nullptr) SDL_FreeCursor(cursor);
   cursor = nullptr;
   if (window != nullptr) SDL_DestroyWindow(window);
@@ -233,7 +238,49 @@ void SetCursor(const Cursor::Image& image, bool visible) {
   SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
-constexpr Backend::Ops kOps{"sdl2", OpenDisplay, CloseDisplay, WaitInput, Present, Warp, SetCursor};
+// A short tone of kBeepHertz, queued on the audio device that the first
+// beep opens. Without an audio device the beep is
+// silent.
+constexpr int kBeepRate = 22050;
+constexpr double kBeepSeconds = 0.12;
+constexpr double kBeepHertz = 880.0;
+
+void Beep() {
+  if (audio == 0) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+    SDL_AudioSpec want{};
+    want.freq = kBeepRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = 1024;
+    audio = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (audio == 0) {
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return;
+    }
+    SDL_PauseAudioDevice(audio, 0);
+  }
+  std::vector<Sint16> tone(static_cast<std::size_t>(kBeepRate * kBeepSeconds));
+  for (std::size_t i = 0; i < tone.size(); ++i) {
+    tone[i] = static_cast<Sint16>(8000.0 * std::sin(2.0 * std::numbers::pi * kBeepHertz * static_cast<double>(i) / kBeepRate));
+  }
+  SDL_QueueAudio(audio, tone.data(), static_cast<Uint32>(tone.size() * sizeof(Sint16)));
+}
+
+bool GetClipboardText(std::string& utf8) {
+  utf8.clear();
+  if (SDL_HasClipboardText() != SDL_TRUE) return false;
+  char* text = SDL_GetClipboardText();
+  if (text == nullptr) return false;
+  utf8 = text;
+  SDL_free(text);
+  return true;
+}
+
+bool SetClipboardText(const std::string& utf8) { return SDL_SetClipboardText(utf8.c_str()) == 0; }
+
+constexpr Backend::Ops kOps{"sdl2", OpenDisplay, CloseDisplay,     WaitInput,       Present,
+                            Warp,   SetCursor,   Beep,             GetClipboardText, SetClipboardText};
 
 }  // namespace
 

@@ -7,6 +7,9 @@
 // option, the Super key control. Characters come from SDL's text input,
 // converted from Unicode to the program's 8-bit set; keys without text
 // (arrows, function keys, return ...) get their platform characters.
+//
+// The beep is a short tone on the audio device (silent without one); the
+// clipboard's text is SDL2's clipboard.
 #pragma once
 
 #include "platform/Backend.h"
