@@ -284,11 +284,10 @@ void DisposeControl(Control* c) {
 }
 
 void KillControls(Windows::Window* owner) {
-  const auto mine = [owner](Control* c) { return c->owner == owner; };
-  for (Control* c : all) {
-    if (mine(c)) delete c;
-  }
-  all.erase(std::remove_if(all.begin(), all.end(), mine), all.end());
+  const auto mine = [owner](const Control* c) { return c->owner == owner; };
+  const auto gone = std::stable_partition(all.begin(), all.end(), [&](const Control* c) { return !mine(c); });
+  for (auto it = gone; it != all.end(); ++it) delete *it;
+  all.erase(gone, all.end());
 }
 
 void DrawControls(Windows::Window* owner) {

@@ -21,6 +21,8 @@ constexpr double kPollWait = 0.001;
 // Floating-point slack when comparing the clock with a deadline.
 constexpr double kSlack = 1e-9;
 
+bool inputEnded = false;
+
 EventRecord Stamped(int what, std::uintptr_t message, int modifiers) {
   EventRecord e;
   e.what = what;
@@ -67,6 +69,7 @@ Backend::WaitResult Pump(double seconds) {
   } else {
     Platform::SleepSeconds(wait);
   }
+  inputEnded = result == Backend::WaitResult::kExhausted;
   Timers::FireDue();
   return result;
 }
@@ -134,6 +137,8 @@ Windows::Window* EventWindow(const EventRecord& event) {
 }
 
 void Idle(double maxSeconds) { Pump(maxSeconds); }
+
+bool InputEnded() { return inputEnded; }
 
 bool TrackRelease(Geometry::Point& where) {
   EventRecord up;

@@ -51,6 +51,11 @@ Windows::Window* EventWindow(const EventRecord& event);
 // the timers firing for at most maxSeconds, feeding input that arrives.
 void Idle(double maxSeconds);
 inline constexpr double kTrackInterval = 1.0 / 60.0;
+// True when the backend has said that no input will come any more (a
+// headless script that ran out): a modal loop then ends instead of waiting
+// for ever.
+bool InputEnded();
+
 // True when the button has been released: takes the first waiting mouse-up
 // (where: its position), or, without one, finds the button up (where: the
 // pointer).

@@ -274,7 +274,6 @@ void SetText(Field* f, std::span<const char> chars) {
   f->scrollH = 0;
   FontScope font(f);
   Layout(f);
-  KeepInView(f);
 }
 
 std::string_view GetText(const Field* f) { return f == nullptr ? std::string_view() : std::string_view(f->text); }

@@ -37,7 +37,8 @@ inline constexpr int kMaxLength = 1023;
 Field* New(Windows::Window* owner, const Geometry::Rect& view);
 void Dispose(Field* f);
 
-// Replaces the whole text (cut to kMaxLength); the caret goes to the end.
+// Replaces the whole text (cut to kMaxLength), shown from its start; the
+// caret goes to the end.
 void SetText(Field* f, std::span<const char> chars);
 std::string_view GetText(const Field* f);
 

@@ -2,21 +2,24 @@
 
 #include "foundation/platform/Clock.h"
 #include "platform/AppleEvents.h"
+#include "platform/Dialogs.h"
 #include "platform/Desktop.h"
 #include "platform/EventQueue.h"
 #include "platform/Input.h"
 #include "platform/KeyCodes.h"
+#include "platform/MacRoman.h"
 
 #include <algorithm>
 #include <deque>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace Headless {
 
 namespace {
 
-enum class Kind { kMove, kDown, kUp, kKey, kPress, kRelease, kFocus, kQuit, kOpen, kSnapshot, kCall };
+enum class Kind { kMove, kDown, kUp, kKey, kPress, kRelease, kFocus, kQuit, kOpen, kSnapshot, kCall, kItem };
 
 struct Step {
   Kind kind = Kind::kMove;
@@ -52,6 +55,28 @@ void Add(Step step) {
 
 // The modifier keys a key step holds for its modifier bits.
 constexpr int kModifierKeys[] = {KeyCodes::kCommand, KeyCodes::kShift, KeyCodes::kOption, KeyCodes::kControl};
+
+// Presses the item of the front dialog where it is now; the release
+// follows as the next step.
+void PressItem(int item) {
+  Geometry::Point at;
+  if (!Dialogs::ItemCenter(Dialogs::FrontDialog(), item, at)) return;
+  Input::MouseMoved(at);
+  Input::MouseButton(true);
+  Step up = Of(Kind::kUp);
+  up.due = Platform::ElapsedSeconds();
+  steps.push_front(up);
+}
+
+// A key step for each character; a character no key types comes with key 0.
+void AddTyping(std::string_view chars) {
+  for (const char ch : chars) {
+    const auto c = static_cast<unsigned char>(ch);
+    KeyCodes::Key k{0, c};
+    KeyCodes::ForCharacter(c, k);
+    Key(k.virtualKey, c, 0);
+  }
+}
 
 void Apply(const Step& s) {
   switch (s.kind) {
@@ -94,6 +119,9 @@ void Apply(const Step& s) {
       break;
     case Kind::kCall:
       s.callback(s.user);
+      break;
+    case Kind::kItem:
+      PressItem(s.modifiers);
       break;
   }
 }
@@ -181,6 +209,16 @@ bool ParseLine(const std::string& line) {
     s.kind = Kind::kFocus;
     s.flag = rest == "in";
     Add(s);
+  } else if (word == "item") {
+    s.kind = Kind::kItem;
+    if (!(in >> s.modifiers) || s.modifiers < 1) return false;
+    Add(s);
+  } else if (word == "type") {
+    std::getline(in >> std::ws, rest);
+    std::string chars;
+    if (rest.empty() || !MacRoman::FromUtf8(rest, chars, 0)) return false;
+    AddTyping(chars);
+    return true;
   } else if (word == "quit") {
     Add(Of(Kind::kQuit));
   } else if (word == "open" || word == "snapshot") {
@@ -256,6 +294,16 @@ void Snapshot(std::span<const char> path) {
   Step s = Of(Kind::kSnapshot);
   s.path.assign(path.begin(), std::find(path.begin(), path.end(), '\0'));
   Add(s);
+}
+
+void ClickItem(int item) {
+  Step s = Of(Kind::kItem);
+  s.modifiers = item;
+  Add(s);
+}
+
+void Type(std::span<const char> chars) {
+  AddTyping(std::string_view(chars.data(), static_cast<std::size_t>(std::find(chars.begin(), chars.end(), '\0') - chars.begin())));
 }
 
 void Call(Callback callback, void* user) {

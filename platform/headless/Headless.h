@@ -35,6 +35,11 @@ void Focus(bool active);
 void Quit();
 void Open(std::span<const char> path);
 void Snapshot(std::span<const char> path);
+// Clicks item N of the front dialog where it is when the step comes
+// (nothing when there is no such shown item).
+void ClickItem(int item);
+// A key step for each character (8-bit) before the first NUL.
+void Type(std::span<const char> chars);
 using Callback = void (*)(void* user);
 void Call(Callback callback, void* user);
 
@@ -44,6 +49,8 @@ void Call(Callback callback, void* user);
 //       name of KeyCodes::ForName)
 //   hold NAME | release NAME  (modifier keys by name)
 //   focus in | focus out | quit | open PATH | snapshot PATH
+//   item N  (click item N of the front dialog)
+//   type TEXT  (TEXT in UTF-8, to the end of the line: a key per character)
 // False at the first line that cannot be read (its number in ErrorLine);
 // the steps of the lines before it stay queued.
 bool RunScript(std::span<const char> script);
