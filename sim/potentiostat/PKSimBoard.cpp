@@ -1,0 +1,112 @@
+#include "sim/potentiostat/PKSimBoard.h"
+
+namespace {
+
+// Chip kind per register address, from the boards' register tables:
+// 0 8-bit DAC, 1 12-bit DAC, 2 16-bit DAC strobe, 3 4-bit latch,
+// 4 byte latch, 5 no chip.
+constexpr char kPK510Kinds[] =
+    "555555555555"  // 0-11
+    "5535"          // 12-15 (14 board select)
+    "11111111"      // 16-23
+    "3333"          // 24-27
+    "55"            // 28-29
+    "3333333333"    // 30-39
+    "53"            // 40-41
+    "224"           // 42-44
+    "5554"          // 45-48
+    "555"           // 49-51
+    "33"            // 52-53
+    "00"            // 54-55
+    "5555"          // 56-59
+    "3333";         // 60-63
+constexpr char kPK512Kinds[] =
+    "555555555555"  // 0-11
+    "3555"          // 12-15 (12 board select)
+    "1111"          // 16-19
+    "55"            // 20-21
+    "11"            // 22-23
+    "3353"          // 24-27
+    "00"            // 28-29
+    "3335"          // 30-33
+    "3353"          // 34-37
+    "3353"          // 38-41
+    "224"           // 42-44
+    "5554"          // 45-48
+    "555"           // 49-51
+    "33"            // 52-53
+    "555555"        // 54-59
+    "3333";         // 60-63
+static_assert(sizeof(kPK510Kinds) == 65 && sizeof(kPK512Kinds) == 65);
+
+constexpr unsigned kLowByte = 44;
+constexpr unsigned kHighByte = 48;
+constexpr unsigned kRouteLatch = 35;
+constexpr unsigned kInitDac = 43;
+constexpr std::uint16_t kSelected = 0xE;
+
+}  // namespace
+
+PKSimBoard::PKSimBoard(PKSimModel model, bool powerUpSelected) : model_(model) {
+  if (powerUpSelected) registers_[SelectLatch()] = kSelected;
+}
+
+unsigned PKSimBoard::SelectLatch() const { return model_ == PKSimModel::PK510 ? 14 : 12; }
+
+bool PKSimBoard::Selected() const { return (registers_[SelectLatch()] & 0xF) == kSelected; }
+
+void PKSimBoard::Strobe(std::uint16_t word) {
+  const unsigned address = (word >> 8) & 0x3F;
+  const auto data = static_cast<std::uint8_t>(word & 0xFF);
+  const unsigned even = address & ~1u;
+  if (even == SelectLatch()) {
+    Latch(even, data);
+    return;
+  }
+  if (!Selected()) return;
+  const char* kinds = model_ == PKSimModel::PK510 ? kPK510Kinds : kPK512Kinds;
+  switch (kinds[address]) {
+    case '0':
+    case '4':
+      registers_[address] = data;
+      break;
+    case '1':
+      Dac12(even, data);
+      break;
+    case '2':
+      Dac16(address);
+      break;
+    default:
+      Latch(even, data);
+      break;
+  }
+}
+
+void PKSimBoard::Latch(unsigned even, std::uint8_t data) {
+  registers_[even] = data & 0xF;
+  registers_[even + 1] = data >> 4;
+}
+
+void PKSimBoard::Dac12(unsigned even, std::uint8_t data) {
+  const unsigned channel = (data >> 6) & 1;
+  const unsigned index = (data >> 4) & 3;
+  auto& nibbles = nibbles_[even][channel];
+  if (index < 3) {
+    nibbles[index] = data & 0xF;
+    return;
+  }
+  registers_[even + channel] =
+      static_cast<std::uint16_t>(nibbles[0] | (nibbles[1] << 4) | (nibbles[2] << 8));
+}
+
+void PKSimBoard::Dac16(unsigned strobe) {
+  const bool routedToInit = (registers_[kRouteLatch] & 0b0100) != 0;
+  if (routedToInit != (strobe == kInitDac)) ++route_mismatches_;
+  registers_[strobe] = static_cast<std::uint16_t>((registers_[kHighByte] << 8) | registers_[kLowByte]);
+}
+
+void PKSimBus::Strobe(std::uint16_t word, double instant) {
+  recorded_.push_back({static_cast<std::uint8_t>((word >> 8) & 0x3F),
+                       static_cast<std::uint8_t>(word & 0xFF), (word & 0x8000) != 0, instant});
+  for (PKSimBoard* board : boards_) board->Strobe(word);
+}
