@@ -1,10 +1,10 @@
 #pragma once
 
 // What the PK 510 and PK 512 register maps have in common: the chip table
-// of a board as data, latch changes that are sent at once, selector tables
-// (a setter's value picks the bits of one or more latches, which are then
-// sent in a fixed order), and the procedures both maps run the same way on
-// their own table and shadow. Everything here writes through K5Set's word
+// of a board as data, selector tables (a setter's value picks the bits of
+// one or more latches, which are then sent in a fixed order), and a Board
+// that runs latch changes and the functions both boards wire alike on its
+// own table and shadow. Everything here writes through K5Set's word
 // senders. Main thread only.
 
 #include <array>
@@ -49,19 +49,6 @@ constexpr ChipTable MakeChipTable(std::initializer_list<ChipAt> chips) {
   return table;
 }
 
-// KindNone and "????  " above 63.
-std::uint8_t Kind(const ChipTable& table, unsigned address);
-void Name(const ChipTable& table, unsigned address, std::span<char> text);
-
-// Shadow access that ignores addresses above 63 (reads give 0).
-std::uint16_t Get(const K5Set::Shadow& shadow, unsigned address);
-void Set(K5Set::Shadow& shadow, unsigned address, std::uint16_t value);
-
-// Bit `bit` of latch `latch` := on, or the whole nibble; then the pair is
-// sent.
-void SwitchBit(K5Set::Shadow& shadow, unsigned latch, unsigned bit, bool on);
-void SwitchNibble(K5Set::Shadow& shadow, unsigned latch, unsigned nibble);
-
 // A selector: for each value one row of bits for the listed latch fields;
 // every field of the row is written, then the latches are sent in the
 // order listed.
@@ -75,67 +62,6 @@ struct Selector {
   std::uint8_t valueCount;
   std::uint8_t rows[8][3];
 };
-// A value outside the table sets PKTypes::Error to 17, changes and sends
-// nothing, and gives FALSE.
-bool Apply(const Selector& selector, unsigned value, K5Set::Shadow& shadow);
-
-// Selectors both boards wire alike.
-inline constexpr Selector Feedback{1, {{24, 0b1100}}, 3, {{0b1000}, {0b0100}, {0b0000}}};
-inline constexpr Selector MuxOutPath{
-    2, {{34, 0b0110}, {31, 0b1100}}, 3, {{0b0100, 0b0100}, {0b0100, 0b1000}, {0b0010, 0b0100}}};
-inline constexpr Selector TestDacPath{1, {{31, 0b0011}}, 3, {{0b00}, {0b10}, {0b01}}};
-inline constexpr Selector StimInScale{
-    1, {{30, 0b1110}}, 4, {{0b1010}, {0b1000}, {0b0010}, {0b1110}}};
-inline constexpr Selector CurrentFilter{3,
-                                        {{53, 0b0011}, {60, 0xF}, {39, 0xF}},
-                                        7,
-                                        {{0b00, 0, 15},
-                                         {0b00, 8, 15},
-                                         {0b10, 0, 15},
-                                         {0b00, 4, 0},
-                                         {0b00, 2, 0},
-                                         {0b00, 1, 0},
-                                         {0b01, 0, 0}}};
-inline constexpr Selector VoltageFilter{3,
-                                        {{53, 0b1100}, {61, 0xF}, {38, 0xF}},
-                                        7,
-                                        {{0b0000, 0, 15},
-                                         {0b0000, 8, 15},
-                                         {0b1000, 0, 15},
-                                         {0b0000, 4, 0},
-                                         {0b0000, 2, 0},
-                                         {0b0000, 1, 0},
-                                         {0b0100, 0, 0}}};
-inline constexpr Selector StimulusFilter{
-    2,
-    {{62, 0xF}, {63, 0xF}},
-    8,
-    {{0, 4}, {0, 2}, {0, 1}, {8, 0}, {4, 0}, {2, 0}, {1, 0}, {0, 8}}};
-
-// Latch 35: the subtraction paths, the route of the 16-bit DAC bytes
-// (clear: subtract DAC, set: init DAC) and the mux ADC path (inverted).
-inline constexpr unsigned RouteLatch = 35;
-inline constexpr unsigned RouteBit = 2;
-inline constexpr unsigned MuxAdcOffBit = 3;
-inline constexpr unsigned SubtractDac = 42;
-inline constexpr unsigned InitDac = 43;
-
-// Routes the bytes to the subtract (init) DAC, sends the route latch, then
-// the 16-bit value.
-void SubtractDacValue(K5Set::Shadow& shadow, std::uint16_t code);
-void InitDacValue(K5Set::Shadow& shadow, std::uint16_t code);
-
-// The board's select latch := 0xE when select, else 0xF, sent; then the log
-// line label and board.
-void SelectLatch(K5Set::Shadow& shadow, unsigned latch, bool select,
-                 std::span<const char> logLabel, std::uint8_t board);
-
-// Each address: nibble 0 and its pair sent, in the given order.
-void ClearFreeAddresses(K5Set::Shadow& shadow, std::span<const std::uint8_t> addresses);
-
-// One raw value by the address's kind; FALSE for kind 6.
-bool SendValueToBoard(const ChipTable& table, K5Set::Shadow& shadow, unsigned address,
-                      std::uint16_t value);
 
 // 43 for kind 1 (init DAC), 42 for kind 0 (subtract DAC), else 0.
 std::uint8_t Dac16Kind_to_StateIndex(std::uint8_t kind);
@@ -147,6 +73,65 @@ struct DumpLayout {
   std::span<const std::array<std::uint8_t, 2>> switchSwitch;
   std::span<const std::uint8_t> single;
 };
-void WriteState(const DumpLayout& layout, const K5Set::Shadow& shadow);
+
+// One board: its chip table and its shadow, with the hardware functions
+// both boards wire alike and the latch changes their maps are made of.
+// Addresses above 63 are ignored (reads give 0, kinds KindNone).
+class Board {
+ public:
+  constexpr Board(const ChipTable& chips, K5Set::Shadow& shadow) : chips_(chips), shadow_(shadow) {}
+
+  K5Set::Shadow& Shadow() const { return shadow_; }
+  std::uint8_t IC_Kind(unsigned address) const;
+  // "????  " above 63.
+  void IC_Name(unsigned address, std::span<char> text) const;
+  std::uint16_t GetSwitchState(unsigned address) const;
+  void SetSwitchState(unsigned address, std::uint16_t value) const;
+  // One raw value by the address's kind; FALSE for kind 6. A byte latch
+  // leaves its shadow entry.
+  bool SendValueToBoard(unsigned address, std::uint16_t value) const;
+
+  // Bit `bit` of the latch := on, or its whole nibble; then the pair is sent.
+  void Bit(unsigned latch, unsigned bit, bool on) const;
+  void Nibble(unsigned latch, unsigned nibble) const;
+  // A value outside the selector's table sets PKTypes::Error to 17, changes
+  // and sends nothing, and gives FALSE.
+  bool Apply(const Selector& selector, unsigned value) const;
+  // The select latch := 0xE when select, else 0xF, sent; then the log line
+  // with the label and board.
+  void Select(unsigned latch, bool select, std::span<const char> logLabel,
+              std::uint8_t board) const;
+  // Each address: nibble 0 and its pair sent, in the given order.
+  void ClearFreeAddresses(std::span<const std::uint8_t> addresses) const;
+  void WriteState(const DumpLayout& layout) const;
+
+  // The functions both boards have at the same place.
+  void WorkElectrOffsetDac(std::uint16_t code) const;  // DAC12 17
+  void VoltageOffsetDac(std::uint16_t code) const;     // DAC12 19
+  void CurrentOffsetDac(std::uint16_t code) const;     // DAC12 23
+  // Route bit cleared (set), the route latch sent, then the 16-bit value
+  // to the subtract (init) DAC.
+  void SubtractDacValue(std::uint16_t code) const;
+  void InitDacValue(std::uint16_t code) const;
+  void Feedback(std::uint8_t selector) const;        // 0-2
+  void MuxOutPath(std::uint8_t selector) const;      // 0-2
+  void TestDacPath(std::uint8_t selector) const;     // 0-2
+  void CurrentFilter(std::uint8_t selector) const;   // 0-6
+  void VoltageFilter(std::uint8_t selector) const;   // 0-6
+  void StimulusFilter(std::uint8_t selector) const;  // 0-7
+  void StimInScale(std::uint8_t selector) const;     // 0-3
+  void WorkingElectrode(bool on) const;
+  void EEPROMSelect(bool on) const;
+  void Remote(bool on) const;
+  void VoltageSubtractOn(bool on) const;
+  void CurrentSubtractOn(bool on) const;
+  void MuxX100(bool on) const;
+  void EnableMuxAdc(bool on) const;  // latch 35 bit 3 := NOT on
+  void MuxChannel(std::uint8_t channel) const;  // latch 41 := channel AND 0xF
+
+ private:
+  const ChipTable& chips_;
+  K5Set::Shadow& shadow_;
+};
 
 }  // namespace K5Map

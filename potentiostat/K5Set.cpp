@@ -62,13 +62,31 @@ void ItemHead(unsigned address, std::span<char> text) {
   Strings::Concat(text, "]");
 }
 
-// A setter of the selected board: the PK 510's, the PK 512's or none.
+// The map of the selected PK board; none in TLV mode.
+const K5Map::Board* SelectedMap() {
+  if (Pk510Selected()) return &K5Set_510::Board;
+  if (Pk512Selected()) return &K5Set_512::Board;
+  return nullptr;
+}
+
+bool RefusedInTlvMode() {
+  if (!TlvMode()) return false;
+  if (DebugMode) TermIO::WriteLine("K5Set: illegal function - Tlv4 is active ");
+  return true;
+}
+
+// A function both boards have: to the selected board's map.
+template <typename Arg>
+void Common(void (K5Map::Board::*function)(Arg) const, Arg value) {
+  if (RefusedInTlvMode()) return;
+  if (const K5Map::Board* map = SelectedMap()) (map->*function)(value);
+}
+
+// A function of one board or wired apart on each: the selected board's
+// procedure, nothing where that board lacks it.
 template <typename Arg>
 void Forward(void (*pk510)(Arg), void (*pk512)(Arg), Arg value) {
-  if (TlvMode()) {
-    if (DebugMode) TermIO::WriteLine("K5Set: illegal function - Tlv4 is active ");
-    return;
-  }
+  if (RefusedInTlvMode()) return;
   if (Pk510Selected() && pk510 != nullptr) pk510(value);
   if (Pk512Selected() && pk512 != nullptr) pk512(value);
 }
@@ -177,14 +195,13 @@ void DisableBoard(std::uint8_t board) {
   } else if (board == SecondBoard) {
     K5Set_512::ActiveBoard(NoBoard);
   } else if (board == MainBoard) {
-    K5Set_510::EnableMuxAdc(false);
+    K5Set_510::Board.EnableMuxAdc(false);
     K5Set_510::ActiveBoard(NoBoard);
   }
 }
 
 void EnableMuxAdc(bool on) {
-  if (Pk510Selected()) K5Set_510::EnableMuxAdc(on);
-  if (Pk512Selected()) K5Set_512::EnableMuxAdc(on);
+  if (const K5Map::Board* map = SelectedMap()) map->EnableMuxAdc(on);
 }
 
 void ActivateTlvBoard() { K5Set_518::ActivateTlvBoard(); }
@@ -192,40 +209,34 @@ void InactivateTlvBoard() { K5Set_518::InactivateTlvBoard(); }
 void CopyT3StateToPKState() { K5Set_518::CopyT3StateToPKState(); }
 
 std::uint8_t IC_Kind(unsigned address) {
-  if (Pk510Selected()) return K5Set_510::IC_Kind(address);
-  if (Pk512Selected()) return K5Set_512::IC_Kind(address);
-  return KindNone;
+  const K5Map::Board* map = SelectedMap();
+  return map != nullptr ? map->IC_Kind(address) : KindNone;
 }
 
 void IC_Name(unsigned address, std::span<char> text) {
-  if (Pk510Selected()) {
-    K5Set_510::IC_Name(address, text);
-  } else if (Pk512Selected()) {
-    K5Set_512::IC_Name(address, text);
+  if (const K5Map::Board* map = SelectedMap()) {
+    map->IC_Name(address, text);
   } else {
     Strings::Assign(text, "????  ");
   }
 }
 
 std::uint8_t Dac16Kind_to_StateIndex(std::uint8_t kind) {
-  return Pk510Selected() || Pk512Selected() ? K5Map::Dac16Kind_to_StateIndex(kind) : 0;
+  return SelectedMap() != nullptr ? K5Map::Dac16Kind_to_StateIndex(kind) : 0;
 }
 
 std::uint16_t GetSwitchState(unsigned address) {
-  if (Pk510Selected()) return K5Set_510::GetSwitchState(address);
-  if (Pk512Selected()) return K5Set_512::GetSwitchState(address);
-  return 0;
+  const K5Map::Board* map = SelectedMap();
+  return map != nullptr ? map->GetSwitchState(address) : 0;
 }
 
 void SetSwitchState(unsigned address, std::uint16_t value) {
-  if (Pk510Selected()) K5Set_510::SetSwitchState(address, value);
-  if (Pk512Selected()) K5Set_512::SetSwitchState(address, value);
+  if (const K5Map::Board* map = SelectedMap()) map->SetSwitchState(address, value);
 }
 
 bool SendValueToBoard(unsigned address, std::uint16_t value) {
-  if (Pk510Selected()) return K5Set_510::SendValueToBoard(address, value);
-  if (Pk512Selected()) return K5Set_512::SendValueToBoard(address, value);
-  return false;
+  const K5Map::Board* map = SelectedMap();
+  return map != nullptr && map->SendValueToBoard(address, value);
 }
 
 void InitHardware() {
@@ -311,14 +322,14 @@ void Write_Dac_______(unsigned address, const Shadow& shadow) {
 // ---- Hardware functions.
 
 void WorkElectrOffsetDac(std::uint16_t code) {
-  Forward(&K5Set_510::WorkElectrOffsetDac, &K5Set_512::WorkElectrOffsetDac, code);
+  Common(&K5Map::Board::WorkElectrOffsetDac, code);
 }
 void CoAmpOffsetDac(std::uint16_t code) {
   Forward<std::uint16_t>(&K5Set_510::CoAmpOffsetDac, nullptr, code);
 }
 void VoltageOffsetDac(std::uint16_t code) {
   const std::uint16_t clipped = code > 4095 ? 4095 : code;
-  Forward(&K5Set_510::VoltageOffsetDac, &K5Set_512::VoltageOffsetDac, clipped);
+  Common(&K5Map::Board::VoltageOffsetDac, clipped);
 }
 void IRCompGainDac(std::uint16_t code) {
   Forward<std::uint16_t>(&K5Set_510::IRCompGainDac, nullptr, code);
@@ -327,13 +338,13 @@ void IRCompOffsetDac(std::uint16_t code) {
   Forward<std::uint16_t>(&K5Set_510::IRCompOffsetDac, nullptr, code);
 }
 void CurrentOffsetDac(std::uint16_t code) {
-  Forward(&K5Set_510::CurrentOffsetDac, &K5Set_512::CurrentOffsetDac, code);
+  Common(&K5Map::Board::CurrentOffsetDac, code);
 }
 void ClampGainDac(std::uint16_t code) {
   Forward<std::uint16_t>(&K5Set_510::ClampGainDac, nullptr, code);
 }
 void Feedback(std::uint8_t selector) {
-  Forward(&K5Set_510::Feedback, &K5Set_512::Feedback, selector);
+  Common(&K5Map::Board::Feedback, selector);
 }
 void CurrentOutputAmplifierGain(std::uint8_t selector) {
   Forward(&K5Set_510::CurrentOutputAmplifierGain, &K5Set_512::CurrentOutputAmplifierGain,
@@ -344,10 +355,10 @@ void VoltageOutputAmplifierGain(std::uint8_t selector) {
           selector);
 }
 void MuxOutPath(std::uint8_t selector) {
-  Forward(&K5Set_510::MuxOutPath, &K5Set_512::MuxOutPath, selector);
+  Common(&K5Map::Board::MuxOutPath, selector);
 }
 void TestDacPath(std::uint8_t selector) {
-  Forward(&K5Set_510::TestDacPath, &K5Set_512::TestDacPath, selector);
+  Common(&K5Map::Board::TestDacPath, selector);
 }
 void ModelCell(std::uint8_t selector) {
   Forward(&K5Set_510::ModelCell, &K5Set_512::ModelCell, selector);
@@ -356,26 +367,26 @@ void ControlBandwidth(std::uint8_t selector) {
   Forward<std::uint8_t>(&K5Set_510::ControlBandwidth, nullptr, selector);
 }
 void CurrentFilter(std::uint8_t selector) {
-  Forward(&K5Set_510::CurrentFilter, &K5Set_512::CurrentFilter, selector);
+  Common(&K5Map::Board::CurrentFilter, selector);
 }
 void VoltageFilter(std::uint8_t selector) {
-  Forward(&K5Set_510::VoltageFilter, &K5Set_512::VoltageFilter, selector);
+  Common(&K5Map::Board::VoltageFilter, selector);
 }
 void StimulusFilter(std::uint8_t selector) {
-  Forward(&K5Set_510::StimulusFilter, &K5Set_512::StimulusFilter, selector);
+  Common(&K5Map::Board::StimulusFilter, selector);
 }
 void WorkingElectrode(bool on) {
-  Forward(&K5Set_510::WorkingElectrode, &K5Set_512::WorkingElectrode, on);
+  Common(&K5Map::Board::WorkingElectrode, on);
 }
 void StimInScale(std::uint8_t selector) {
-  Forward(&K5Set_510::StimInScale, &K5Set_512::StimInScale, selector);
+  Common(&K5Map::Board::StimInScale, selector);
 }
-void EEPROMSelect(bool on) { Forward(&K5Set_510::EEPROMSelect, &K5Set_512::EEPROMSelect, on); }
+void EEPROMSelect(bool on) { Common(&K5Map::Board::EEPROMSelect, on); }
 void IRCompensationOn(bool on) { Forward<bool>(&K5Set_510::IRCompensationOn, nullptr, on); }
 void ElectrodeMode(std::uint8_t mode) {
   Forward<std::uint8_t>(&K5Set_510::ElectrodeMode, nullptr, mode);
 }
-void Remote(bool on) { Forward(&K5Set_510::Remote, &K5Set_512::Remote, on); }
+void Remote(bool on) { Common(&K5Map::Board::Remote, on); }
 void Cell(bool on) { Forward<bool>(&K5Set_510::Cell, nullptr, on); }
 void Standby(bool on) { Forward<bool>(&K5Set_510::Standby, nullptr, on); }
 void OpenCellPotential(bool on) {
@@ -385,25 +396,25 @@ void OCP_GalMode(bool on) { Forward<bool>(nullptr, &K5Set_512::OCP_GalMode, on);
 void OCP_RingOn(bool on) { Forward<bool>(&K5Set_510::OCP_RingOn, nullptr, on); }
 void AmplMode(std::uint8_t mode) { Forward(&K5Set_510::AmplMode, &K5Set_512::AmplMode, mode); }
 void VoltageSubtractOn(bool on) {
-  Forward(&K5Set_510::VoltageSubtractOn, &K5Set_512::VoltageSubtractOn, on);
+  Common(&K5Map::Board::VoltageSubtractOn, on);
 }
 void CurrentSubtractOn(bool on) {
-  Forward(&K5Set_510::CurrentSubtractOn, &K5Set_512::CurrentSubtractOn, on);
+  Common(&K5Map::Board::CurrentSubtractOn, on);
 }
 void ClampGainOn(bool on) { Forward<bool>(&K5Set_510::ClampGainOn, nullptr, on); }
 void StimToCE(bool on) { Forward<bool>(&K5Set_510::StimToCE, nullptr, on); }
 void RefToWE(bool on) { Forward<bool>(&K5Set_510::RefToWE, nullptr, on); }
 void SubtractDacValue(std::uint16_t code) {
-  Forward(&K5Set_510::SubtractDacValue, &K5Set_512::SubtractDacValue, code);
+  Common(&K5Map::Board::SubtractDacValue, code);
 }
 void InitDacValue(std::uint16_t code) {
-  Forward(&K5Set_510::InitDacValue, &K5Set_512::InitDacValue, code);
+  Common(&K5Map::Board::InitDacValue, code);
 }
-void MuxX100(bool on) { Forward(&K5Set_510::MuxX100, &K5Set_512::MuxX100, on); }
+void MuxX100(bool on) { Common(&K5Map::Board::MuxX100, on); }
 void RefToGround(bool on) { Forward<bool>(&K5Set_510::RefToGround, nullptr, on); }
 void BoosterActive(bool on) { Forward<bool>(&K5Set_510::BoosterActive, nullptr, on); }
 void MuxChannel(std::uint8_t channel) {
-  Forward(&K5Set_510::MuxChannel, &K5Set_512::MuxChannel, channel);
+  Common(&K5Map::Board::MuxChannel, channel);
 }
 void CMR1Dac(std::uint16_t code) { Forward<std::uint16_t>(nullptr, &K5Set_512::CMR1Dac, code); }
 void CMR2Dac(std::uint16_t code) { Forward<std::uint16_t>(nullptr, &K5Set_512::CMR2Dac, code); }

@@ -74,120 +74,84 @@ constexpr std::array<std::uint8_t, 2> kDumpDacSwitch[] = {
 constexpr std::array<std::uint8_t, 2> kDumpSwitchSwitch[] = {
     {31, 52}, {34, 37}, {38, 63}, {61, 24}, {39, 35}};
 
-void Bit(unsigned latch, unsigned bit, bool on) { K5Map::SwitchBit(SwitchState, latch, bit, on); }
+void Bit(unsigned latch, unsigned bit, bool on) { Board.Bit(latch, bit, on); }
 
 void FreeAddressSetup() {
   K5Set::SendDAC8(29, 0, SwitchState);
-  K5Map::SwitchNibble(SwitchState, kOtherSelectLatch, 0xF);
-  K5Map::ClearFreeAddresses(SwitchState, kFreeAddresses);
+  Board.Nibble(kOtherSelectLatch, 0xF);
+  Board.ClearFreeAddresses(kFreeAddresses);
 }
 
 }  // namespace
 
-std::uint8_t IC_Kind(unsigned address) { return K5Map::Kind(kChips, address); }
-void IC_Name(unsigned address, std::span<char> text) { K5Map::Name(kChips, address, text); }
-
-std::uint16_t GetSwitchState(unsigned address) { return K5Map::Get(SwitchState, address); }
-void SetSwitchState(unsigned address, std::uint16_t value) {
-  K5Map::Set(SwitchState, address, value);
-}
-bool SendValueToBoard(unsigned address, std::uint16_t value) {
-  return K5Map::SendValueToBoard(kChips, SwitchState, address, value);
-}
+const K5Map::Board Board{kChips, SwitchState};
 
 void ActiveBoard(std::uint8_t board) {
-  K5Map::SelectLatch(SwitchState, SelectLatch, board == K5Set::SecondBoard,
-                     "K5Set_512: ActiveBoard: ", board);
+  Board.Select(SelectLatch, board == K5Set::SecondBoard, "K5Set_512: ActiveBoard: ", board);
 }
-void EnableMuxAdc(bool on) { Bit(K5Map::RouteLatch, K5Map::MuxAdcOffBit, !on); }
 
 void CMR1Dac(std::uint16_t code) { K5Set::SendDAC12(16, code, SwitchState); }
-void WorkElectrOffsetDac(std::uint16_t code) { K5Set::SendDAC12(17, code, SwitchState); }
 void MeasuredVoltageOffsetDac(std::uint16_t code) { K5Set::SendDAC12(18, code, SwitchState); }
-void VoltageOffsetDac(std::uint16_t code) { K5Set::SendDAC12(19, code, SwitchState); }
 void CMR2Dac(std::uint16_t code) { K5Set::SendDAC12(22, code, SwitchState); }
-void CurrentOffsetDac(std::uint16_t code) { K5Set::SendDAC12(23, code, SwitchState); }
 void OCP_Offset(std::uint16_t code) { K5Set::SendDAC8(28, code, SwitchState); }
-void SubtractDacValue(std::uint16_t code) { K5Map::SubtractDacValue(SwitchState, code); }
-void InitDacValue(std::uint16_t code) { K5Map::InitDacValue(SwitchState, code); }
 
-void Feedback(std::uint8_t selector) { K5Map::Apply(K5Map::Feedback, selector, SwitchState); }
 void CurrentOutputAmplifierGain(std::uint8_t selector) {
-  K5Map::Apply(kCurrentOutputAmplifierGain, selector, SwitchState);
+  Board.Apply(kCurrentOutputAmplifierGain, selector);
 }
 void VoltageOutputAmplifierGain(std::uint8_t selector) {
-  K5Map::Apply(kVoltageOutputAmplifierGain, selector, SwitchState);
+  Board.Apply(kVoltageOutputAmplifierGain, selector);
 }
-void MuxOutPath(std::uint8_t selector) { K5Map::Apply(K5Map::MuxOutPath, selector, SwitchState); }
-void TestDacPath(std::uint8_t selector) { K5Map::Apply(K5Map::TestDacPath, selector, SwitchState); }
-void ModelCell(std::uint8_t selector) { K5Map::Apply(kModelCell, selector, SwitchState); }
-void CurrentFilter(std::uint8_t selector) {
-  K5Map::Apply(K5Map::CurrentFilter, selector, SwitchState);
-}
-void VoltageFilter(std::uint8_t selector) {
-  K5Map::Apply(K5Map::VoltageFilter, selector, SwitchState);
-}
-void StimulusFilter(std::uint8_t selector) {
-  K5Map::Apply(K5Map::StimulusFilter, selector, SwitchState);
-}
-void StimInScale(std::uint8_t selector) { K5Map::Apply(K5Map::StimInScale, selector, SwitchState); }
+void ModelCell(std::uint8_t selector) { Board.Apply(kModelCell, selector); }
 
-void WorkingElectrode(bool on) { Bit(30, 0, on); }
-void EEPROMSelect(bool on) { Bit(32, 0, on); }
-void Remote(bool on) { Bit(32, 3, on); }
 void OpenCellPotential(bool on) { Bit(kOpenCellLatch, kOpenCellBit, on); }
 void OCP_GalMode(bool on) { Bit(kOpenCellLatch, kOpenCellBit, on); }
-void VoltageSubtractOn(bool on) { Bit(35, 0, on); }
-void CurrentSubtractOn(bool on) { Bit(35, 1, on); }
-void MuxX100(bool on) { Bit(27, 2, on); }
 void AmplMode(std::uint8_t mode) {
   Bit(34, 0, mode == 1);
   Bit(25, 3, mode == 1);
   Bit(27, 1, mode == 1);
 }
-void MuxChannel(std::uint8_t channel) { K5Map::SwitchNibble(SwitchState, 41, channel); }
 
 void InitHardware() {
   ZRV::ZeroDacs();
   ActiveBoard(K5Set::SecondBoard);
   FreeAddressSetup();
-  InitDacValue(0x8000);
-  SubtractDacValue(0x8000);
-  WorkElectrOffsetDac(2047);
-  VoltageOffsetDac(2047);
-  CurrentOffsetDac(2047);
-  Feedback(0);
+  Board.InitDacValue(0x8000);
+  Board.SubtractDacValue(0x8000);
+  Board.WorkElectrOffsetDac(2047);
+  Board.VoltageOffsetDac(2047);
+  Board.CurrentOffsetDac(2047);
+  Board.Feedback(0);
   CurrentOutputAmplifierGain(0);
   VoltageOutputAmplifierGain(0);
-  MuxOutPath(0);
-  TestDacPath(0);
+  Board.MuxOutPath(0);
+  Board.TestDacPath(0);
   ModelCell(0);
-  CurrentFilter(4);
-  VoltageFilter(4);
-  StimulusFilter(4);
-  WorkingElectrode(false);
-  StimInScale(0);
-  EEPROMSelect(false);
+  Board.CurrentFilter(4);
+  Board.VoltageFilter(4);
+  Board.StimulusFilter(4);
+  Board.WorkingElectrode(false);
+  Board.StimInScale(0);
+  Board.EEPROMSelect(false);
   OpenCellPotential(false);
   OCP_GalMode(false);
   AmplMode(0);
-  VoltageSubtractOn(true);
-  CurrentSubtractOn(true);
-  MuxX100(false);
-  MuxChannel(9);
-  EnableMuxAdc(true);
+  Board.VoltageSubtractOn(true);
+  Board.CurrentSubtractOn(true);
+  Board.MuxX100(false);
+  Board.MuxChannel(9);
+  Board.EnableMuxAdc(true);
   MeasuredVoltageOffsetDac(2047);
   OCP_Offset(127);
   CMR1Dac(2047);
   CMR2Dac(2047);
-  Remote(true);
+  Board.Remote(true);
   VrnlBoards::FlushCache();
 }
 
 void InitModule() { SwitchState.fill(0); }
 
 void WriteState() {
-  K5Map::WriteState({kDumpDacSwitch, kDumpSwitchSwitch, {}}, SwitchState);
+  Board.WriteState({kDumpDacSwitch, kDumpSwitchSwitch, {}});
 }
 
 }  // namespace K5Set_512

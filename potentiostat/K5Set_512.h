@@ -16,60 +16,35 @@
 // Main thread only.
 
 #include <cstdint>
-#include <span>
 
+#include "potentiostat/K5Map.h"
 #include "potentiostat/K5Set.h"
 
 namespace K5Set_512 {
 
 extern K5Set::Shadow SwitchState;
+// The chip table and shadow of this board, with the functions the PK 510
+// has at the same place (K5Map::Board).
+extern const K5Map::Board Board;
 
 inline constexpr unsigned SelectLatch = 12;
 
-std::uint8_t IC_Kind(unsigned address);
-void IC_Name(unsigned address, std::span<char> text);
-
-std::uint16_t GetSwitchState(unsigned address);
-void SetSwitchState(unsigned address, std::uint16_t value);
-bool SendValueToBoard(unsigned address, std::uint16_t value);
-
 // Select latch: 0xE for board 2, 0xF for any other; logged.
 void ActiveBoard(std::uint8_t board);
-// Latch 35 bit 3 := NOT on.
-void EnableMuxAdc(bool on);
 
 void CMR1Dac(std::uint16_t code);                   // DAC12 16
-void WorkElectrOffsetDac(std::uint16_t code);       // DAC12 17
 void MeasuredVoltageOffsetDac(std::uint16_t code);  // DAC12 18
-void VoltageOffsetDac(std::uint16_t code);          // DAC12 19
 void CMR2Dac(std::uint16_t code);                   // DAC12 22
-void CurrentOffsetDac(std::uint16_t code);          // DAC12 23
 void OCP_Offset(std::uint16_t code);                // DAC8 28
-void SubtractDacValue(std::uint16_t code);          // route 0, DAC16 42
-void InitDacValue(std::uint16_t code);              // route 1, DAC16 43
 
-void Feedback(std::uint8_t selector);                    // 0-2
 void CurrentOutputAmplifierGain(std::uint8_t selector);  // 0-3
 void VoltageOutputAmplifierGain(std::uint8_t selector);  // 0-3
-void MuxOutPath(std::uint8_t selector);                  // 0-2
-void TestDacPath(std::uint8_t selector);                 // 0-2
 void ModelCell(std::uint8_t selector);                   // 0-4
-void CurrentFilter(std::uint8_t selector);               // 0-6
-void VoltageFilter(std::uint8_t selector);               // 0-6
-void StimulusFilter(std::uint8_t selector);              // 0-7
-void StimInScale(std::uint8_t selector);                 // 0-3
 
-void WorkingElectrode(bool on);
-void EEPROMSelect(bool on);
-void Remote(bool on);
 // Both drive latch 27 bit 3 (bit 0 of that latch has no setter).
 void OpenCellPotential(bool on);
 void OCP_GalMode(bool on);
-void VoltageSubtractOn(bool on);
-void CurrentSubtractOn(bool on);
-void MuxX100(bool on);
 void AmplMode(std::uint8_t mode);  // 1 sets latch 34 bit 0, 25 bit 3, 27 bit 1
-void MuxChannel(std::uint8_t channel);
 
 // Power-on set-up: DACs of the AD/DA board zeroed, the board selected, free
 // addresses cleared, every function to its default, the cache played.

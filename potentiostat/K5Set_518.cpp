@@ -12,7 +12,7 @@ void Init_PK510_and_PK518() {
   // set-up selects it first and the last word deselects it again.
   K5Set::SendToHardware = true;
   K5Set_510::InitHardware();
-  K5Set_510::EnableMuxAdc(false);
+  K5Set_510::Board.EnableMuxAdc(false);
   K5Set_510::ActiveBoard(K5Set::NoBoard);
   K5Set::SendToHardware = false;
 }

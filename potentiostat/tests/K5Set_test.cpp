@@ -192,8 +192,8 @@ TEST_F(K5SetSenders, TraceTagsFollowSendToHardware) {
   K5Set::DebugMode = true;
   K5Set::SelectedBoard = K5Set::MainBoard;
   K5Set_510::ClampGainDac(0x12);
-  K5Set_510::WorkElectrOffsetDac(0xABC);
-  K5Set_510::SubtractDacValue(0x8000);
+  K5Set_510::Board.WorkElectrOffsetDac(0xABC);
+  K5Set_510::Board.SubtractDacValue(0x8000);
   K5Set::SendToHardware = true;
   K5Set_510::ClampGainDac(0x12);
   K5Set::SendByte(44, 0xFF);
