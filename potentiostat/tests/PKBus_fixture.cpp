@@ -50,6 +50,9 @@ std::vector<Word> PKBusTest::Take() {
 
 void PKBusTest::AttachBoards(bool pk510PowersUpSelected) {
   pk510_ = PKSimBoard(PKSimModel::PK510, pk510PowersUpSelected);
+  pk512_ = PKSimBoard(PKSimModel::PK512);
+  if (attached_) return;
   bus_.Attach(&pk510_);
   bus_.Attach(&pk512_);
+  attached_ = true;
 }

@@ -25,11 +25,12 @@ class PKBusTest : public ConsoleTest {
 
   // Words on the bus since the last call of Take (or the start).
   std::vector<Word> Take();
-  // Puts both simulated boards on the bus (the PK 510 powered up selected
-  // or not).
+  // Puts both simulated boards on the bus, fresh (the PK 510 powered up
+  // selected or not).
   void AttachBoards(bool pk510PowersUpSelected = false);
 
   PKSimBus bus_;
   PKSimBoard pk510_{PKSimModel::PK510};
   PKSimBoard pk512_{PKSimModel::PK512};
+  bool attached_ = false;
 };
