@@ -144,12 +144,19 @@ void GetErrorText(int code, std::span<char> text);
 // the samples away. pulsed asks for a pulsed sweep and tells whether it ran
 // pulsed (its data are then complete); a triggered, long, large or (with
 // "QRN55PulsedSlave.Off") slave sweep runs continuous. Nothing is sent
-// without stimulate.
+// without stimulate. oneShot: the output vectors hold the whole stimulus (no
+// appends follow).
+//
+// The units' FIFOs take whole groups of 4 frames: where a continuous
+// stimulus ends (a one-shot start, the last append) on a part group, its
+// last frame is repeated up to the next group, so that every frame is
+// played; the DACs would hold that value afterwards anyway. The input keeps
+// the count asked for.
 int StartStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32_t dacSamples,
                        std::int32_t adcSamples, const std::int32_t* dacCodes,
                        const std::int32_t* adcCodes, double interval,
                        const std::int16_t* const* dacVectors, std::int16_t* const* adcVectors,
-                       bool& pulsed, bool trigger, bool stimulate);
+                       bool& pulsed, bool trigger, bool stimulate, bool oneShot);
 // Samples per ADC channel that ReadFromFifo can take now; overflow TRUE when
 // a counted unit lost input.
 int GetReadAvailable(std::int32_t& available, bool& overflow);
@@ -158,8 +165,9 @@ int GetReadAvailable(std::int32_t& available, bool& overflow);
 // A slave unit outside that count is waited for, up to the AD/DA layer's
 // stall time (kAcquisitionTimeout).
 int ReadFromFifo(std::int32_t count, std::int16_t* const* adcVectors);
-// count more samples per DAC channel of the sweep.
-int AppendToFifo(std::int32_t count, const std::int16_t* const* dacVectors);
+// count more samples per DAC channel of the sweep (count <= 0: none);
+// `last`: the stimulus ends with them.
+int AppendToFifo(std::int32_t count, const std::int16_t* const* dacVectors, bool last);
 // Stops the units (0 without an open device).
 int Stop();
 // Bit 4 x unit + j: ADC board j + 1 of the unit clipped since the last call.

@@ -30,6 +30,8 @@ constexpr double kStallTimeout = 5.0;
 constexpr double kStallPollPeriod = 0.01;
 // Samples per frame a unit can move in each direction.
 constexpr int kUnitVectors = 2 * Plan::kSlots;
+// The units' FIFOs are fed in whole groups of this many frames.
+constexpr int kFramesPerGroup = 4;
 
 enum SweepState : int {
   kIdle = 0,  // nothing set up, or a pulsed sweep done
@@ -61,6 +63,10 @@ int InputCount[Plan::kUnits];
 // Per list position: where the driver reads each output, where it writes
 // each input, and where input goes in the end (nil: nowhere).
 const std::int16_t* DacTargets[Plan::kMaxChannels];
+// Frames of the continuous sweep's output handed to the driver, and the
+// last of them (per list position).
+std::int64_t DacFramesWritten = 0;
+std::int16_t LastDacFrame[Plan::kMaxChannels];
 std::int16_t* AdcTargets[Plan::kMaxActiveAdc];
 std::int16_t* AdcDestinations[Plan::kMaxActiveAdc];
 
@@ -174,20 +180,50 @@ bool InputOnlyToCache(int unit) {
   return true;
 }
 
-int WriteToFifo(std::int32_t count) {
-  if (Device == nullptr) return kNotOpen;
-  if (count <= 0) return QRN55_STATUS_SUCCESS;
+// count frames of every output into the units' rings, from one vector per
+// position of the DAC list.
+int WriteFrames(std::int32_t count, const std::int16_t* const* byPosition) {
   for (int unit = 0; unit < ActiveUnits; ++unit) {
     const std::int16_t* list[kUnitVectors];
     int outputs = 0;
     int status =
-        UnitVectors(Slots.dacOrder, ActiveDacChannelNumber, unit, DacTargets, list, outputs);
+        UnitVectors(Slots.dacOrder, ActiveDacChannelNumber, unit, byPosition, list, outputs);
     if (status == QRN55_STATUS_SUCCESS && outputs > 0) {
       status = Checked(QRN55_ContinuousOutputWrite(Device, unit, count, list));
     }
     if (status != QRN55_STATUS_SUCCESS) return status;
   }
   return QRN55_STATUS_SUCCESS;
+}
+
+// The units' FIFOs take whole groups of 4 frames, so the last 1-3 frames of
+// a stimulus would never be played: its end is completed by repeating its
+// last frame, which the DACs hold afterwards anyway.
+int CompleteLastGroup() {
+  const auto fill = static_cast<std::int32_t>((kFramesPerGroup - DacFramesWritten % kFramesPerGroup) %
+                                              kFramesPerGroup);
+  if (fill == 0) return QRN55_STATUS_SUCCESS;
+  std::int16_t repeats[Plan::kMaxChannels][kFramesPerGroup];
+  const std::int16_t* byPosition[Plan::kMaxChannels];
+  for (int i = 0; i < ActiveDacChannelNumber; ++i) {
+    std::fill(std::begin(repeats[i]), std::end(repeats[i]), LastDacFrame[i]);
+    byPosition[i] = repeats[i];
+  }
+  const int status = WriteFrames(fill, byPosition);
+  if (status == QRN55_STATUS_SUCCESS) DacFramesWritten += fill;
+  return status;
+}
+
+// count frames of the scaled output; `last`: the stimulus ends with them.
+int WriteToFifo(std::int32_t count, bool last) {
+  if (Device == nullptr) return kNotOpen;
+  if (count > 0) {
+    const int status = WriteFrames(count, DacTargets);
+    if (status != QRN55_STATUS_SUCCESS) return status;
+    DacFramesWritten += count;
+    for (int i = 0; i < ActiveDacChannelNumber; ++i) LastDacFrame[i] = DacTargets[i][count - 1];
+  }
+  return last ? CompleteLastGroup() : QRN55_STATUS_SUCCESS;
 }
 
 // One status poll of the unit; raw := the input frames in its ring. An input
@@ -456,6 +492,7 @@ void ResetSweep() {
   std::fill(std::begin(InputCount), std::end(InputCount), 0);
   AqStatus = kIdle;
   ActiveAvailable = 0;
+  DacFramesWritten = 0;
   FixAdcDelayMode = kNoDelay;
   FixAdcDelaySamples = 0;
   AqStartTime = 0.0;
@@ -475,7 +512,7 @@ int StartStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32_
                        std::int32_t adcSamples, const std::int32_t* dacCodes,
                        const std::int32_t* adcCodes, double interval,
                        const std::int16_t* const* dacVectors, std::int16_t* const* adcVectors,
-                       bool& pulsed, bool trigger, bool stimulate) {
+                       bool& pulsed, bool trigger, bool stimulate, bool oneShot) {
   if (Device == nullptr) return kNotOpen;
   if (FileIOFailed) {
     const int status = Open(0, 3);
@@ -531,7 +568,7 @@ int StartStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32_
       TakePulsedInput(sizes);
     } else {
       status = Checked(QRN55_ContinuousArm(Device));
-      if (status == QRN55_STATUS_SUCCESS && stimulate) status = WriteToFifo(sizes.dac);
+      if (status == QRN55_STATUS_SUCCESS && stimulate) status = WriteToFifo(sizes.dac, oneShot);
       if (status == QRN55_STATUS_SUCCESS) status = Checked(QRN55_ContinuousStart(Device));
     }
   }
@@ -611,13 +648,13 @@ int ReadFromFifo(std::int32_t count, std::int16_t* const* adcVectors) {
   return QRN55_STATUS_SUCCESS;
 }
 
-int AppendToFifo(std::int32_t count, const std::int16_t* const* dacVectors) {
+int AppendToFifo(std::int32_t count, const std::int16_t* const* dacVectors, bool last) {
   if (Device == nullptr) return kNotOpen;
-  if (count <= 0) return QRN55_STATUS_SUCCESS;
+  if (count <= 0) return last ? WriteToFifo(0, true) : QRN55_STATUS_SUCCESS;
   if (!EnsureCache(std::int64_t{ActiveDacChannelNumber} * count)) return kAllocation;
   const int status = ScaleOutputData(count, dacVectors);
   if (status != QRN55_STATUS_SUCCESS) return status;
-  return WriteToFifo(count);
+  return WriteToFifo(count, last);
 }
 
 int Stop() {

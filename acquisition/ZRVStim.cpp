@@ -263,7 +263,7 @@ bool StartStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32
       if (!Check(QRN55Interface::StartStimAndSample(
               dacCount, adcCount, static_cast<std::int32_t>(dacBoardSamples),
               static_cast<std::int32_t>(adcBoardSamples), dac, adc, timing.frameInterval, pointers,
-              adcBuffer, pulsed, (flags & FlagTrigger) != 0, stimulate))) {
+              adcBuffer, pulsed, (flags & FlagTrigger) != 0, stimulate, oneShot))) {
         return false;
       }
       immediate = pulsed;
@@ -469,7 +469,7 @@ bool AppendToFIFO(std::int32_t dacCount, std::int32_t frames, bool last, DacBuff
     QRNDacPointers(active, frames, buffer, pointers);
     const auto boardFrames = static_cast<std::int32_t>(k * frames);
     return Check(Z.boardType == ZRVBase::BoardQRN55
-                     ? QRN55Interface::AppendToFifo(boardFrames, pointers)
+                     ? QRN55Interface::AppendToFifo(boardFrames, pointers, last)
                      : QRN2400_AppendToFIFO(Z.handle, active, boardFrames, last, pointers));
   }
 

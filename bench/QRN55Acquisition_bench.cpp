@@ -12,7 +12,9 @@
 //                 (goal: at most 10 % in-process, 30 % over FUSE)
 //   poll_mean_ms  mean and worst time of one poll of all units, against the
 //   poll_worst_ms 80 ms period (goal: worst under 20 ms)
-//   io_per_poll   file operations (reads, writes, syncs) per poll
+//   io_per_poll   file operations (reads, writes, syncs) per poll; the
+//                 caller's writes in uneven pieces ask for no more than
+//                 whole groups of 4 frames do
 //   lost          polls that saw an overflow, an underflow or a failure (0)
 // The simulated unit works out its frames when it is asked for its status
 // or its FIFO, so its own work counts in the poll time.
@@ -145,18 +147,31 @@ const int kInput2[] = {2};
 const int kOutput1[] = {1};
 const int kOutput2[] = {2};
 
-// Fills the free room of a unit's output ring with a ramp.
-bool Refill(QRN55DeviceHandle device, int unit, int frames, std::vector<std::int16_t>& samples) {
+// Fills the free room of a unit's output ring with a ramp: in whole groups
+// of 4 frames at once, or, uneven, in pieces of 1, 3, 5, 7 and 13 frames
+// (the room's last piece cut to fit).
+bool Refill(QRN55DeviceHandle device, int unit, int frames, bool uneven,
+            std::vector<std::int16_t>& samples) {
+  static constexpr int kPieces[] = {1, 3, 5, 7, 13};
+  if (!uneven) frames -= frames % 4;
   if (frames <= 0) return true;
   samples.resize(static_cast<std::size_t>(frames));
   for (int i = 0; i < frames; ++i) samples[i] = static_cast<std::int16_t>(i);
-  const std::int16_t* slots[] = {samples.data(), samples.data()};
-  return QRN55_ContinuousOutputWrite(device, unit, frames, slots) == QRN55_STATUS_SUCCESS;
+  for (int written = 0, piece = 0; written < frames; ++piece) {
+    const int count = uneven ? std::min(kPieces[piece % 5], frames - written) : frames;
+    const std::int16_t* slots[] = {samples.data() + written, samples.data() + written};
+    if (QRN55_ContinuousOutputWrite(device, unit, count, slots) != QRN55_STATUS_SUCCESS) {
+      return false;
+    }
+    written += count;
+  }
+  return true;
 }
 
 void BM_Continuous(benchmark::State& state) {
   const bool fuse = state.range(0) != 0;
   const int units = static_cast<int>(state.range(1));
+  const bool uneven = state.range(2) != 0;
   Rig rig(fuse, units);
   if (!rig.Failure().empty()) {
     state.SkipWithError(rig.Failure().c_str());
@@ -179,7 +194,7 @@ void BM_Continuous(benchmark::State& state) {
     for (int unit = 0; unit < units; ++unit) {
       int status, clipping, in, out;
       QRN55_ContinuousGetUnitStatus(device, unit, -1, &status, &clipping, &in, &out);
-      Refill(device, unit, out, output);
+      Refill(device, unit, out, uneven, output);
     }
     QRN55ServerInterfaceContinuousStart(session);
 
@@ -214,7 +229,7 @@ void BM_Continuous(benchmark::State& state) {
           std::int16_t* slots[] = {input_0.data(), input_1.data()};
           QRN55_ContinuousInputRead(device, unit, readable[unit], slots);
         }
-        Refill(device, unit, writable[unit], output);
+        Refill(device, unit, writable[unit], uneven, output);
       }
       const auto transfers_end = Clock::now();
       const double poll = std::chrono::duration<double>(poll_end - poll_start).count();
@@ -261,13 +276,10 @@ void BM_Pulse8Frames(benchmark::State& state) {
                                    static_cast<double>(state.iterations());
 }
 
-// {FUSE, units}
+// {FUSE, units, uneven caller writes}
 BENCHMARK(BM_Continuous)
-    ->ArgNames({"fuse", "units"})
-    ->Args({0, 1})
-    ->Args({0, 2})
-    ->Args({1, 1})
-    ->Args({1, 2})
+    ->ArgNames({"fuse", "units", "uneven"})
+    ->ArgsProduct({{0, 1}, {1, 2}, {0, 1}})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

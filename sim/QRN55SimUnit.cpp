@@ -281,6 +281,11 @@ std::vector<QRN55SimTransfer> QRN55SimUnit::TakeTrace() {
   return std::exchange(_trace, {});
 }
 
+std::vector<std::string> QRN55SimUnit::RefusedTransfers() const {
+  std::lock_guard lock(_mutex);
+  return _refused_transfers;
+}
+
 // ---------------------------------------------------------------------------
 // State.
 
@@ -342,6 +347,9 @@ void QRN55SimUnit::SaveEEPROM() const {
 
 void QRN55SimUnit::ResetVolatile() {
   _transfer_bytes = 0;
+  _transfer_announced = false;
+  _transfer_refused = false;
+  _refused_transfers.clear();
   _eeprom_address = 0;
   _unlocked = false;
   _port_e = false;
@@ -420,6 +428,7 @@ std::size_t QRN55SimUnit::ReadLocked(std::uint64_t address, std::uint8_t* data, 
     case kFIFO: {
       Advance();
       std::fill_n(data, size, std::uint8_t{0});
+      if (FIFOTransferRefused(false)) return size;
       std::size_t wanted = size;
       if (_transfer_bytes > 0) {
         wanted = std::min<std::size_t>(wanted, _transfer_bytes);
@@ -448,6 +457,7 @@ void QRN55SimUnit::WriteLocked(std::uint64_t address, const std::uint8_t* data, 
   const std::uint64_t region = RegionOf(address);
   const std::uint64_t offset = address - region;
   if (region == kFIFO) {
+    if (FIFOTransferRefused(true)) return;
     std::size_t taken = size;
     if (_transfer_bytes > 0) {
       taken = std::min<std::size_t>(taken, _transfer_bytes);
@@ -479,6 +489,21 @@ void QRN55SimUnit::WriteLocked(std::uint64_t address, const std::uint8_t* data, 
     _assembly.acted = true;
     ActOnBlock(region, _assembly.bytes);
   }
+}
+
+bool QRN55SimUnit::FIFOTransferRefused(bool write) {
+  if (!std::exchange(_transfer_announced, false)) return _transfer_refused;
+  const std::size_t frame_bytes =
+      2 * (write ? _outputs_per_frame.size() : _inputs_per_frame.size());
+  _transfer_refused =
+      _continuous && frame_bytes > 0 && _transfer_bytes % (4 * frame_bytes) != 0;
+  if (_transfer_refused) {
+    _refused_transfers.push_back(std::string(write ? "FIFO write" : "FIFO read") + " of " +
+                                 std::to_string(_transfer_bytes) + " bytes: frames of " +
+                                 std::to_string(frame_bytes) +
+                                 " bytes move in whole groups of 4");
+  }
+  return _transfer_refused;
 }
 
 std::size_t QRN55SimUnit::NeededBytes(std::uint64_t region,
@@ -534,6 +559,8 @@ void QRN55SimUnit::ActOnBlock(std::uint64_t region, const std::vector<std::uint8
       break;
     case kDataTransferSize:
       _transfer_bytes = UInt32At(bytes, 0);
+      _transfer_announced = _transfer_bytes > 0;
+      _transfer_refused = false;
       _eeprom_address = UInt16At(bytes, 4);
       _unlocked = bytes[6] != 0;
       _port_e = bytes[7] != 0;

@@ -13,7 +13,10 @@
 //   0x400000 FIFO: writes feed the output FIFO, reads drain the input FIFO,
 //            each at most the byte count of the last data transfer size
 //            block (any amount when that count was 0); missing input reads
-//            as 0.
+//            as 0. During continuous acquisition the FIFOs move whole
+//            groups of 4 frames: a transfer whose announced byte count is
+//            not one is refused (nothing moves, a read gives zeros) and
+//            noted in RefusedTransfers.
 //   0x600000 EEPROM window: 64 bytes at the address of the last data
 //            transfer size block; writes are ignored while locked.
 //   0x800000 signature block; 0xA00000 recording control and status;
@@ -167,6 +170,8 @@ class QRN55SimUnit {
   // Every transfer (written bytes, or the bytes a read returned) while on.
   void SetTracing(bool on);
   std::vector<QRN55SimTransfer> TakeTrace();
+  // One line for each FIFO transfer the unit refused, since power on.
+  std::vector<std::string> RefusedTransfers() const;
 
  private:
   enum class Output { kDAC0, kDAC1, kDAC2, kDAC3, kDAC4, kUser, kTLV };
@@ -215,6 +220,8 @@ class QRN55SimUnit {
 
   std::size_t ReadLocked(std::uint64_t address, std::uint8_t* data, std::size_t size);
   void WriteLocked(std::uint64_t address, const std::uint8_t* data, std::size_t size);
+  // Whether the FIFO transfer that this access belongs to is refused.
+  bool FIFOTransferRefused(bool write);
   std::size_t NeededBytes(std::uint64_t region, const std::vector<std::uint8_t>& bytes) const;
   void ActOnBlock(std::uint64_t region, const std::vector<std::uint8_t>& bytes);
 
@@ -244,6 +251,11 @@ class QRN55SimUnit {
 
   // Data transfer size register.
   std::uint32_t _transfer_bytes = 0;
+  // The next FIFO access starts the announced transfer; whether it was
+  // refused holds for every piece of it.
+  bool _transfer_announced = false;
+  bool _transfer_refused = false;
+  std::vector<std::string> _refused_transfers;
   int _eeprom_address = 0;
   bool _unlocked = false;
   bool _port_e = false;

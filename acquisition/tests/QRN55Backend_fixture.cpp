@@ -66,6 +66,8 @@ void QRN55BackendTest::SetUp() {
 }
 
 void QRN55BackendTest::TearDown() {
+  // The units take whole groups of 4 frames only.
+  for (const auto& unit : units_) EXPECT_EQ(unit->RefusedTransfers(), std::vector<std::string>{});
   QRN55Interface::Shutdown();
   QRN55Interface::Configuration = QRN55Interface::kRealConfiguration;
   QRN55Service::UseFilePort(nullptr);
@@ -122,6 +124,8 @@ QRN55FuseVolumes::QRN55FuseVolumes() {
 }
 
 QRN55FuseVolumes::~QRN55FuseVolumes() {
+  // The units take whole groups of 4 frames only.
+  for (const auto& unit : units_) EXPECT_EQ(unit->RefusedTransfers(), std::vector<std::string>{});
   while (!volumes_.empty()) volumes_.pop_back();
   for (auto directory = directories_.rbegin(); directory != directories_.rend(); ++directory) {
     rmdir(directory->c_str());

@@ -67,7 +67,7 @@ struct Sweep {
     return QI::StartStimAndSample(static_cast<std::int32_t>(dac.size()),
                                   static_cast<std::int32_t>(adc.size()), first, samples, dac.data(),
                                   adc.data(), interval, outputs.data(), inputs.data(), pulsed,
-                                  false, !dac.empty());
+                                  false, !dac.empty(), first >= samples);
   }
 };
 
@@ -128,7 +128,7 @@ class QRN55Sweeps : public QRN55BackendTest {
     int status = sweep.Start(pulsed, first);
     EXPECT_FALSE(pulsed);
     if (status == 0 && first < sweep.samples) {
-      status = QI::AppendToFifo(sweep.samples - first, sweep.Outputs(first).data());
+      status = QI::AppendToFifo(sweep.samples - first, sweep.Outputs(first).data(), true);
     }
     int got = 0;
     // Polls 1 ms apart keep the output ahead of the units.
@@ -387,7 +387,7 @@ TEST_F(QRN55Sweeps, RefusedSweeps) {
   const std::vector<const std::int16_t*> outputs = {missing.out[0].data(), nullptr};
   const auto inputs = missing.Inputs(0);
   EXPECT_EQ(QI::StartStimAndSample(2, 1, 10, 10, missing.dac.data(), missing.adc.data(), 2e-5,
-                                   outputs.data(), inputs.data(), pulsed, false, true),
+                                   outputs.data(), inputs.data(), pulsed, false, true, true),
             QI::kInternal);
   QI::Close();
   EXPECT_EQ(sweep.Start(pulsed, 10), QI::kNotOpen);
@@ -425,7 +425,7 @@ TEST_F(QRN55Sweeps, ClippingPerUnitBoard) {
   const auto outputs = sweep.Outputs(0);
   const auto inputs = sweep.Inputs(0);
   ASSERT_EQ(QI::StartStimAndSample(2, 2, 20, 20, sweep.dac.data(), sweep.adc.data(), 2e-5,
-                                   outputs.data(), inputs.data(), pulsed, false, true),
+                                   outputs.data(), inputs.data(), pulsed, false, true, true),
             0);
   std::uint32_t bits = 0;
   ASSERT_EQ(QI::ReadClippingAndClear(bits), 0);

@@ -169,6 +169,50 @@ TEST_F(ZRVQRN55, ALongSampleRunsContinuously) {
   EXPECT_EQ(data, std::vector<std::int16_t>(5000, -4321));
 }
 
+// The units' FIFOs take whole groups of 4 frames; a stimulus of any length,
+// whole at the start or ended by its last append, still reaches the
+// loopback whole, its last frame in its place.
+TEST_F(ZRVQRN55, AStimulusOfAnyLengthComesBackWhole) {
+  PlugDevice("D1", 1);
+  ASSERT_TRUE(ZRV::InitInterface(ZRVBase::BoardQRN55)) << ErrorText();
+  struct Case {
+    std::int32_t samples;
+    std::int32_t first;  // handed over at the start; the rest is appended
+  };
+  const std::vector<Case> cases = {{4001, 4001}, {4002, 4002}, {4003, 4003},
+                                   {4001, 1001}, {4002, 1003}, {4003, 2002}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.samples << " samples, " << c.first << " at the start");
+    const std::vector<std::int16_t> stimulus = Ramp(c.samples, -8000, 3);
+    std::vector<std::int16_t> data(static_cast<std::size_t>(c.samples), 0);
+    const std::int32_t channel[] = {1};
+    const std::int16_t* dacBuffers[] = {stimulus.data()};
+    std::int16_t* adcBuffers[] = {data.data()};
+    double interval = 1e-4;  // 0.4 s: a continuous sweep
+    bool immediate = false;
+    const bool whole = c.first == c.samples;
+    ASSERT_TRUE(ZRV::StartStimAndSample(1, 1, c.first, c.samples, ZRV::FlagStimulate, channel,
+                                        channel, interval, dacBuffers, adcBuffers, immediate,
+                                        whole, !whole))
+        << ErrorText();
+    if (!whole) {
+      const std::int16_t* rest[] = {stimulus.data() + c.first};
+      ASSERT_TRUE(ZRV::AppendToFIFO(1, c.samples - c.first, true, rest)) << ErrorText();
+    }
+    std::int32_t frames = 0;
+    bool running = true;
+    bool stalled = false;
+    while (frames < c.samples && running && !stalled) {
+      Platform::Advance(0.01);
+      ASSERT_TRUE(ZRV::AvailableStimAndSample(frames, running, stalled)) << ErrorText();
+    }
+    ASSERT_TRUE(ZRV::ReadStimAndSample(1, c.samples, true, adcBuffers)) << ErrorText();
+    EXPECT_EQ(ZRV::GetLastError(), 0) << ErrorText();
+    EXPECT_EQ(data.back(), stimulus.back());
+    EXPECT_EQ(data, stimulus);
+  }
+}
+
 TEST_F(ZRVQRN55, ACompressedSweepKeepsToTheBuffers) {
   PlugDevice("D1", 1);
   ASSERT_TRUE(ZRV::InitInterface(ZRVBase::BoardQRN55)) << ErrorText();

@@ -210,10 +210,10 @@ TEST(SimUnit, ContinuousAcquisitionFollowsTheClock) {
   EXPECT_EQ(status.bits, 0x04);  // running
 
   // 58 frames have left the pipeline; each reads back what went out.
-  TransferSize(unit, 2 * 58);
+  TransferSize(unit, 2 * 56);
   const Bytes input = Read(unit, kFIFO);
-  EXPECT_EQ(SamplesOf(input, 58), std::vector<std::int16_t>(out.begin(), out.begin() + 58));
-  EXPECT_EQ(input[2 * 58], 0);  // past the announced count
+  EXPECT_EQ(SamplesOf(input, 56), std::vector<std::int16_t>(out.begin(), out.begin() + 56));
+  EXPECT_EQ(input[2 * 56], 0);  // past the announced count
 
   // The output FIFO runs dry after 100 frames.
   Platform::Advance(60 * 5e-6);
@@ -225,6 +225,47 @@ TEST(SimUnit, ContinuousAcquisitionFollowsTheClock) {
   Platform::Advance(1.0);
   EXPECT_EQ(RecordingStatus(unit).count, 120u);
   EXPECT_FALSE(unit.IsRunning());
+}
+
+// The FIFOs move whole groups of 4 frames in continuous acquisition; a
+// transfer announced with any other count is refused and noted.
+TEST(SimUnit, ContinuousFIFOTransfersAreWholeGroupsOfFourFrames) {
+  VirtualClock clock;
+  QRN55SimUnit unit;
+  Write(unit, kSettings, Settings({kLoopEntry}, 0x02));
+  const std::vector<std::int16_t> out = {1, 2, 3, 4, 5, 6, 7, 8};
+  struct Case {
+    int frames;
+    bool refused;
+  };
+  const std::vector<Case> cases = {{1, true}, {2, true}, {3, true}, {4, false}, {6, true}, {8, false}};
+  std::size_t refusals = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.frames);
+    TransferSize(unit, static_cast<std::uint32_t>(2 * c.frames));
+    Write(unit, kFIFO, Block(Samples(out)));
+    if (c.refused) ++refusals;
+    const std::vector<std::string> refused = unit.RefusedTransfers();
+    ASSERT_EQ(refused.size(), refusals);
+    if (c.refused) {
+      EXPECT_EQ(refused.back(), "FIFO write of " + std::to_string(2 * c.frames) +
+                                    " bytes: frames of 2 bytes move in whole groups of 4");
+    }
+  }
+  // Only the 12 frames of the whole groups went into the FIFO.
+  Write(unit, kRecording, Block({1, 0x02}));
+  Platform::Advance(16 * 5e-6);
+  TransferSize(unit, 2 * 12);
+  EXPECT_EQ(SamplesOf(Read(unit, kFIFO), 12),
+            (std::vector<std::int16_t>{1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7, 8}));
+  // A read of a part group moves nothing; the frames stay for the next.
+  Platform::Advance(4 * 5e-6);
+  TransferSize(unit, 2 * 2);
+  EXPECT_EQ(SamplesOf(Read(unit, kFIFO), 2), (std::vector<std::int16_t>{0, 0}));
+  EXPECT_EQ(unit.RefusedTransfers().back(),
+            "FIFO read of 4 bytes: frames of 2 bytes move in whole groups of 4");
+  TransferSize(unit, 2 * 4);
+  EXPECT_EQ(SamplesOf(Read(unit, kFIFO), 2), (std::vector<std::int16_t>{8, 8}));
 }
 
 TEST(SimUnit, PowerCycleForgetsTheAcquisition) {

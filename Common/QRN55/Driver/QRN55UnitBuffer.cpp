@@ -84,7 +84,7 @@ int QRN55UnitBuffer::DataOutputGetFramesAvailable(std::int16_t*& data, bool& wra
   wrap = frames < 0;
   if (wrap) frames = d.output_buffer_frames - read;
   data = _output_data + static_cast<std::ptrdiff_t>(read) * d.output_active_slot_count;
-  return frames;
+  return RoundDownTo4(frames);
 }
 
 void QRN55UnitBuffer::DataOutputRead(int frames) {

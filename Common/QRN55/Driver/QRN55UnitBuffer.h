@@ -90,8 +90,9 @@ class QRN55UnitBuffer {
 
   // Output frames ready to send from the read frame (`data`): up to the
   // write frame, or to the end of the ring when the write frame lies behind
-  // (wrap set: more follow from the start); every frame written, so that the
-  // end of the caller's output is not left behind.
+  // (wrap set: more follow from the start); a multiple of 4. The 1-3 frames
+  // after the last whole group stay until the caller's next write completes
+  // it: the end of a stimulus is the caller's to complete.
   int DataOutputGetFramesAvailable(std::int16_t*& data, bool& wrap) const;
   // frames > 0: the read frame moves on, to 0 at the end of the ring.
   void DataOutputRead(int frames);

@@ -175,29 +175,26 @@ QRN55Status QRN55UnitSession::StatusStep(int clipping_mask, int& clipping) {
 
 QRN55Status QRN55UnitSession::OutputStep() {
   if (_buffer.DataOutputGetFramesCapacity() == 0) return QRN55_STATUS_SUCCESS;
-  for (;;) {
+  bool wrap;
+  do {
     std::int16_t* data;
-    bool wrap;
-    const int ready = _buffer.DataOutputGetFramesAvailable(data, wrap);
-    if (ready == 0) break;
+    int frames = _buffer.DataOutputGetFramesAvailable(data, wrap);
+    if (frames == 0) break;
     // Output waits, but the unit ran dry before it came.
     if (_buffer.IsOutputUnderflowDetected()) {
       _buffer.SetStatus(QRN55_STATUS_FIFO_UNDERFLOW);
       break;
     }
-    // Whole groups of 4 frames while the ring holds them. The 1-3 frames
-    // after the last group (the end of what the caller wrote, or of the ring)
-    // go on their own: the transfer carries their exact byte count, and held
-    // back they would never be played.
-    int frames = std::min(ready, _output_frames_allowed);
-    if (ready >= 4) frames = RoundDownTo4(frames);
+    // The unit's FIFO takes whole groups of 4 frames only; the frames after
+    // the last group wait in the ring for the caller's next write.
+    frames = RoundDownTo4(std::min(frames, _output_frames_allowed));
     if (frames == 0) break;
     const QRN55Status result = ContinuousOutputWrite(data, frames);
     if (result != QRN55_STATUS_SUCCESS) return result;
     _output_frames_sent += static_cast<std::uint64_t>(frames);
     _buffer.DataOutputRead(frames);
     _output_frames_allowed -= frames;
-  }
+  } while (wrap && _output_frames_allowed > 0);
   return QRN55_STATUS_SUCCESS;
 }
 

@@ -1,5 +1,7 @@
 #include "Common/QRN55/Driver/tests/QRN55Bench_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +36,8 @@ QRN55Bench::QRN55Bench(Kind kind) : _kind(kind) {
 }
 
 QRN55Bench::~QRN55Bench() {
+  // The units take whole groups of 4 frames only.
+  for (const auto& unit : _units) EXPECT_EQ(unit->RefusedTransfers(), std::vector<std::string>{});
   while (!_volumes.empty()) _volumes.pop_back();  // unmount, newest first
   for (auto directory = _directories.rbegin(); directory != _directories.rend(); ++directory) {
     rmdir(directory->c_str());

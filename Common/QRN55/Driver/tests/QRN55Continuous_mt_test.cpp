@@ -273,6 +273,67 @@ TEST_P(ContinuousCases, StatusWord) {
   }
 }
 
+// The caller writes its stimulus in uneven pieces. The units get whole
+// groups of 4 frames only (the bench fails the test for any transfer a unit
+// refused), and every frame written comes back through the loopback in
+// order, but for the frames after the last whole group, which are never
+// sent: the unit holds the last frame of the last group.
+TEST_P(ContinuousCases, UnevenWritesReachTheUnitsInWholeGroups) {
+  const int pieces[] = {1, 3, 5, 7, 13};
+  for (const int units : {1, 2}) {
+    SCOPED_TRACE(testing::Message() << units << " units");
+    QRN55EntryBench e(GetParam());
+    ASSERT_TRUE(e.OpenDevice(units));
+    VirtualClock clock;
+    ASSERT_EQ(e.Initialize(QRN55Sequence::Loopback(), kInterval), QRN55_STATUS_SUCCESS);
+    ASSERT_EQ(QRN55_ContinuousArm(e.device), QRN55_STATUS_SUCCESS);
+    std::vector<std::int64_t> written(units, 0);
+    std::vector<std::vector<std::int16_t>> received(units);
+    int piece = 0;
+    auto write_pieces = [&](int count) {
+      for (int i = 0; i < count; ++i, ++piece) {
+        for (int unit = 0; unit < units; ++unit) {
+          const int frames = pieces[piece % 5];
+          ASSERT_EQ(WriteStimulus(e.device, unit, written[unit], frames), QRN55_STATUS_SUCCESS);
+          written[unit] += frames;
+        }
+      }
+    };
+    auto read_all = [&] {
+      for (int unit = 0; unit < units; ++unit) {
+        const UnitStatus s = Poll(e.device, unit);
+        ASSERT_EQ(s.result, QRN55_STATUS_SUCCESS);
+        ASSERT_EQ(s.status, QRN55_STATUS_SUCCESS);
+        if (s.input == 0) continue;
+        Slots slots(2, std::vector<std::int16_t>(s.input));
+        ASSERT_EQ(QRN55_ContinuousInputRead(e.device, unit, s.input, Targets(slots).data()), 0);
+        received[unit].insert(received[unit].end(), slots[0].begin(), slots[0].end());
+      }
+    };
+    write_pieces(40);  // 232 frames ahead
+    ASSERT_EQ(QRN55_ContinuousStart(e.device), QRN55_STATUS_SUCCESS);
+    // 5.8 frames written for every 5 played.
+    for (int step = 0; step < 301; ++step) {
+      write_pieces(1);
+      Platform::Advance(5 * kFrameSeconds);
+      read_all();
+    }
+    Platform::Advance(1000 * kFrameSeconds);
+    read_all();
+    for (int unit = 0; unit < units; ++unit) {
+      SCOPED_TRACE(testing::Message() << "unit " << unit);
+      ASSERT_EQ(written[unit] % 4, 1);
+      const std::int64_t sent = written[unit] - 1;
+      ASSERT_GT(static_cast<std::int64_t>(received[unit].size()), sent);
+      for (std::int64_t frame = 0; frame < sent; ++frame) {
+        ASSERT_EQ(received[unit][frame], Stimulus(unit, 0, frame)) << "frame " << frame;
+      }
+      EXPECT_EQ(received[unit][sent], Stimulus(unit, 0, sent - 1));
+    }
+    EXPECT_EQ(QRN55_ContinuousStop(e.device), QRN55_STATUS_SUCCESS);
+  }
+}
+
 TEST_P(Continuous, FileErrorsComeBackFromTheUnitPoll) {
   ASSERT_TRUE(entry.OpenDevice());
   VirtualClock clock;
