@@ -60,6 +60,8 @@ void ClearRun() {
   ADTask.DacTotal = 0;
   ADTask.DacWritten = 0;
   ADTask.DacFrame = 0;
+  ADTask.DacComplete = false;
+  ADTask.Underrun = false;
   ADTask.AdcRingLength = 0;
   ADTask.AdcWritePos = 0;
   ADTask.AdcUnread = 0;
@@ -151,7 +153,14 @@ void PumpStep(bool fromThread) {
     if (ADTask.DacTotal > 0 && n > 0) {
       m = n;
       if (!ADTask.Continuous) m = std::min(m, ADTask.DacTotal - ADTask.DacWritten);
-      if (m >= ADTask.DacPending) {
+      const bool ends = !ADTask.Continuous || ADTask.DacComplete;
+      if (m > ADTask.DacPending && !ends) {
+        // The caller's appends did not keep up: the DA FIFO runs short of
+        // stimulus, and the run must not pass for one that ended.
+        m = ADTask.DacPending;
+        ADTask.Underrun = true;
+        EnterOverflow();
+      } else if (m >= ADTask.DacPending && ends) {
         m = ADTask.DacPending;
         end = true;
       }
@@ -257,6 +266,8 @@ std::int32_t Start(std::int16_t* dacSource, std::int32_t adcTotal, std::int32_t 
     ADTask.DacTotal = dacTotal;
     ADTask.DacWritten = dacWritten;
     ADTask.DacFrame = frameSize;
+    ADTask.DacComplete = false;
+    ADTask.Underrun = false;
     ADTask.AdcFrame = frameSize;
     ADTask.AdcWritePos = 0;
     ADTask.AdcUnread = 0;
@@ -306,6 +317,8 @@ bool IsRunning() {
   return state == StateRunning || state == StateOverflow;
 }
 
+bool IsUnderrun() { return ADTask.Underrun.load(); }
+
 std::int32_t GetAvailableData(bool& overflow) {
   std::int32_t unread = 0;
   {
@@ -347,7 +360,7 @@ void ReadData(std::int32_t& frames, std::int32_t compression, std::int32_t avera
 }
 
 bool AppendData(std::int32_t frames, std::int32_t compression, std::int32_t dacChannels,
-                std::span<const std::int16_t* const> sources) {
+                std::span<const std::int16_t* const> sources, bool last) {
   const PumpLock lock;
   if (!ADTask.Continuous || ADTask.DacTotal <= 0) return false;
   const std::int32_t cycle = ADTask.DacCycleLength;
@@ -377,6 +390,7 @@ bool AppendData(std::int32_t frames, std::int32_t compression, std::int32_t dacC
     ADTask.DacPending += frames * frame;
     if (DebugLines()) WriteCounts("AppendData       ", {frames, w});
   }
+  if (last) ADTask.DacComplete = true;
   return true;
 }
 

@@ -32,8 +32,10 @@ inline constexpr std::uint8_t StateIdle = 0;
 inline constexpr std::uint8_t StateStarting = 1;
 inline constexpr std::uint8_t StateStopRequested = 2;
 inline constexpr std::uint8_t StateRunning = 3;
-// The ring overflowed or the board layer is in its error state: the thread
-// no longer pumps (a caller's GetAvailableData still does) until Stop.
+// The ring overflowed, a continuous stimulus ran out before its last
+// append (an underrun), or the board layer is in its error state: the
+// thread no longer pumps (a caller's GetAvailableData still does) until
+// Stop.
 inline constexpr std::uint8_t StateOverflow = 4;
 
 // Start's results; the board layer turns them into its messages.
@@ -53,8 +55,10 @@ inline constexpr std::int32_t kLeastRingSamples = 1048576;
 // stimulus has (0: none), adcTotal the acquisition. frameSize samples make a
 // frame on both sides. The pump period is (FIFO length + 1) x interval / 8,
 // at most 0.05 s. slots is not used. continuous: no end counts, and the
-// stimulus grows by AppendData; otherwise, once adcTotal samples are in,
-// the pump leaves the board alone (it converts on until it is halted).
+// stimulus grows by AppendData until its last append; a pump that needs
+// more stimulus than is pending before that is an underrun. Otherwise, once
+// adcTotal samples are in, the pump leaves the board alone (it converts on
+// until it is halted).
 // Gives kStarted or a negative result.
 std::int32_t Start(std::int16_t* dacSource, std::int32_t adcTotal, std::int32_t dacTotal,
                    std::int32_t dacWritten, std::int32_t cacheSize, std::int32_t frameSize,
@@ -66,6 +70,10 @@ void Stop();
 
 // TRUE in the running and the overflow state.
 bool IsRunning();
+
+// The run is in the overflow state because its continuous stimulus ran out
+// before the last append.
+bool IsUnderrun();
 
 // Pumps once on the caller's thread while a run is going, then gives the
 // unread samples of the ring; overflow := the task is in the overflow state.
@@ -85,12 +93,13 @@ void ReadData(std::int32_t& frames, std::int32_t compression, std::int32_t avera
 
 // Interleaves frames of per-channel stimulus (the first dacChannels entries
 // of sources, each value repeated compression times) behind the stimulus
-// not yet sent, wrapping at the end of the stimulus buffer. FALSE with
+// not yet sent, wrapping at the end of the stimulus buffer; `last`: the
+// stimulus ends with them, and the pump flags its final block. FALSE with
 // nothing written when the run is not continuous or has no stimulus, when
 // the frames do not fit the room that the unsent stimulus leaves, or when
 // they do not match the run's frame size.
 bool AppendData(std::int32_t frames, std::int32_t compression, std::int32_t dacChannels,
-                std::span<const std::int16_t* const> sources);
+                std::span<const std::int16_t* const> sources, bool last);
 
 // The task writes its lines to the acquisition debug log, or not.
 void SetDebug(bool on);
@@ -117,6 +126,7 @@ struct TaskRecord {
   std::int32_t DacTotal = 0;
   std::int32_t DacWritten = 0;      // sent so far, before the start too
   std::int32_t DacFrame = 0;
+  bool DacComplete = false;         // a continuous stimulus had its last append
   std::int16_t* AdcRing = nullptr;  // block of the named buffer "TimerTaskAdcFifo"
   std::int32_t AdcCapacity = 0;     // samples the block holds
   std::int32_t AdcRingLength = 0;   // samples in use, whole frames
@@ -126,6 +136,7 @@ struct TaskRecord {
   std::int32_t AdcAcquired = 0;     // taken from the board so far
   std::int32_t AdcFrame = 0;
   std::atomic<std::uint8_t> State{StateIdle};
+  std::atomic<bool> Underrun{false};
   bool Continuous = false;
   std::atomic<bool> Debug{false};
 };

@@ -233,13 +233,15 @@ bool StartStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32
                         AdcBuffers adcBuffers, bool& immediate, bool oneShot, bool append);
 // Frames (samples per channel) ready, whether still running, and stalled:
 // no data for more than 5 s while not waiting for the trigger. TRUE while
-// no backend error stands.
+// no backend error stands; a timer-task run whose appended stimulus did not
+// keep up fails with "AD-timer task: stimulus underrun.".
 bool AvailableStimAndSample(std::int32_t& frames, bool& running, bool& stalled);
 // The poll succeeded and at least `wanted` frames are ready.
 bool DoneStimAndSample(std::int32_t wanted, bool& running, bool& stalled);
 // Reads frames of the started ADC channels (adcCount 0: as started; another
 // count than the started one fails); halt: halt the acquisition first.
-// FALSE when the read failed.
+// FALSE when the read failed, also when fewer frames than asked for were
+// there to read.
 bool ReadStimAndSample(std::int32_t adcCount, std::int32_t frames, bool halt,
                        AdcBuffers adcBuffers);
 // Appends frames of stimulus (dacCount 0: as started); last: they end it.

@@ -353,6 +353,9 @@ bool AvailableStimAndSample(std::int32_t& frames, bool& running, bool& stalled) 
   if (ADTimerTask::IsRunning()) {
     bool overflow = false;
     count = ADTimerTask::GetAvailableData(overflow);
+    if (overflow && Z.state == StateRunning && ADTimerTask::IsUnderrun()) {
+      FailWith("AD-timer task: stimulus underrun.");
+    }
     if (overflow) Z.state = StateError;
   } else {
     count = GetReadAvailable();
@@ -438,6 +441,8 @@ bool ReadStimAndSample(std::int32_t adcCount, std::int32_t frames, bool halt, Ad
     std::int32_t handedOut = frames;
     ADTimerTask::ReadData(handedOut, Z.compression, Z.maxAveraging, active, requested,
                           AdcBuffers(buffer, kMaxSlots));
+    // The rest of the caller's buffers would be left as they were.
+    if (handedOut < frames) return FailWith("ReadStimAndSample: requested data not available.");
     return true;
   }
   if (active == 1 && k == 1 && buffer[0] != nullptr) return ReadAdcFifo(buffer[0], frames);
@@ -479,7 +484,8 @@ bool AppendToFIFO(std::int32_t dacCount, std::int32_t frames, bool last, DacBuff
   // The channels the start added to fill a frame repeat the first one.
   for (std::int32_t i = requested; i < active; ++i) buffer[i] = buffer[0];
   if (ADTimerTask::IsRunning()) {
-    if (!ADTimerTask::AppendData(frames, Z.compression, active, DacBuffers(buffer, kMaxSlots))) {
+    if (!ADTimerTask::AppendData(frames, Z.compression, active, DacBuffers(buffer, kMaxSlots),
+                                 last)) {
       return Fail("AD-timer task error.");
     }
     return true;

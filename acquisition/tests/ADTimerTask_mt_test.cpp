@@ -428,17 +428,17 @@ TEST_F(TimerTask, AppendedStimulusCyclesThroughTheCallersCache) {
 
   // Room for 4 frames behind the unsent 24 samples: 5 are refused whole.
   const Samples before = cache;
-  EXPECT_FALSE(ADTimerTask::AppendData(5, 1, 2, sources));
+  EXPECT_FALSE(ADTimerTask::AppendData(5, 1, 2, sources, false));
   EXPECT_EQ(cache, before);
   EXPECT_EQ(Count(ADTask.DacPending), 24);
-  ASSERT_TRUE(ADTimerTask::AppendData(4, 1, 2, sources));
+  ASSERT_TRUE(ADTimerTask::AppendData(4, 1, 2, sources, false));
   EXPECT_EQ(Count(ADTask.DacPending), kCache);
   EXPECT_EQ((Samples{cache.begin(), cache.begin() + 8}),
             (Samples{2000, 3000, 2001, 3001, 2002, 3002, 2003, 3003}));
 
   // 32 AD samples take the whole pending stimulus out.
-  Feed(40);
-  ASSERT_EQ(Unread(), 40);
+  Feed(32);
+  ASSERT_EQ(Unread(), 32);
   Samples expected(cache.begin() + 8, cache.end());
   expected.insert(expected.end(), cache.begin(), cache.begin() + 8);
   EXPECT_EQ(Sent(), expected);
@@ -446,20 +446,56 @@ TEST_F(TimerTask, AppendedStimulusCyclesThroughTheCallersCache) {
   EXPECT_EQ(Count(ADTask.DacPosition), 8);
 
   // 14 frames from position 8: 12 up to the end, 2 from the start.
-  ASSERT_TRUE(ADTimerTask::AppendData(14, 1, 2, sources));
+  ASSERT_TRUE(ADTimerTask::AppendData(14, 1, 2, sources, false));
   for (int k = 0; k < 12; ++k) {
     EXPECT_EQ(cache[8 + 2 * k], a[k]);
     EXPECT_EQ(cache[9 + 2 * k], b[k]);
   }
   EXPECT_EQ((Samples{cache.begin(), cache.begin() + 4}), (Samples{2012, 3012, 2013, 3013}));
   Feed(28);
-  ASSERT_EQ(Unread(), 68);
+  ASSERT_EQ(Unread(), 60);
   const Samples sent = Sent();
   ASSERT_EQ(sent.size(), 60u);
   for (int k = 0; k < 14; ++k) {
     EXPECT_EQ(sent[32 + 2 * k], a[k]);
     EXPECT_EQ(sent[33 + 2 * k], b[k]);
   }
+}
+
+// A continuous stimulus ends only with its last append: a pump that needs
+// more stimulus than is pending before that is an underrun (the overflow
+// state, no final block); after it, catching up is the end.
+TEST_F(TimerTask, ContinuousStimulusRunningOutBeforeItsLastAppendIsAnUnderrun) {
+  Samples a(4, 5);
+  const std::int16_t* const sources[2] = {a.data(), a.data()};
+  Samples cache(32);
+  StartRun(cache, 0, 32, 8, 2, true);  // 24 samples still to send
+  Feed(24);
+  ASSERT_EQ(Unread(), 24);
+  EXPECT_EQ(Count(ADTask.DacPending), 0);
+  EXPECT_TRUE(Ends().empty());
+  EXPECT_FALSE(ADTimerTask::IsUnderrun());
+  bool overflow = true;
+  Pump(&overflow);
+  EXPECT_FALSE(overflow);
+
+  Feed(2);
+  EXPECT_EQ(Pump(&overflow), 26);
+  EXPECT_TRUE(overflow);
+  EXPECT_TRUE(ADTimerTask::IsUnderrun());
+  EXPECT_EQ(ADTask.State, ADTimerTask::StateOverflow);
+  EXPECT_EQ(Sent().size(), 24u);
+  EXPECT_TRUE(Ends().empty());
+
+  StartRun(cache, 0, 32, 8, 2, true);
+  EXPECT_FALSE(ADTimerTask::IsUnderrun());
+  ASSERT_TRUE(ADTimerTask::AppendData(4, 1, 2, sources, true));
+  Feed(40);
+  EXPECT_EQ(Pump(&overflow), 40);
+  EXPECT_FALSE(overflow);
+  EXPECT_FALSE(ADTimerTask::IsUnderrun());
+  EXPECT_EQ(Sent().size(), 24u + 32u);
+  EXPECT_EQ(Ends(), std::vector<std::size_t>{24u + 32u});
 }
 
 TEST_F(TimerTask, AppendNeedsAContinuousRunWithStimulusOfItsFrames) {
@@ -469,16 +505,16 @@ TEST_F(TimerTask, AppendNeedsAContinuousRunWithStimulusOfItsFrames) {
   const Samples before = cache;
 
   StartRun(cache, 0, 64, 16, 2, false);
-  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 2, sources));
+  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 2, sources, false));
   StartRun(cache, 64, 0, 0, 2, true);
-  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 2, sources));
+  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 2, sources, false));
   StartRun(cache, 0, 48, 16, 2, true);
-  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 1, sources));  // 1 channel: half a frame
-  EXPECT_FALSE(ADTimerTask::AppendData(4, 2, 2, sources));  // compressed: twice a frame
-  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 3, sources));  // more channels than sources
+  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 1, sources, false));  // 1 channel: half a frame
+  EXPECT_FALSE(ADTimerTask::AppendData(4, 2, 2, sources, false));  // compressed: twice a frame
+  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 3, sources, false));  // more channels than sources
   EXPECT_EQ(cache, before);
   EXPECT_EQ(Count(ADTask.DacPending), 32);
-  EXPECT_TRUE(ADTimerTask::AppendData(4, 1, 2, sources));
+  EXPECT_TRUE(ADTimerTask::AppendData(4, 1, 2, sources, false));
   EXPECT_EQ(Count(ADTask.DacPending), 40);
 }
 
@@ -580,7 +616,7 @@ TEST_F(TimerTask, DebugLogShowsTheSteps) {
   std::int16_t* const destinations[2] = {out0.data(), out1.data()};
   ADTimerTask::ReadData(frames, 1, 1, 2, 2, destinations);
   const std::int16_t* const sources[2] = {out0.data(), out1.data()};
-  ASSERT_TRUE(ADTimerTask::AppendData(2, 1, 2, sources));
+  ASSERT_TRUE(ADTimerTask::AppendData(2, 1, 2, sources, false));
   ADTimerTask::Stop();
   EXPECT_EQ(ZRVDebug::DebugStatus, ZRVDebug::StatusPaused);
   StartRun(cache, 0, 0, 0, 1, true);

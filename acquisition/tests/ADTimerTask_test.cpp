@@ -61,7 +61,7 @@ TEST_F(TimerTaskIdle, NothingToPumpReadOrAppendWithoutARun) {
   EXPECT_EQ(out, std::vector<std::int16_t>(4, -1));
 
   const std::int16_t* const sources[1] = {out.data()};
-  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 1, sources));
+  EXPECT_FALSE(ADTimerTask::AppendData(4, 1, 1, sources, false));
 }
 
 TEST_F(TimerTaskIdle, DebugLogSwitchesTheTaskLines) {

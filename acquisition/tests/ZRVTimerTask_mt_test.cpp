@@ -145,6 +145,64 @@ TEST_P(LongRuns, ASecondOverflowEndsTheRun) {
   EXPECT_EQ(ZRV::Status(), ZRV::StateOpen);
 }
 
+// A read of more frames than the task's ring holds would leave the rest of
+// the caller's buffers as they were: it fails and says so.
+TEST_P(LongRuns, AReadBeyondWhatTheRingHoldsFails) {
+  Platform::UseRealClock();
+  Open();
+  constexpr std::int32_t kFrames = 20 * kFifo;
+  const std::int32_t adc[1] = {0};
+  double interval = 20e-6;
+  bool immediate = false;
+  ASSERT_TRUE(ZRV::StartStimAndSample(0, 1, 0, kFrames, 0, adc, adc, interval, {}, {}, immediate,
+                                      true, false));
+  ASSERT_TRUE(ADTimerTask::IsRunning());
+  // The whole run and one frame more: never all in the ring.
+  std::vector<std::int16_t> data(kFrames + 1, 0);
+  std::int16_t* buffers[1] = {data.data()};
+  EXPECT_FALSE(ZRV::ReadStimAndSample(1, kFrames + 1, true, buffers));
+  EXPECT_EQ(ZRV::GetLastError(), -1);
+  EXPECT_NE(ErrorText().find("ReadStimAndSample: requested data not available."),
+            std::string::npos)
+      << ErrorText();
+  EXPECT_FALSE(ADTimerTask::IsRunning());
+}
+
+// A continuous run ends its stimulus only with the last append; when the
+// appends stop coming before it, the run fails as an underrun instead of
+// ending quietly.
+TEST_P(LongRuns, AContinuousRunWhoseAppendsStopFailsAsAnUnderrun) {
+  Platform::UseRealClock();
+  Open();
+  constexpr std::int32_t kChunk = kFifo / 2;
+  const std::vector<std::int16_t> stimulus = Ramp(kChunk, -5000, 3);
+  const std::int32_t channel[1] = {0};
+  const std::int16_t* first[1] = {stimulus.data()};
+  double interval = 50e-6;
+  bool immediate = false;
+  ASSERT_TRUE(ZRV::StartStimAndSample(1, 1, kChunk, 20 * kChunk, ZRV::FlagStimulate, channel,
+                                      channel, interval, first, {}, immediate, false, true))
+      << ErrorText();
+  ASSERT_TRUE(ADTimerTask::IsRunning());
+  bool ok = true;
+  bool running = true;
+  bool stalled = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (ok && running && !stalled && std::chrono::steady_clock::now() < deadline) {
+    std::int32_t frames = 0;
+    ok = ZRV::AvailableStimAndSample(frames, running, stalled);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(running);
+  EXPECT_EQ(ZRV::Status(), ZRV::StateError);
+  EXPECT_NE(ErrorText().find("AD-timer task: stimulus underrun."), std::string::npos)
+      << ErrorText();
+  ZRV::Halt();
+  EXPECT_FALSE(ADTimerTask::IsRunning());
+  EXPECT_EQ(ZRV::Status(), ZRV::StateOpen);
+}
+
 TEST_P(LongRuns, AnOverflowingOneShotFails) {
   Platform::UseRealClock();
   Open();
