@@ -415,7 +415,11 @@ QRN55Status QRN55_AsynchronousInputRead(QRN55DeviceHandle device, int unit_index
                                         int frames, std::int16_t* data) {
   CheckUnit(device, unit_index);
   QRN55_ASSERT(slot >= 0);
-  device->GetUnitBuffer(unit_index).AsynchronousInputRead(slot, frames, data);
+  QRN55_ASSERT(frames > 0);
+  QRN55_ASSERT(data != nullptr);
+  QRN55UnitBufferClient& buffer = device->GetUnitBuffer(unit_index);
+  if (frames > buffer.AsynchronousInputGetAvailable(slot)) return QRN55_STATUS_READ_COUNT;
+  buffer.AsynchronousInputRead(slot, frames, data);
   return QRN55_STATUS_SUCCESS;
 }
 
@@ -440,7 +444,11 @@ QRN55Status QRN55_AsynchronousOutputWrite(QRN55DeviceHandle device, int unit_ind
                                           int frames, const std::int16_t* data) {
   CheckUnit(device, unit_index);
   QRN55_ASSERT(slot >= 0);
-  device->GetUnitBuffer(unit_index).AsynchronousOutputWrite(slot, frames, data);
+  QRN55_ASSERT(frames > 0);
+  QRN55_ASSERT(data != nullptr);
+  QRN55UnitBufferClient& buffer = device->GetUnitBuffer(unit_index);
+  if (frames > buffer.AsynchronousOutputGetAvailable(slot)) return QRN55_STATUS_WRITE_COUNT;
+  buffer.AsynchronousOutputWrite(slot, frames, data);
   return QRN55_STATUS_SUCCESS;
 }
 

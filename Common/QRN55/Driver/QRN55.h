@@ -31,6 +31,7 @@ using QRN55Status = std::int32_t;
 
 enum : QRN55Status {
   QRN55_STATUS_SUCCESS = 0,
+  QRN55_STATUS_VERSION_INCOMPATIBLE = 1,
   QRN55_STATUS_CONFLICTING_AD7_CHANNELS = 2,
   QRN55_STATUS_SERVICE_NOT_CONNECTED = 3,
   QRN55_STATUS_BUSY = 4,
@@ -196,20 +197,22 @@ QRN55Status QRN55_ContinuousOutputWrite(QRN55DeviceHandle device, int unit_index
 
 // Asynchronous family: slots read or written on their own, apart from the
 // arrays of the ring transfers (which then take a nil pointer for them);
-// slot >= 0 and below the direction's slot count; always 0. ------------------
+// slot >= 0 and below the direction's slot count; 0 unless said. ------------
 
 QRN55Status QRN55_AsynchronousInputSet(QRN55DeviceHandle device, int unit_index, int slot,
                                        int asynchronous);
 QRN55Status QRN55_AsynchronousInputGetAvailable(QRN55DeviceHandle device, int unit_index, int slot,
                                                 int* frames);
-// frames > 0, at most the available frames.
+// frames > 0 into data (not nil): 0, or 45 (nothing moved) when fewer
+// frames are available.
 QRN55Status QRN55_AsynchronousInputRead(QRN55DeviceHandle device, int unit_index, int slot,
                                         int frames, std::int16_t* data);
 QRN55Status QRN55_AsynchronousOutputSet(QRN55DeviceHandle device, int unit_index, int slot,
                                         int asynchronous, std::int16_t value);
 QRN55Status QRN55_AsynchronousOutputGetAvailable(QRN55DeviceHandle device, int unit_index, int slot,
                                                  int* frames);
-// frames > 0, at most the available frames.
+// frames > 0 from data (not nil): 0, or 50 (nothing moved) when there is
+// less room.
 QRN55Status QRN55_AsynchronousOutputWrite(QRN55DeviceHandle device, int unit_index, int slot,
                                           int frames, const std::int16_t* data);
 

@@ -143,6 +143,11 @@ std::span<char> Text(char* text, int size) {
 
 extern "C" {
 
+QRN55Status QRN55ServerInterfaceConnect(int client_version) {
+  return client_version == QRN55_SERVICE_VERSION ? QRN55_STATUS_SUCCESS
+                                                 : QRN55_STATUS_VERSION_INCOMPATIBLE;
+}
+
 QRN55Status QRN55ServerInterfaceGetVersion(int* version) {
   *version = QRN55_SERVICE_VERSION;
   return QRN55_STATUS_SUCCESS;
@@ -216,6 +221,11 @@ QRN55Status QRN55ServerInterfaceDeviceClose(int session_identifier) {
 QRN55Status QRN55ServerInterfaceDeviceContinuousPoll(int session_identifier) {
   return OnSession(session_identifier,
                    [](QRN55DeviceSession& session) { session.ContinuousPoll(); });
+}
+
+QRN55Status QRN55ServerInterfaceUnitGetCount(int session_identifier, int* count) {
+  return OnSession(session_identifier,
+                   [&](QRN55DeviceSession& session) { *count = session.GetUnitCount(); });
 }
 
 QRN55Status QRN55ServerInterfaceUnitGetConfiguration(int session_identifier, int unit_index,

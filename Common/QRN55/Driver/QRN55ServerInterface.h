@@ -18,6 +18,9 @@ inline constexpr int QRN55_SERVICE_VERSION = 8;
 
 extern "C" {
 
+// 0 when a client of this interface's version asks, else 1 (the driver
+// version is incompatible). Not called by the program.
+QRN55Status QRN55ServerInterfaceConnect(int client_version);
 // The version of this interface: 8.
 QRN55Status QRN55ServerInterfaceGetVersion(int* version);
 // Scans the mounted volumes again, replacing every device: 0, or 4 (and no
@@ -38,6 +41,8 @@ QRN55Status QRN55ServerInterfaceDeviceClose(int session_identifier);
 // Polls every unit of the session; their failures stay in their statuses.
 QRN55Status QRN55ServerInterfaceDeviceContinuousPoll(int session_identifier);
 
+// The unit count of the session's device. Not called by the program.
+QRN55Status QRN55ServerInterfaceUnitGetCount(int session_identifier, int* count);
 QRN55Status QRN55ServerInterfaceUnitGetConfiguration(int session_identifier, int unit_index,
                                                      int size, char* text, int* input_samples,
                                                      int* output_samples);

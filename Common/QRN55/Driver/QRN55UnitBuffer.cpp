@@ -4,6 +4,7 @@
 #include <new>
 
 #include "Common/QRN55/Driver/QRN55Assert.h"
+#include "Common/QRN55/Driver/QRN55Utility.h"
 
 namespace {
 
@@ -93,6 +94,34 @@ void QRN55UnitBuffer::DataOutputRead(int frames) {
   int read = d.output_read_frame.load(std::memory_order_relaxed) + frames;
   if (read >= d.output_buffer_frames) read = 0;
   d.output_read_frame.store(read, std::memory_order_release);
+}
+
+void QRN55UnitBuffer::AsynchronousOutputFillSlot(int index, int frames) {
+  QRN55UnitDescriptor& d = *_descriptor;
+  QRN55_ASSERT(index >= 0 && index < d.output_active_slot_count);
+  QRN55_ASSERT(d.output_slots[index].asynchronous);
+  QRN55_ASSERT(frames >= 0);
+  QRN55UnitDescriptor::OutputSlot& slot = d.output_slots[index];
+  const int slots = d.output_active_slot_count;
+  QRN55Utility_RingBlocks(slot.position, frames, d.output_buffer_frames,
+                          [&](int count, int frame, int) {
+                            QRN55Utility_InterleavedFill(
+                                count, slot.value,
+                                _output_data + static_cast<std::ptrdiff_t>(frame) * slots + index,
+                                slots);
+                          });
+}
+
+void QRN55UnitBuffer::AsynchronousOutputFill(int maximum) {
+  QRN55UnitDescriptor& d = *_descriptor;
+  QRN55_ASSERT(maximum >= 0 && maximum < d.output_buffer_frames);
+  const int read = d.output_read_frame.load(std::memory_order_acquire);
+  for (int index = 0; index < d.output_active_slot_count; ++index) {
+    if (!d.output_slots[index].asynchronous) continue;
+    int ahead = d.output_slots[index].position - read;
+    if (ahead < 0) ahead += d.output_buffer_frames;
+    if (ahead < maximum) AsynchronousOutputFillSlot(index, maximum - ahead);
+  }
 }
 
 int QRN55UnitBuffer::DataInputGetAvailable(int maximum, std::int16_t*& data, bool& wrap) const {

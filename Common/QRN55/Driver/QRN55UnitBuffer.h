@@ -105,6 +105,15 @@ class QRN55UnitBuffer {
   // frames > 0: the write frame moves on, to 0 at the end of the ring.
   void DataInputWrite(int frames);
 
+  // An asynchronous output slot's constant, for callers that do not write
+  // the slot themselves. FillSlot: the active asynchronous slot `index`
+  // gets its value in frames (>= 0) frames from its position on, wrapping
+  // at the end of the ring; its position moves on. Fill: every asynchronous
+  // slot whose position is fewer than maximum (0 <= maximum < the ring's
+  // frames) frames ahead of the read frame is filled up to that many.
+  void AsynchronousOutputFillSlot(int index, int frames);
+  void AsynchronousOutputFill(int maximum);
+
   int DataOutputGetFramesCapacity() const { return _descriptor->output_buffer_frames; }
   int DataInputGetFramesCapacity() const { return _descriptor->input_buffer_frames; }
   int GetInputFrameBytes() const { return _descriptor->input_frame_bytes; }

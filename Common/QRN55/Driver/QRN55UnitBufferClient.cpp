@@ -129,16 +129,13 @@ void QRN55UnitBufferClient::AsynchronousOutputWrite(int slot, int frames,
   QRN55_ASSERT(frames <= AsynchronousOutputGetAvailable(slot));
   QRN55UnitDescriptor& d = *_descriptor;
   const int slots = d.output_active_slot_count;
-  int& position = d.output_slots[slot].position;
-  int done = 0;
-  while (done < frames) {
-    const int block = std::min(frames - done, d.output_buffer_frames - position);
-    QRN55Utility_InterleavedWrite(
-        block, data + done, _output_data + static_cast<std::ptrdiff_t>(position) * slots + slot,
-        slots);
-    done += block;
-    position = (position + block) % d.output_buffer_frames;
-  }
+  QRN55Utility_RingBlocks(
+      d.output_slots[slot].position, frames, d.output_buffer_frames,
+      [&](int count, int frame, int done) {
+        QRN55Utility_InterleavedWrite(
+            count, data + done, _output_data + static_cast<std::ptrdiff_t>(frame) * slots + slot,
+            slots);
+      });
 }
 
 void QRN55UnitBufferClient::AsynchronousInputSet(int slot, bool asynchronous) {
@@ -160,14 +157,11 @@ void QRN55UnitBufferClient::AsynchronousInputRead(int slot, int frames, std::int
   QRN55_ASSERT(frames <= AsynchronousInputGetAvailable(slot));
   QRN55UnitDescriptor& d = *_descriptor;
   const int slots = d.input_active_slot_count;
-  int& position = d.input_slots[slot].position;
-  int done = 0;
-  while (done < frames) {
-    const int block = std::min(frames - done, d.input_buffer_frames - position);
-    QRN55Utility_InterleavedRead(block,
-                                 _input_data + static_cast<std::ptrdiff_t>(position) * slots + slot,
-                                 data + done, slots);
-    done += block;
-    position = (position + block) % d.input_buffer_frames;
-  }
+  QRN55Utility_RingBlocks(
+      d.input_slots[slot].position, frames, d.input_buffer_frames,
+      [&](int count, int frame, int done) {
+        QRN55Utility_InterleavedRead(
+            count, _input_data + static_cast<std::ptrdiff_t>(frame) * slots + slot, data + done,
+            slots);
+      });
 }

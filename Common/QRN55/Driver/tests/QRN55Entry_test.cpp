@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -363,6 +364,55 @@ TEST_P(Entry, ServiceFamily) {
   EXPECT_EQ(QRN55_ServiceWritePortE(entry.driver, 0, 0, 3, port.data()), 0);
   EXPECT_EQ(QRN55_ServiceReadPortE(entry.driver, 0, 0, 3, back.data()), 0);
   EXPECT_EQ(back, port);
+}
+
+// An asynchronous slot asked for more frames than it has, or given more
+// than it has room for, moves nothing and says so, as the ring transfers do.
+TEST_P(Entry, AsynchronousTransfersBeyondWhatIsThereMoveNothing) {
+  ASSERT_TRUE(entry.OpenDevice());
+  QRN55DeviceHandle device = entry.device;
+  ASSERT_EQ(entry.Initialize(QRN55Sequence::Loopback(), 10), QRN55_STATUS_SUCCESS);
+  ASSERT_EQ(QRN55_AsynchronousInputSet(device, 0, 1, 1), QRN55_STATUS_SUCCESS);
+  ASSERT_EQ(QRN55_AsynchronousOutputSet(device, 0, 1, 1, 7), QRN55_STATUS_SUCCESS);
+  auto input_available = [&] {
+    int frames = -1;
+    EXPECT_EQ(QRN55_AsynchronousInputGetAvailable(device, 0, 1, &frames), QRN55_STATUS_SUCCESS);
+    return frames;
+  };
+  auto output_available = [&] {
+    int frames = -1;
+    EXPECT_EQ(QRN55_AsynchronousOutputGetAvailable(device, 0, 1, &frames), QRN55_STATUS_SUCCESS);
+    return frames;
+  };
+  const int room = output_available();
+  ASSERT_GT(room, 0);
+  ASSERT_EQ(input_available(), 0);
+  std::vector<std::int16_t> samples(static_cast<std::size_t>(room) + 1, 5);
+  struct Case {
+    const char* name;
+    std::function<QRN55Status()> call;
+    QRN55Status status;
+    int input_left, output_left;
+  };
+  const std::vector<Case> cases = {
+      {"read from an empty slot",
+       [&] { return QRN55_AsynchronousInputRead(device, 0, 1, 1, samples.data()); },
+       QRN55_STATUS_READ_COUNT, 0, room},
+      {"write beyond the room",
+       [&] { return QRN55_AsynchronousOutputWrite(device, 0, 1, room + 1, samples.data()); },
+       QRN55_STATUS_WRITE_COUNT, 0, room},
+      {"write the room", [&] { return QRN55_AsynchronousOutputWrite(device, 0, 1, room, samples.data()); },
+       QRN55_STATUS_SUCCESS, 0, 0},
+      {"write to a full slot",
+       [&] { return QRN55_AsynchronousOutputWrite(device, 0, 1, 1, samples.data()); },
+       QRN55_STATUS_WRITE_COUNT, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.call(), c.status);
+    EXPECT_EQ(input_available(), c.input_left);
+    EXPECT_EQ(output_available(), c.output_left);
+  }
 }
 
 TEST_P(Entry, DataLogRecordsOnlyWhileEnabledAndOpen) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "Common/QRN55/Driver/QRN55UnitBufferClient.h"
@@ -180,6 +181,54 @@ TEST(UnitRings, AsynchronousSlotsMoveOnTheirOwn) {
   rings.SetInput(0, 6);
   rings.Descriptor().input_slots[0].position = 2;
   EXPECT_EQ(rings.client.AsynchronousInputGetAvailable(0), 4);
+}
+
+// The unit buffer keeps an asynchronous slot's constant ahead of the read
+// frame; other slots' columns stay as they are.
+TEST(UnitRings, AsynchronousSlotsAreFilledWithTheirValue) {
+  struct Case {
+    const char* name;
+    int read, position, maximum;
+    std::vector<int> filled;  // frames of slot 1 that get the value
+    int position_after;
+  };
+  const std::vector<Case> cases = {
+      {"from the read frame", 10, 10, 8, {10, 11, 12, 13, 14, 15, 16, 17}, 18},
+      {"up to the maximum", 10, 15, 8, {15, 16, 17}, 18},
+      {"far enough ahead", 10, 18, 8, {}, 18},
+      {"across the end of the ring", 96, 98, 8, {98, 99, 0, 1, 2, 3}, 4},
+      {"ahead across the end", 90, 5, 8, {}, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rings rings(200, 0, 2);  // 100 frames
+    rings.client.AsynchronousOutputSet(1, true, 7);
+    rings.SetOutput(c.read, c.read);
+    rings.Descriptor().output_slots[1].position = c.position;
+    rings.server.AsynchronousOutputFill(c.maximum);
+    const auto* ring = reinterpret_cast<const std::int16_t*>(
+        rings.bytes.data() + rings.Descriptor().output_buffer_data_offset);
+    std::vector<int> filled;
+    for (int frame = 0; frame < 100; ++frame) {
+      EXPECT_EQ(ring[2 * frame], 0) << "slot 0, frame " << frame;
+      if (ring[2 * frame + 1] == 7) filled.push_back(frame);
+    }
+    std::vector<int> expected = c.filled;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(filled, expected);
+    EXPECT_EQ(rings.Descriptor().output_slots[1].position, c.position_after);
+  }
+
+  // One slot by itself, wrapping at the end of the ring.
+  Rings rings(200, 0, 2);
+  rings.client.AsynchronousOutputSet(0, true, -3);
+  rings.Descriptor().output_slots[0].position = 97;
+  rings.server.AsynchronousOutputFillSlot(0, 5);
+  const auto* ring = reinterpret_cast<const std::int16_t*>(
+      rings.bytes.data() + rings.Descriptor().output_buffer_data_offset);
+  for (const int frame : {97, 98, 99, 0, 1}) EXPECT_EQ(ring[2 * frame], -3) << frame;
+  EXPECT_EQ(ring[2 * 2], 0);
+  EXPECT_EQ(rings.Descriptor().output_slots[0].position, 2);
 }
 
 TEST(UnitRingsDeathTest, ArraysMatchTheSlotKinds) {
