@@ -112,6 +112,21 @@ bool Fail(std::int16_t code) {
   return false;
 }
 
+// The canonical path of the directory that a name gives ("/" for the root,
+// else without a trailing '/'); FALSE with the code in Result when it does
+// not resolve or is not a directory.
+bool CanonicalDirectory(std::span<const char> name, std::string& directory) {
+  std::string full;
+  if (!ExtendChecked(name, full)) return false;
+  struct stat info;
+  if (stat(full.c_str(), &info) != 0) return Fail(HostErrorCode(errno));
+  if (!S_ISDIR(info.st_mode)) return Fail(kDirectoryNotFound);
+  char canonical[PATH_MAX];
+  if (realpath(full.c_str(), canonical) == nullptr) return Fail(HostErrorCode(errno));
+  directory = canonical;
+  return true;
+}
+
 // The folder that holds the executable, with '/'; the code.
 std::int16_t StartDirectory(std::span<char> directory) {
   Strings::Clear(directory);
@@ -288,26 +303,42 @@ bool ExtendFileName(std::span<const char> name, std::span<char> fullName) {
   return static_cast<int>(full.size()) <= kLongestName && full.size() < fullName.size();
 }
 
+bool ExtendToOS_FileName(std::span<const char> name, Strings::PascalString& fullName) {
+  const std::string full = Extend(name);
+  Strings::ToPascal(std::span<const char>(full.c_str(), full.size() + 1), fullName);
+  return static_cast<int>(full.size()) <= kLongestName;
+}
+
 std::int16_t SetDirectory(std::span<const char> path) {
   if (Strings::Length(path) == 0) {
     Result = ToStartDirectory();
     return Result;
   }
-  std::string full;
-  if (!ExtendChecked(path, full)) return Result;
-  struct stat info;
-  if (stat(full.c_str(), &info) != 0) return Result = HostErrorCode(errno);
-  if (!S_ISDIR(info.st_mode)) return Result = kDirectoryNotFound;
   // The canonical path, so that climbing with "../" by text matches what
   // the file system does from the working directory.
-  char canonical[PATH_MAX];
-  if (realpath(full.c_str(), canonical) == nullptr) return Result = HostErrorCode(errno);
+  std::string canonical;
+  if (!CanonicalDirectory(path, canonical)) return Result;
   std::string directory = canonical;
   if (directory.back() != '/') directory += '/';
   if (static_cast<int>(directory.size()) > kLongestName) return Result = kBadName;
-  if (chdir(canonical) != 0) return Result = HostErrorCode(errno);
+  if (chdir(canonical.c_str()) != 0) return Result = HostErrorCode(errno);
   Strings::Assign(DefaultDir, std::span<const char>(directory.c_str(), directory.size() + 1));
   return Result = 0;
+}
+
+bool GetMacOS9DirectoryName(std::span<const char> path, std::span<char> name) {
+  Strings::Clear(name);
+  std::string directory;
+  if (!CanonicalDirectory(path, directory)) return false;
+  // A ':' inside a name would read as a separator.
+  if (directory.find(':') != std::string::npos) return Fail(kBadName);
+  std::replace(directory.begin(), directory.end(), '/', ':');
+  if (directory.back() != ':') directory += ':';
+  const auto length = static_cast<int>(directory.size());
+  if (length >= kLongestName || directory.size() >= name.size()) return Fail(kUserError);
+  Strings::Assign(name, std::span<const char>(directory.c_str(), directory.size() + 1));
+  Result = 0;
+  return true;
 }
 
 bool Lookup(std::span<const char> name, std::int32_t& length) {

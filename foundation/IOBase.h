@@ -17,6 +17,8 @@
 #include <functional>
 #include <span>
 
+#include "foundation/Strings.h"
+
 namespace IOBase {
 
 // ---- Module state -------------------------------------------------------
@@ -82,12 +84,24 @@ int ReplaceColonBySlash(std::span<char> path, bool& changed);
 // holds: then it is cut, and file operations refuse it (-37) rather than
 // reach a different file.
 bool ExtendFileName(std::span<const char> name, std::span<char> fullName);
+// The same full path in the platform's length-prefixed form (cut to 255
+// characters, and then FALSE).
+bool ExtendToOS_FileName(std::span<const char> name, Strings::PascalString& fullName);
 
 // Makes the path the current directory, for DefaultDir and the process alike.
 // An empty path returns to the program's folder. A path that does not
 // resolve gives its code, one that is not a directory -120; DefaultDir then
 // stays. On success DefaultDir is the directory's canonical path with '/'.
 std::int16_t SetDirectory(std::span<const char> path);
+
+// name := the directory that the path gives, in the classic colon form:
+// the volume first, then every directory, each followed by ':'. The volume
+// is the root, which the separator conversion above also takes as the
+// root: its name is empty, so "/a/b/" gives ":a:b:", which converts back to
+// "/a/b/". FALSE (name empty) when the path does not resolve (its code in
+// Result), is not a directory (-120), has a ':' in a name (-37), or when
+// the text would reach 255 characters or not fit name (-1).
+bool GetMacOS9DirectoryName(std::span<const char> path, std::span<char> name);
 
 // ---- Name-based file operations (code in Result) -------------------------
 

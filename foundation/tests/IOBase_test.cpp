@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -91,9 +92,15 @@ TEST(IOBaseNames, ExtendFileName) {
   };
   for (const Case& c : cases) {
     WithDefaultDir dir(c.defaultDir);
+    const std::span<const char> name(c.name, strlen(c.name) + 1);
     char full[256];
-    EXPECT_TRUE(IOBase::ExtendFileName(std::span<const char>(c.name, strlen(c.name) + 1), full));
+    EXPECT_TRUE(IOBase::ExtendFileName(name, full));
     EXPECT_STREQ(full, c.full) << c.defaultDir << " + " << c.name;
+    // The platform's form holds the same path behind its length.
+    Strings::PascalString platform;
+    EXPECT_TRUE(IOBase::ExtendToOS_FileName(name, platform));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(platform.data()) + 1, platform[0]), c.full)
+        << c.defaultDir << " + " << c.name;
   }
 }
 
@@ -103,6 +110,9 @@ TEST(IOBaseNames, ExtendFileNameRefusesAPathTooLongToHold) {
   char full[256];
   EXPECT_FALSE(IOBase::ExtendFileName(Text(name), full));
   EXPECT_EQ(Strings::Length(full), 255);
+  Strings::PascalString platform;
+  EXPECT_FALSE(IOBase::ExtendToOS_FileName(Text(name), platform));
+  EXPECT_EQ(platform[0], 255);
   char small[8];
   EXPECT_FALSE(IOBase::ExtendFileName("x.txt", small));
   EXPECT_TRUE(IOBase::ExtendFileName(Text(std::string(244, 'n')), full));
@@ -238,6 +248,64 @@ TEST_F(IOBaseFiles, RelativeNamesWithAndWithoutSeparatorAgree) {
   EXPECT_EQ(IOBase::SetDirectory("../.."), 0);
   EXPECT_EQ(std::string(IOBase::DefaultDir), Dir());
   EXPECT_EQ(Cwd(), Dir());
+}
+
+// The classic form of a directory: the root is the volume, with an empty
+// name, so that the separator conversion takes the text back to the path.
+TEST_F(IOBaseFiles, MacOS9DirectoryNameHasTheRootAsItsNamelessVolume) {
+  ASSERT_EQ(mkdir(Path("sub").c_str(), 0755), 0);
+  PutFile("f.txt", "x");
+  std::string colon = Dir();
+  std::replace(colon.begin(), colon.end(), '/', ':');
+  // Directories whose path with its '/' has 254 and 255 characters.
+  const std::string outer(100, 'o');
+  const std::string inner(254 - Dir().size() - 101, 'i');
+  ASSERT_EQ(mkdir(Path(outer).c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(Path(outer + "/" + inner).c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(Path(outer + "/" + inner.substr(1)).c_str(), 0755), 0);
+  struct Case {
+    std::string path;
+    bool found;
+    std::string name;
+    std::int16_t code;
+  };
+  const std::vector<Case> cases = {
+      {"sub", true, colon + "sub:", 0},
+      {"sub/", true, colon + "sub:", 0},
+      {colon + "sub:", true, colon + "sub:", 0},  // its own form names it again
+      {"sub/../sub", true, colon + "sub:", 0},
+      {"", true, colon, 0},
+      {"/", true, ":", 0},
+      {"missing", false, "", -43},
+      {"f.txt", false, "", -120},
+      {outer + "/" + inner.substr(1), true, colon + outer + ":" + inner.substr(1) + ":", 0},
+      {outer + "/" + inner, false, "", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    char name[256] = "stale";
+    EXPECT_EQ(IOBase::GetMacOS9DirectoryName(Text(c.path), name), c.found);
+    EXPECT_EQ(std::string(name), c.name);
+    EXPECT_EQ(IOBase::Result, c.code);
+    if (!c.found || c.name == ":") continue;
+    bool changed = false;
+    IOBase::ReplaceColonBySlash(name, changed);
+    char full[256];
+    ASSERT_TRUE(IOBase::ExtendFileName(Text(c.path), full));
+    char canonical[PATH_MAX];
+    ASSERT_NE(realpath(full, canonical), nullptr);
+    EXPECT_EQ(std::string(name), std::string(canonical) + "/");
+  }
+  // The colon form cannot hold a ':' inside a name, nor a text too long for
+  // its destination.
+  ASSERT_EQ(mkdir(Path("a:b").c_str(), 0755), 0);
+  WithDefaultDir colonDir(Path("a:b/").c_str());
+  char name[256];
+  EXPECT_FALSE(IOBase::GetMacOS9DirectoryName("", name));
+  EXPECT_EQ(IOBase::Result, -37);
+  char small[4];
+  EXPECT_FALSE(IOBase::GetMacOS9DirectoryName("/tmp", small));
+  EXPECT_EQ(IOBase::Result, -1);
 }
 
 TEST_F(IOBaseFiles, StartDirectoryIsTheProgramsFolderForBothResolutions) {
