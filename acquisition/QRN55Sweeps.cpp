@@ -200,8 +200,8 @@ int WriteFrames(std::int32_t count, const std::int16_t* const* byPosition) {
 // a stimulus would never be played: its end is completed by repeating its
 // last frame, which the DACs hold afterwards anyway.
 int CompleteLastGroup() {
-  const auto fill = static_cast<std::int32_t>((kFramesPerGroup - DacFramesWritten % kFramesPerGroup) %
-                                              kFramesPerGroup);
+  const auto part = static_cast<std::int32_t>(DacFramesWritten % kFramesPerGroup);
+  const std::int32_t fill = part == 0 ? 0 : kFramesPerGroup - part;
   if (fill == 0) return QRN55_STATUS_SUCCESS;
   std::int16_t repeats[Plan::kMaxChannels][kFramesPerGroup];
   const std::int16_t* byPosition[Plan::kMaxChannels];

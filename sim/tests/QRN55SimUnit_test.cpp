@@ -238,7 +238,8 @@ TEST(SimUnit, ContinuousFIFOTransfersAreWholeGroupsOfFourFrames) {
     int frames;
     bool refused;
   };
-  const std::vector<Case> cases = {{1, true}, {2, true}, {3, true}, {4, false}, {6, true}, {8, false}};
+  const std::vector<Case> cases = {{1, true},  {2, true}, {3, true},
+                                   {4, false}, {6, true}, {8, false}};
   std::size_t refusals = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.frames);
