@@ -290,6 +290,11 @@ void KillControls(Windows::Window* owner) {
   all.erase(gone, all.end());
 }
 
+void Shutdown() {
+  for (Control* c : all) delete c;
+  all.clear();
+}
+
 void DrawControls(Windows::Window* owner) {
   for (Control* c : all) {
     if (c->owner == owner) Draw(c);

@@ -2,8 +2,9 @@
 // bars, their drawing, hit testing and tracking with the mouse.
 //
 // A control belongs to one window and lives until DisposeControl or until
-// its window's controls are killed (KillControls; the dialogs do it when
-// they go). Rectangles and points are local to the owner's content. Every
+// its window's controls are killed (KillControls, which the owner calls
+// before it disposes of the window; the dialogs do) or the layer shuts
+// down. Rectangles and points are local to the owner's content. Every
 // call does nothing (or gives 0, nil, an empty text) for a nil control.
 // Changes are drawn at once when the control is visible; drawing happens in
 // the owner's port and leaves the current port and its settings as they
@@ -64,6 +65,8 @@ Control* NewControl(Windows::Window* owner, const Geometry::Rect& bounds, std::s
 void DisposeControl(Control* c);
 // Every control of the window, without drawing.
 void KillControls(Windows::Window* owner);
+// Every control of every window.
+void Shutdown();
 
 void DrawControls(Windows::Window* owner);
 void Draw1Control(Control* c);

@@ -128,6 +128,12 @@ void GetFontName(int font, std::span<char> name) {
   name[n] = '\0';
 }
 
+int CountFonts() { return static_cast<int>(kTable.size()); }
+
+int FontNumberAt(int index) {
+  return index < 0 || index >= CountFonts() ? 0 : kTable[static_cast<std::size_t>(index)].number;
+}
+
 FontInfo GetFontInfo(int font, int size, int face) {
   FontInfo info;
   if (library == nullptr) return info;

@@ -47,6 +47,11 @@ int GetFNum(std::span<const char> name);
 // The name of a font number; empty for a number outside the table.
 void GetFontName(int font, std::span<char> name);
 
+// The installed fonts, index 0 .. CountFonts() - 1, in the table's order;
+// 0 for an index outside it.
+int CountFonts();
+int FontNumberAt(int index);
+
 struct FontInfo {
   int ascent = 0;   // pixels above the base line
   int descent = 0;  // pixels below it

@@ -3,6 +3,7 @@
 #include "foundation/platform/Host.h"
 #include "platform/AppleEvents.h"
 #include "platform/Beep.h"
+#include "platform/Controls.h"
 #include "platform/Cursor.h"
 #include "platform/Desktop.h"
 #include "platform/EventQueue.h"
@@ -54,6 +55,7 @@ void Shutdown() {
   Platform::SetPointerWarp(nullptr);
   Platform::SetBeep(nullptr);
   Port::SetPort(nullptr);
+  Controls::Shutdown();
   Windows::Shutdown();
   Menus::Shutdown();
   EventQueue::Clear();
