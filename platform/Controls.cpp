@@ -29,6 +29,7 @@ struct Control {
   int procID = kPushButProc;
   int hilite = kActive;
   void* refCon = nullptr;
+  ActionProc action = nullptr;
   // While the thumb is dragged: its offset along the track; -1 otherwise.
   int dragOffset = -1;
 };
@@ -435,5 +436,11 @@ int TrackControl(Control* c, Point start, ActionProc action) {
   if (part == kInThumb) return TrackThumb(c, start);
   return TrackPart(c, part, action);
 }
+
+void SetControlAction(Control* c, ActionProc action) {
+  if (c != nullptr) c->action = action;
+}
+
+ActionProc GetControlAction(const Control* c) { return c == nullptr ? nullptr : c->action; }
 
 }  // namespace Controls

@@ -107,5 +107,9 @@ using ActionProc = void (*)(Control* c, int part);
 // Follows the mouse from a press at `start` in the control (see above). The
 // part the button went up in, kNoPart when it went up elsewhere.
 int TrackControl(Control* c, Geometry::Point start, ActionProc action);
+// The control's own action procedure, which the dialogs' modal loop tracks
+// it with; nil (the default) for none.
+void SetControlAction(Control* c, ActionProc action);
+ActionProc GetControlAction(const Control* c);
 
 }  // namespace Controls

@@ -46,6 +46,7 @@ namespace {
 
 std::vector<Dialog*> dialogs;
 std::array<std::string, 4> params;
+bool modalEnded = false;
 
 constexpr unsigned char kEnter = 3;
 constexpr unsigned char kTab = 9;
@@ -215,7 +216,7 @@ bool Click(Dialog* d, const EventQueue::EventRecord& e, int& item) {
     if (!it.visible || !Geometry::PtInRect(local, it.rect)) continue;
     if (it.control != nullptr) {
       if (Controls::TestControl(it.control, local) == Controls::kNoPart) continue;
-      if (Controls::TrackControl(it.control, local, nullptr) == Controls::kNoPart || !Enabled(it)) return false;
+      if (Controls::TrackControl(it.control, local, Controls::GetControlAction(it.control)) == Controls::kNoPart || !Enabled(it)) return false;
     } else if (IsEdit(it)) {
       SetFocus(d, n);
       TextEdit::Click(it.field, local, (e.modifiers & EventQueue::kShiftKey) != 0, e.when);
@@ -482,7 +483,9 @@ bool ItemCenter(const Dialog* d, int item, Point& global) {
   return true;
 }
 
-void ModalDialog(ModalFilter filter, int& item) { Modal(FrontDialog(), filter, item); }
+void ModalDialog(ModalFilter filter, int& item) { modalEnded = !Modal(FrontDialog(), filter, item); }
+
+bool ModalEnded() { return modalEnded; }
 
 int Alert(int id, ModalFilter filter) {
   Dialog* d = GetNewDialog(id);

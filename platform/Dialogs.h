@@ -101,6 +101,9 @@ void Paste(Dialog* d);
 bool ItemCenter(const Dialog* d, int item, Geometry::Point& global);
 
 void ModalDialog(ModalFilter filter, int& item);
+// True when the last ModalDialog ended with a quit request or the end of
+// input (item 0 may also come from a filter).
+bool ModalEnded();
 
 // Runs the alert or dialog template `id` with item 1 as the default: shown
 // in front, until an enabled item is hit; disposed afterwards. The item
