@@ -1,6 +1,7 @@
 // Template dialogs and alerts run by scripts: the keys that end them, the
 // filter, clicks on items in every state, text editing with the scrap, the
 // quit request; and every template drawn against a golden image.
+#include "foundation/platform/Host.h"
 #include "platform/AppleEvents.h"
 #include "platform/Beep.h"
 #include "platform/Controls.h"
@@ -158,6 +159,9 @@ TEST_F(DialogsTest, ClicksHitOnlyEnabledShownItems) {
   EXPECT_EQ(item, 1);
   EXPECT_EQ(Headless::PendingSteps(), 0u);
   EXPECT_EQ(Beep::Count(), 1);
+  // The platform's beep reaches the layer's.
+  Platform::Sys_Beep(1);
+  EXPECT_EQ(Beep::Count(), 2);
 }
 
 TEST_F(DialogsTest, CheckBoxesAndRadioButtonsReportTheirItemsAndKeepTheirValues) {
