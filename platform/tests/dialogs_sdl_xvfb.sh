@@ -5,19 +5,7 @@
 # usage: dialogs_sdl_xvfb.sh DIALOGS PNG_EQUAL
 set -euo pipefail
 dialogs="$1" png_equal="$2"
-for tool in xvfb-run xwd; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is missing (packages xvfb, x11-apps)"
-    exit 77
-  fi
-done
-convert=/usr/bin/convert
-if [[ ! -x "$convert" ]]; then
-  echo "skipped: ImageMagick's convert is missing (package imagemagick)"
-  exit 77
-fi
-out="$(mktemp -d)"
-trap 'rm -rf "$out"' EXIT
+source "$(dirname "$0")/screenshot_tools.sh"
 mkdir -p "$out/Data/Runs"
 touch "$out/Data/Notebook_1.txt" "$out/Data/Selftest_1.TLV"
 "$dialogs" --headless "$out/Data" "$out/headless.png"
