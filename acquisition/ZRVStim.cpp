@@ -236,6 +236,9 @@ bool StartStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32
     dacTotal = 0;
     oneShot = false;
   }
+  // The QRN 5+5 takes the whole stimulus at the start, however long; it
+  // completes the stimulus's end when the buffers hold all of it.
+  const bool wholeStimulus = oneShot;
   std::int64_t toWrite = dacTotal;
   const std::int64_t larger = std::max(dacTotal, adcTotal);
   bool useTimerTask = false;
@@ -263,7 +266,7 @@ bool StartStimAndSample(std::int32_t dacCount, std::int32_t adcCount, std::int32
       if (!Check(QRN55Interface::StartStimAndSample(
               dacCount, adcCount, static_cast<std::int32_t>(dacBoardSamples),
               static_cast<std::int32_t>(adcBoardSamples), dac, adc, timing.frameInterval, pointers,
-              adcBuffer, pulsed, (flags & FlagTrigger) != 0, stimulate, oneShot))) {
+              adcBuffer, pulsed, (flags & FlagTrigger) != 0, stimulate, wholeStimulus))) {
         return false;
       }
       immediate = pulsed;

@@ -211,6 +211,26 @@ TEST_F(ZRVQRN55, AStimulusOfAnyLengthComesBackWhole) {
     EXPECT_EQ(data.back(), stimulus.back());
     EXPECT_EQ(data, stimulus);
   }
+
+  // A one-shot stimulus longer, over all its channels, than the layer's
+  // FIFO length is still whole.
+  constexpr std::int32_t kSamples = 40001;
+  ASSERT_GT(2 * kSamples, ZRVBase::FIFOLength);
+  const std::vector<std::int16_t> a = Ramp(kSamples, -9000, 1);
+  const std::vector<std::int16_t> b = Ramp(kSamples, 9000, -1);
+  std::vector<std::int16_t> dataA(kSamples, 0);
+  std::vector<std::int16_t> dataB(kSamples, 0);
+  const std::int32_t channels[] = {0, 1};
+  const std::int16_t* dacBuffers[] = {a.data(), b.data()};
+  std::int16_t* adcBuffers[] = {dataA.data(), dataB.data()};
+  double interval = 1e-4;
+  ASSERT_TRUE(ZRV::PolyStimAndSample(2, 2, kSamples, kSamples, ZRV::FlagStimulate, channels,
+                                     channels, interval, dacBuffers, adcBuffers))
+      << ErrorText();
+  EXPECT_EQ(dataA.back(), a.back());
+  EXPECT_EQ(dataB.back(), b.back());
+  EXPECT_EQ(dataA, a);
+  EXPECT_EQ(dataB, b);
 }
 
 TEST_F(ZRVQRN55, ACompressedSweepKeepsToTheBuffers) {
