@@ -412,6 +412,7 @@ std::size_t QRN55SimUnit::ReadLocked(std::uint64_t address, std::uint8_t* data, 
         block[8] = static_cast<std::uint8_t>((_underflow || _forced_underflow ? 0x01 : 0) |
                                              (_overflow || _forced_overflow ? 0x02 : 0) |
                                              (_running ? 0x04 : 0) | (_triggered ? 0x08 : 0));
+        _clipping |= _wiring->ClippingLines(Platform::ElapsedSeconds());
         block[9] = static_cast<std::uint8_t>(_clipping);
         _clipping = 0;
       }
@@ -608,6 +609,7 @@ void QRN55SimUnit::ApplySettings(const Settings& settings) {
 
 void QRN55SimUnit::RunPulse(const std::vector<std::uint8_t>& block) {
   ResetAcquisition();
+  _start_time = Platform::ElapsedSeconds();
   ApplySettings(ParseSettings(block));
   _continuous = false;
   const std::size_t output_bytes = std::min<std::size_t>(
@@ -689,6 +691,7 @@ void QRN55SimUnit::RunFrames(std::uint64_t frames) {
   // Once nothing can move any more, the remaining frames only count.
   while (run < frames && FrameCanMove()) {
     _driven.sweep_seconds = static_cast<double>(_sequence_count + run) * FramePeriod();
+    _driven.clock_seconds = _start_time + _driven.sweep_seconds;
     RunFrame();
     ++run;
   }
@@ -721,7 +724,9 @@ void QRN55SimUnit::RunFrame() {
       _underflow = true;
     }
   }
+  _seen.clipping_lines = 0;
   _wiring->Frame(_driven, _seen);
+  _clipping |= _seen.clipping_lines;
 
   if (_inputs_per_frame.empty() || (!_continuous && _input_samples_left == 0)) return;
   for (Input input : _inputs_per_frame) {

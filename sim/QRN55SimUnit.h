@@ -36,7 +36,8 @@
 // converter. They reach the input FIFO a sequence-counter-delay number of
 // frames later (the delay from the unit's EEPROM record, read at power on);
 // a full FIFO drops them (overflow). The recording status reports the
-// clipping since the previous status read.
+// clipping since the previous status read: the saturated codes and the
+// wiring's clipping lines, taken at every frame and at the read itself.
 //
 // Booting: at power on the controller runs the load image at the start of
 // its EEPROM, as the boot loader finds it: marker 0xC2, then records of a

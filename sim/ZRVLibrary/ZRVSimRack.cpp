@@ -88,10 +88,27 @@ void ZRVSimRack::Drive(const Line& line, std::int32_t value) {
     case Line::kTlv: _outputs.tlv_digital[line.rack] = word; break;
     case Line::kFast: _outputs.fast_digital = word; break;
   }
+  if (line.kind != Line::kAnalog) See();
+}
+
+void ZRVSimRack::See() {
+  _inputs.clipping_lines = 0;
+  _wiring->Sample(_outputs, _inputs);
+  LatchClippingLines(_inputs.clipping_lines);
+}
+
+void ZRVSimRack::LatchClippingLines(std::uint16_t lines) {
+  // Rack boards 0-3 light the clipping pairs 0, 2, 3, 1 of their rack.
+  static constexpr int kPairOfBoard[] = {0, 2, 3, 1};
+  for (int rack = 0; rack < 2; ++rack) {
+    for (int board = 0; board < 4; ++board) {
+      if ((lines >> (8 * rack + board) & 1) != 0) _clipping |= 1u << (16 * rack + kPairOfBoard[board]);
+    }
+  }
 }
 
 std::int32_t ZRVSimRack::Read(const Line& line) {
-  _wiring->Sample(_outputs, _inputs);
+  See();
   switch (line.kind) {
     case Line::kAnalog: {
       bool clipped = false;
@@ -197,6 +214,7 @@ std::int32_t ZRVSimRack::AsyncIO(void* handle, std::int32_t count, DataRecord* r
     if (!ValidDirection(records[n].channel_type)) return kBadArgument;
     if (!Resolve(records[n].channel_type == 1, records[n].channel, lines[n])) return kBadChannel;
   }
+  _outputs.clock_seconds = ZRVSimClock::Now();
   for (std::int32_t n = 0; n < count; ++n) {
     if (records[n].channel_type == 1) {
       Drive(lines[n], records[n].value);
@@ -223,6 +241,7 @@ std::int32_t ZRVSimRack::SingleScan(void* handle, std::int32_t count, SingleScan
     if (!Resolve(record.direction == 1, record.channel, lines[n])) return kBadChannel;
   }
   // Conversions in time order; at the same instant outputs go first.
+  const double scanStart = ZRVSimClock::Now();
   std::vector<std::int32_t> done(static_cast<std::size_t>(count), 0);
   for (;;) {
     int chosen = -1;
@@ -239,10 +258,11 @@ std::int32_t ZRVSimRack::SingleScan(void* handle, std::int32_t count, SingleScan
     }
     if (chosen < 0) break;
     SingleScanRecord& record = records[chosen];
+    _outputs.sweep_seconds = static_cast<double>(chosenTime) * 5e-6;  // the records count 5 us ticks
+    _outputs.clock_seconds = scanStart + _outputs.sweep_seconds;
     if (record.direction == 1) {
       Drive(lines[chosen], record.data[done[chosen]]);
     } else {
-      _outputs.sweep_seconds = static_cast<double>(chosenTime) * 5e-6;  // the records count 5 us ticks
       record.data[done[chosen]] = static_cast<std::int16_t>(Read(lines[chosen]));
     }
     ++done[chosen];
@@ -356,8 +376,9 @@ bool ZRVSimRack::RunDue(std::int64_t now) {
     if (next == nullptr || next->NextTime() > now) return false;
     ++next->next;
     if (Stalled(next->line)) continue;
+    _outputs.sweep_seconds = static_cast<double>(next->NextTime() - next->period) * 1e-9;
+    _outputs.clock_seconds = _startTime + _outputs.sweep_seconds;
     if (!next->output) {
-      _outputs.sweep_seconds = static_cast<double>(next->NextTime() - next->period) * 1e-9;
       if (!Convert(*next)) return true;
     } else if (_outputEnabled) {
       if (!next->queue.empty()) {
@@ -459,6 +480,7 @@ std::int32_t ZRVSimRack::GetState(void* handle, StateRecord* state) {
     return kOk;
   }
   if (state->request == kRequestClipping) {
+    LatchClippingLines(_wiring->ClippingLines(ZRVSimClock::Now()));
     state->clipping = _clipping;
     _clipping = 0;
     return kOk;

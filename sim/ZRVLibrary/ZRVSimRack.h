@@ -79,6 +79,10 @@ class ZRVSimRack {
   bool Stalled(const Line& line) const;
   void Drive(const Line& line, std::int32_t value);
   std::int32_t Read(const Line& line);
+  // Shows the wiring what the lines drive now and latches the clipping
+  // lines it reports.
+  void See();
+  void LatchClippingLines(std::uint16_t lines);
   Channel* Find(bool output, std::int32_t channel);
   void Advance();
   // Runs the conversions due by now; TRUE when one stopped at a full queue.

@@ -37,6 +37,9 @@ bool BoardAnswers(std::int32_t board) {
 
 constexpr int kGain[] = {1, 2, 5, 10};
 
+// The clipping lines of the amplifier boards on the board's one rack.
+constexpr std::uint16_t kRackOneLines = 0xFF;
+
 constexpr std::uint16_t kZRV28Last = 0x4000;
 constexpr int kZRV28DigitalInput = 8;
 constexpr int kZRV28Tlv = 4;
@@ -243,7 +246,9 @@ void ZRVSimSequencedBoard::SendOutput(const Step& step) {
 }
 
 std::int16_t ZRVSimSequencedBoard::Convert(const Step& step) {
+  _inputs.clipping_lines = 0;
   _wiring->Sample(_outputs, _inputs);
+  _clipped = _clipped || (_inputs.clipping_lines & kRackOneLines) != 0;
   if (step.digitalInput) return static_cast<std::int16_t>(_inputs.user_digital[0]);
   const int gain = IsZRV28() ? kGain[_ranges[static_cast<std::size_t>(step.adc)]] : 1;
   bool clipped = false;
@@ -281,6 +286,7 @@ void ZRVSimSequencedBoard::Advance() {
       return;
     }
     _outputs.sweep_seconds = static_cast<double>(_stepsDone * stepNanoseconds) * 1e-9;
+    _outputs.clock_seconds = _startTime + _outputs.sweep_seconds;
     RunStep(_steps[static_cast<std::size_t>(_stepsDone % _sequenceLength)]);
     ++_stepsDone;
   }
@@ -322,6 +328,7 @@ std::int32_t ZRVSimSequencedBoard::IsClipping(void* device, std::int32_t* flag) 
   if (const std::int32_t status = Check(device)) return status;
   if (flag == nullptr) return kBadArgument;
   Advance();
+  _clipped = _clipped || (_wiring->ClippingLines(ZRVSimClock::Now()) & kRackOneLines) != 0;
   *flag = _clipped ? 1 : 0;
   _clipped = false;
   return kOk;

@@ -1,0 +1,213 @@
+#include "sim/amplifier/AmplifierRack.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint16_t kStrobe = 0x4000;
+constexpr std::uint16_t kAmplifierPort = 0x8000;
+constexpr std::uint16_t kDataIn = 0x100;
+constexpr std::uint16_t kClock = 0x200;
+constexpr std::uint16_t kSelectLine = 0x400;
+
+constexpr int kSelectLatch = 24;   // bit 2: the EEPROM's chip select
+constexpr int kMuxLatch = 41;
+constexpr int kExtensionLatch = 45;  // bit 2 multiplexer off AD 7, bit 3 EEPROM data path
+constexpr int kBusLatch = 46;
+constexpr int kFreeLatch = 47;
+constexpr int kSelectBit = 2;
+constexpr int kMuxOffAd7Bit = 2;
+constexpr int kDataPathBit = 3;
+
+constexpr int kMuxStimulus = 10;
+constexpr int kMuxReference = 1;
+constexpr double kReferenceVolts = 5.0;
+constexpr int kMuxLine = 7;
+
+// The DAC that drives a board's stimulus, by its place in the rack.
+constexpr int kStimulusDac[] = {3, 2, 1, 0};
+constexpr int kOldStimulusDac[] = {0, 1, 2, 0};
+constexpr int kOldSingleBoardStimulusDac = 3;
+
+}  // namespace
+
+bool IsOldBoardLetter(char letter) { return letter == 0 || std::strchr("ABCDPZ", letter) != nullptr; }
+
+AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _config(config), _rack(rack) {
+  for (int board = 0; board < kBoards; ++board) {
+    const AmplifierBoardConfig& board_config = BoardConfig(board);
+    if (!board_config.present || board >= config.boards_per_rack) continue;
+    const std::string version = AmplifierVersionString(config, rack, board);
+    auto& chip = _chips[static_cast<std::size_t>(board)];
+    switch (board_config.eeprom) {
+      case AmplifierEEPROMKind::kPage:
+        chip = std::make_unique<PageEEPROM>(board_config.image.empty() ? FreshPageImage(version) : board_config.image,
+                                            board_config.image_file, board_config.eeprom_faults);
+        break;
+      case AmplifierEEPROMKind::kSmall:
+        chip = std::make_unique<MicrowireEEPROM>(
+            board_config.image.empty() ? FreshSmallImage(version) : board_config.image, board_config.image_file,
+            board_config.eeprom_faults);
+        break;
+      case AmplifierEEPROMKind::kNone:
+        break;
+    }
+  }
+  if (config.interface == RackInterface::kQRN2400) {
+    _extensionChip = std::make_unique<MicrowireEEPROM>(
+        FreshSmallImage(config.rack_interface[static_cast<std::size_t>(rack)]));
+  }
+  for (const ProbeSelectorConfig& selector : config.selectors) {
+    if (selector.rack == rack) _selectors.emplace_back(selector);
+  }
+}
+
+const AmplifierBoardConfig& AmplifierRack::BoardConfig(int board) const {
+  return _config.boards[static_cast<std::size_t>(_rack * kBoards + board)];
+}
+
+bool AmplifierRack::OnBus(int board) const {
+  return ((_bus >> board) & 1) != 0 && board < _config.boards_per_rack && BoardConfig(board).present;
+}
+
+int AmplifierRack::SelectedBoard() const {
+  for (int board = 0; board < kBoards; ++board) {
+    if (OnBus(board)) return board;
+  }
+  return -1;
+}
+
+// ---- Ports ---------------------------------------------------------------------
+
+void AmplifierRack::PortSample(RackPort port, std::uint16_t sample, const SampleInstant& at) {
+  PortState& state = _ports[static_cast<std::size_t>(port)];
+  const bool resting = (sample & kStrobe) != 0;
+  const bool strobe = state.resting && !resting;
+  state.resting = resting;
+  if (strobe) {
+    _strictBits += state.pendingBits;
+    state.pendingBits = 0;
+    state.afterStrobe = true;
+    const bool amplifier = (sample & kAmplifierPort) != 0;
+    if (amplifier && port != RackPort::kOlder) AmplifierWord((sample >> 8) & 0x3F, sample & 0xFF, at);
+    if (!amplifier && port != RackPort::kCommand) SelectorWord(sample, at);
+    return;
+  }
+  state.pendingBits = 0;
+  if (!resting) return;
+  const SerialLines lines{(sample & kDataIn) != 0, (sample & kClock) != 0};
+  int taken = 0;
+  if (port == RackPort::kCommand || (port == RackPort::kSingle && (sample & kAmplifierPort) != 0)) {
+    _lines = lines;
+    _selectLine = (sample & kSelectLine) != 0;
+    taken += StepAmplifierChips(at);
+  }
+  if (port != RackPort::kCommand) taken += StepSelectorChips(lines, at);
+  if (state.afterStrobe) {
+    _strictBits += taken;
+  } else {
+    state.pendingBits = taken;
+  }
+  state.afterStrobe = false;
+}
+
+void AmplifierRack::AmplifierWord(int address, std::uint8_t data, const SampleInstant& at) {
+  if (address == kBusLatch || address == kFreeLatch) {
+    _bus = data & 0xF;
+    for (int board = 0; board < kBoards; ++board) {
+      if (board < _config.boards_per_rack && BoardConfig(board).present) {
+        _elements[static_cast<std::size_t>(board)].Word(address, data, at);
+      }
+    }
+  } else if (_bus == 0) {
+    if (address == kExtensionLatch && _extensionChip) _extension.Word(address, data, at);
+  } else {
+    for (int board = 0; board < kBoards; ++board) {
+      if (OnBus(board)) _elements[static_cast<std::size_t>(board)].Word(address, data, at);
+    }
+  }
+  StepAmplifierChips(at);
+}
+
+void AmplifierRack::SelectorWord(std::uint16_t word, const SampleInstant& at) {
+  for (ProbeSelector& selector : _selectors) selector.Word(word, at);
+}
+
+// ---- EEPROM chips ------------------------------------------------------------------
+
+bool AmplifierRack::ChipSelected(int board) const {
+  const AmplifierBoardElements& elements = Board(board);
+  if (!OnBus(board) || !elements.LatchBit(kExtensionLatch, kDataPathBit)) return false;
+  if (BoardConfig(board).eeprom == AmplifierEEPROMKind::kPage) return !elements.LatchBit(kSelectLatch, kSelectBit);
+  if (IsOldBoardLetter(BoardConfig(board).letter)) return _selectLine;
+  return elements.LatchBit(kSelectLatch, kSelectBit);
+}
+
+bool AmplifierRack::ExtensionSelected() const {
+  return _bus == 0 && _extension.LatchBit(kExtensionLatch, kDataPathBit);
+}
+
+int AmplifierRack::StepAmplifierChips(const SampleInstant& at) {
+  int taken = 0;
+  for (int board = 0; board < kBoards; ++board) {
+    if (SerialEEPROM* chip = BoardChip(board)) taken += chip->Step(ChipSelected(board), _lines, at.clock_seconds);
+  }
+  if (_extensionChip) taken += _extensionChip->Step(ExtensionSelected(), _lines, at.clock_seconds);
+  return taken;
+}
+
+int AmplifierRack::StepSelectorChips(SerialLines lines, const SampleInstant& at) {
+  int taken = 0;
+  for (ProbeSelector& selector : _selectors) taken += selector.Lines(lines, at);
+  return taken;
+}
+
+bool AmplifierRack::AmplifierDataOut(double clock_seconds) const {
+  bool high = _extensionChip && _extensionChip->DataOut(clock_seconds);
+  for (const auto& chip : _chips) high = high || (chip && chip->DataOut(clock_seconds));
+  return high;
+}
+
+bool AmplifierRack::SelectorDataOut(double clock_seconds) const {
+  for (const ProbeSelector& selector : _selectors) {
+    if (selector.DataOut(clock_seconds)) return true;
+  }
+  return false;
+}
+
+std::uint8_t AmplifierRack::ClippingLines() const {
+  std::uint8_t lines = 0;
+  for (int board = 0; board < _config.boards_per_rack; ++board) {
+    if (BoardConfig(board).present && BoardConfig(board).stuck_clipping) lines |= 1u << board;
+  }
+  return lines;
+}
+
+// ---- Signals ---------------------------------------------------------------------------
+
+double AmplifierRack::MuxVolts(std::span<const double, 4> dac_volts) const {
+  const int board = SelectedBoard();
+  if (board < 0) return 0.0;
+  const AmplifierBoardConfig& board_config = BoardConfig(board);
+  if (board_config.mux_gain == 0.0) return 0.0;
+  const bool old = IsOldBoardLetter(board_config.letter);
+  switch (Board(board).Element(kMuxLatch)) {
+    case kMuxStimulus: {
+      int dac = kStimulusDac[board];
+      if (old) dac = _config.boards_per_rack == 1 ? kOldSingleBoardStimulusDac : kOldStimulusDac[board];
+      return -dac_volts[static_cast<std::size_t>(dac)] * board_config.mux_gain;
+    }
+    case kMuxReference:
+      return old ? 0.0 : kReferenceVolts;
+    default:
+      return 0.0;
+  }
+}
+
+double AmplifierRack::AdVolts(int line, std::span<const double, 4> dac_volts) const {
+  if (line != kMuxLine) return 0.0;
+  const int board = SelectedBoard();
+  const bool tetral = _config.boards_per_rack == kBoards;
+  if (tetral && board >= 0 && Board(board).LatchBit(kExtensionLatch, kMuxOffAd7Bit)) return 0.0;
+  return MuxVolts(dac_volts);
+}

@@ -1,0 +1,112 @@
+// One simulated amplifier rack, decoded from the samples on its lines: up to
+// four amplifier boards on a rack bus, the QRN 2400 rack interface's
+// extension board, the probe selectors and the EEPROM chips.
+//
+// Ports. The command port carries amplifier words: a word latches when a
+// sample with bit 14 clear follows one with bit 14 set, and the strobe
+// sample has bit 15 set. The older port carries the probe selectors' words
+// the same way with bit 15 clear. The ZRV-24 has one port for both (kSingle):
+// bit 15 tells them apart, and only its samples with bit 15 set reach the
+// amplifier's lines.
+//
+// Words. Latch pair 46/47 is the rack bus: latch 46 selects board 0-3 one-hot
+// (0: none) and every board hears it. Every other word reaches only the
+// selected board; with none selected, address 45 reaches the QRN 2400's
+// extension board, whose latch 45 bit 3 selects its 128-byte chip (the rack
+// interface's string).
+//
+// EEPROM lines, taken from the samples where the strobe rests: DI bit 8, CLK
+// bit 9, bit 10 the select line of the old boards' 128-byte chip. A board's
+// chip sees them, and drives the read-back line, only while the board is
+// selected and its data path (latch 45 bit 3) is on, and it is selected:
+// the page chip by latch 24 bit 2 low, the 128-byte chip by latch 24 bit 2
+// high, or by bit 10 on the old letters (A-D, P, Z).
+//
+// Strict count: the bits a selected chip takes from the samples of command
+// words (the samples next to a strobe) rather than from line patterns.
+//
+// Signals, with the rack's four DAC voltages: the selected board's
+// multiplexer output (latch 41) is minus its stimulus DAC times the mux gain
+// on channel 10, 5.0 V on channel 1 on boards with the EEPROM chip select,
+// 0 V otherwise; it reaches logical AD line 7, on a tetral rack only while
+// latch 45 bit 2 is clear (else board 3's current monitor). The other lines
+// stay at 0 V: they are the analog model's.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "sim/amplifier/AmplifierBoardElements.h"
+#include "sim/amplifier/AmplifierRackConfig.h"
+#include "sim/amplifier/ProbeSelector.h"
+#include "sim/amplifier/SerialEEPROM.h"
+
+enum class RackPort { kCommand, kOlder, kSingle };
+
+class AmplifierRack {
+ public:
+  static constexpr int kBoards = AmplifierRackConfig::kBoardsPerRack;
+  static constexpr int kAdLines = 8;
+
+  AmplifierRack(const AmplifierRackConfig& config, int rack);
+
+  void PortSample(RackPort port, std::uint16_t sample, const SampleInstant& at);
+
+  // The read-back lines of the amplifier's and the selectors' chips.
+  bool AmplifierDataOut(double clock_seconds) const;
+  bool SelectorDataOut(double clock_seconds) const;
+  // Bit b: board b clips.
+  std::uint8_t ClippingLines() const;
+
+  double MuxVolts(std::span<const double, 4> dac_volts) const;
+  // Logical AD line 0-7 of the rack.
+  double AdVolts(int line, std::span<const double, 4> dac_volts) const;
+
+  // For tests.
+  std::uint8_t Bus() const { return _bus; }
+  // The selected board (the lowest one on the bus), -1 for none.
+  int SelectedBoard() const;
+  const AmplifierBoardElements& Board(int board) const { return _elements[static_cast<std::size_t>(board)]; }
+  const AmplifierBoardElements& ExtensionBoard() const { return _extension; }
+  // Nil when the board has no chip.
+  SerialEEPROM* BoardChip(int board) { return _chips[static_cast<std::size_t>(board)].get(); }
+  MicrowireEEPROM* ExtensionChip() { return _extensionChip.get(); }
+  std::vector<ProbeSelector>& Selectors() { return _selectors; }
+  long StrictBits() const { return _strictBits; }
+
+ private:
+  struct PortState {
+    bool resting = false;
+    bool afterStrobe = false;
+    int pendingBits = 0;  // taken at the sample before; counted when a strobe follows
+  };
+
+  const AmplifierBoardConfig& BoardConfig(int board) const;
+  bool OnBus(int board) const;
+  void AmplifierWord(int address, std::uint8_t data, const SampleInstant& at);
+  void SelectorWord(std::uint16_t word, const SampleInstant& at);
+  bool ChipSelected(int board) const;
+  bool ExtensionSelected() const;
+  // Steps every chip with the present lines; the bits they took.
+  int StepAmplifierChips(const SampleInstant& at);
+  int StepSelectorChips(SerialLines lines, const SampleInstant& at);
+
+  const AmplifierRackConfig& _config;
+  int _rack;
+  std::uint8_t _bus = 0;
+  std::array<AmplifierBoardElements, kBoards> _elements{};
+  std::array<std::unique_ptr<SerialEEPROM>, kBoards> _chips;
+  AmplifierBoardElements _extension;
+  std::unique_ptr<MicrowireEEPROM> _extensionChip;
+  std::vector<ProbeSelector> _selectors;
+  std::array<PortState, 3> _ports{};
+  SerialLines _lines;
+  bool _selectLine = false;
+  long _strictBits = 0;
+};
+
+// True for the old letters, whose boards have no EEPROM chip select.
+bool IsOldBoardLetter(char letter);

@@ -1,0 +1,76 @@
+// What a simulated amplifier rack is made of (sim/amplifier/AmplifierRack.h):
+// the AD/DA board it hangs on, its racks and boards with their letters and
+// EEPROMs, the probe selectors, the trigger board and the faults. The
+// default is one TLV 4 USB board on a QRN 5+5: letter 'R', a page EEPROM
+// that holds "EEPROM_Tlv" and the version "123456R".
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/amplifier/SerialEEPROM.h"
+
+// The AD/DA board the rack's lines reach (numbered like its board type).
+enum class RackInterface { kZRV24 = 0, kZRV28 = 1, kQRN2400 = 2, kQRN55 = 3 };
+
+enum class AmplifierEEPROMKind { kNone, kSmall, kPage };
+
+struct AmplifierBoardConfig {
+  bool present = true;
+  // The board revision: every letter but the old ones (A-D, P, Z) selects
+  // its 128-byte chip by latch 24 bit 2 and shows its signatures.
+  char letter = 'R';
+  AmplifierEEPROMKind eeprom = AmplifierEEPROMKind::kPage;
+  // Empty: a fresh chip with the rack's version (AmplifierRackConfig).
+  std::vector<std::uint8_t> image;
+  std::string image_file;
+  SerialEEPROMFaults eeprom_faults;
+  // Multiplexer gain: 1 sound, 0.7 out of range, 0 dead.
+  double mux_gain = 1.0;
+  bool stuck_clipping = false;
+};
+
+struct ProbeSelectorConfig {
+  int rack = 0;
+  // The rack boards it serves: first_board to first_board + boards - 1.
+  int first_board = 0;
+  int boards = 1;
+  int probes = 8;
+  // Its 128-byte chip's text (number, version, boards per selector, "x",
+  // probes).
+  std::string eeprom_text = "123456F02x08";
+  SerialEEPROMFaults eeprom_faults;
+};
+
+struct AmplifierRackConfig {
+  static constexpr int kMaxRacks = 2;
+  static constexpr int kBoardsPerRack = 4;
+
+  RackInterface interface = RackInterface::kQRN55;
+  int racks = 1;
+  // 1 to 4 boards per rack; a rack of four is a tetral rack.
+  int boards_per_rack = 1;
+  // Rack r's board b is boards[r * 4 + b].
+  std::array<AmplifierBoardConfig, kMaxRacks * kBoardsPerRack> boards{};
+  // The serial number of the version strings the fresh EEPROMs hold.
+  std::string serial = "123456";
+  // AD lines in the order the AD/DA layer's remap expects: logical channel
+  // 2i on converter i, 2i + 1 on converter i + 4 of the rack.
+  std::array<bool, kMaxRacks> remap_ad_lines{};
+  // The QRN 2400 rack interface's own 128-byte chip, per rack.
+  std::array<std::string, kMaxRacks> rack_interface{"901234A", "901235A"};
+  // A trigger-interface board: digital input bit 14 echoes output bit 15.
+  bool trigger_board = false;
+  std::vector<ProbeSelectorConfig> selectors;
+};
+
+// The version string of a fresh EEPROM: serial, letter and, in a rack of
+// several boards, their number.
+std::string AmplifierVersionString(const AmplifierRackConfig& config, int rack, int board);
+// A fresh image: the page chip holds the marker "EEPROM_Tlv" and the
+// version in page 0 and is erased beyond it; the 128-byte chip holds the
+// text and zeros.
+std::vector<std::uint8_t> FreshPageImage(const std::string& version);
+std::vector<std::uint8_t> FreshSmallImage(const std::string& text);
