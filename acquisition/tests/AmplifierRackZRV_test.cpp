@@ -4,7 +4,6 @@
 // where the layer reads them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,14 +13,9 @@
 #include "acquisition/VrnlBoards.h"
 #include "acquisition/ZRV.h"
 #include "acquisition/ZRVBase.h"
-#include "acquisition/ZRVLibrary.h"
+#include "acquisition/tests/Measurement_fixture.h"
 #include "acquisition/tests/QRN55Backend_fixture.h"
-#include "foundation/Buffer.h"
-#include "foundation/RealTime.h"
-#include "foundation/TermIO.h"
 #include "foundation/platform/Clock.h"
-#include "foundation/tests/TempDirectory_fixture.h"
-#include "shell/Shell.h"
 #include "sim/QRN55SimVolumes.h"
 #include "sim/ZRVLibrary/ZRVSim.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
@@ -55,7 +49,7 @@ class Pattern {
  public:
   explicit Pattern(std::uint16_t extra) : _extra(extra) {}
   Pattern& State(std::uint16_t lines) {
-    const auto sample = static_cast<std::uint16_t>(lines | kRest | _extra);
+    const auto sample = static_cast<std::int16_t>(lines | kRest | _extra);
     _samples.insert(_samples.end(), {sample, sample});
     return *this;
   }
@@ -99,27 +93,11 @@ class AmplifierRackZRV : public TempDirectoryTest, public ::testing::WithParamIn
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(TempDirectoryTest::SetUp());
-    Platform::UseVirtualClock(1000.0);
-    Buffer::InitModule();
-    Shell::Initialize();
-    TermIO::InitModule();
-    RealTime::InitModule();
+    StartBoardSurroundings();
   }
 
   void TearDown() override {
-    ZRV::Shutdown();
-    if (Interface() == RackInterface::kQRN55) {
-      QRN55Service::UseFilePort(nullptr);
-    } else {
-      ZRVSim_SetWiring(nullptr);
-      ZRVSim_Reset();
-      ZRVLibrary::InitModule();
-      unsetenv(ZRVLibrary::kPathVariable);
-    }
-    TermIO::InitModule();
-    Shell::List = nullptr;
-    Buffer::Shutdown();
-    Platform::UseRealClock();
+    StopSimulatedBoard(Board());
     TempDirectoryTest::TearDown();
   }
 
@@ -149,10 +127,7 @@ class AmplifierRackZRV : public TempDirectoryTest, public ::testing::WithParamIn
         volumes_.Mount(QRN55DeviceManager::VolumePrefix() + " RACKS01-" + std::to_string(unit), units_.back().get());
       }
     } else {
-      setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
-      ZRVLibrary::InitModule();
-      ASSERT_TRUE(ZRVLibrary::Load());
-      ZRVSim_Reset();
+      ASSERT_TRUE(LoadStandInLibrary());
       ZRVSimSettings settings;
       ZRVSim_GetSettings(kZRVSimQRN2400, &settings);
       settings.racks = Racks();
@@ -263,7 +238,9 @@ TEST_P(AmplifierRackZRV, CommandWordsReachTheSelectedBoard) {
     EXPECT_EQ(board.Element(5), 0x5A);
     EXPECT_EQ(board.Element(20), 0xFFF);
     EXPECT_EQ(board.Element(28), 4);
-    if (Interface() == RackInterface::kZRV24) EXPECT_EQ(board.Element(6), 0x66);
+    if (Interface() == RackInterface::kZRV24) {
+      EXPECT_EQ(board.Element(6), 0x66);
+    }
     EXPECT_EQ(Rack(rack).Board(0).Element(5), 0);
     EXPECT_EQ(Rack(rack).StrictBits(), 0);
   }
@@ -332,7 +309,9 @@ TEST_P(AmplifierRackZRV, NoEchoWithoutTriggerBoard) {
 TEST_P(AmplifierRackReadBack, SelectorStringReadsBack) {
   AmplifierRackConfig config = Config(2);
   const int rack = Racks() - 1;
-  config.selectors.push_back({.rack = rack, .first_board = 0, .boards = 2, .probes = 8});
+  config.selectors.emplace_back();
+  config.selectors.back().rack = rack;
+  config.selectors.back().boards = 2;
   Open(config);
   const std::int32_t port = 8 + 3 * rack;
   auto selectorWord = [&](std::uint16_t word) {

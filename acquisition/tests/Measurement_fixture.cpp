@@ -66,40 +66,25 @@ const AnalogBoardTiming& TimingOf(ZRVBase::BoardType board) {
   }
 }
 
-void MeasurementBench::SetUp() {
-  ASSERT_NO_FATAL_FAILURE(TempDirectoryTest::SetUp());
-
+void StartBoardSurroundings() {
   Platform::UseVirtualClock(1000.0);
   Buffer::InitModule();
   Shell::Initialize();
   TermIO::InitModule();
   RealTime::InitModule();
-  if (Board() == ZRVBase::BoardQRN55) {
-    volumes_.Mount("/");
-    QRN55Service::UseFilePort(&volumes_);
-    // A unit whose FPGA (version 16) works with its firmware (version 8).
-    QRN55SimUnitConfig config = SimUnitConfig("MEASURE1");
-    config.signature.firmware = 8;
-    config.signature.logic = 16;
-    unit_ = std::make_unique<QRN55SimUnit>(config);
-    volumes_.Mount(QRN55DeviceManager::VolumePrefix() + " MEASURE1", unit_.get());
-  } else {
-    setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
-    ZRVLibrary::InitModule();
-    ASSERT_TRUE(ZRVLibrary::Load());
-    ZRVSim_Reset();
-  }
-  UseTiming(TimingOf(Board()));
-  ZRVBase::InitModule();
-  VrnlBoards::InitModule();
-  ZRV::InitModule();
-  ASSERT_TRUE(ZRV::InitInterface(Board())) << ZRVBase::ErrorText;
-  SetCorrections(Board());
 }
 
-void MeasurementBench::TearDown() {
+bool LoadStandInLibrary() {
+  setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
+  ZRVLibrary::InitModule();
+  if (!ZRVLibrary::Load()) return false;
+  ZRVSim_Reset();
+  return true;
+}
+
+void StopSimulatedBoard(ZRVBase::BoardType board) {
   ZRV::Shutdown();
-  if (Board() == ZRVBase::BoardQRN55) {
+  if (board == ZRVBase::BoardQRN55) {
     QRN55Service::UseFilePort(nullptr);
   } else {
     ZRVSim_SetWiring(nullptr);
@@ -111,6 +96,34 @@ void MeasurementBench::TearDown() {
   Shell::List = nullptr;
   Buffer::Shutdown();
   Platform::UseRealClock();
+}
+
+void MeasurementBench::SetUp() {
+  ASSERT_NO_FATAL_FAILURE(TempDirectoryTest::SetUp());
+
+  StartBoardSurroundings();
+  if (Board() == ZRVBase::BoardQRN55) {
+    volumes_.Mount("/");
+    QRN55Service::UseFilePort(&volumes_);
+    // A unit whose FPGA (version 16) works with its firmware (version 8).
+    QRN55SimUnitConfig config = SimUnitConfig("MEASURE1");
+    config.signature.firmware = 8;
+    config.signature.logic = 16;
+    unit_ = std::make_unique<QRN55SimUnit>(config);
+    volumes_.Mount(QRN55DeviceManager::VolumePrefix() + " MEASURE1", unit_.get());
+  } else {
+    ASSERT_TRUE(LoadStandInLibrary());
+  }
+  UseTiming(TimingOf(Board()));
+  ZRVBase::InitModule();
+  VrnlBoards::InitModule();
+  ZRV::InitModule();
+  ASSERT_TRUE(ZRV::InitInterface(Board())) << ZRVBase::ErrorText;
+  SetCorrections(Board());
+}
+
+void MeasurementBench::TearDown() {
+  StopSimulatedBoard(Board());
   TempDirectoryTest::TearDown();
 }
 

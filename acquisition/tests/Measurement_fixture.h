@@ -30,6 +30,17 @@ class ClosedLayerTest : public ZRVBoard {
   static std::vector<std::string> ConsoleLines();
 };
 
+// The surroundings of a simulated board: the virtual clock from 1000 s, a
+// fresh buffer heap, shell, console and time module.
+void StartBoardSurroundings();
+// The stand-in board library loaded by its path, its boards reset; FALSE
+// when it cannot be loaded.
+bool LoadStandInLibrary();
+// Shuts the AD/DA layer down, releases the simulated board of the type
+// (the QRN 5+5 file port, or the stand-in library with its wiring) and
+// undoes StartBoardSurroundings.
+void StopSimulatedBoard(ZRVBase::BoardType board);
+
 // The simulated boards' timing, by board type.
 const AnalogBoardTiming& TimingOf(ZRVBase::BoardType board);
 

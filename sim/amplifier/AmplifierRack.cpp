@@ -89,6 +89,7 @@ void AmplifierRack::PortSample(RackPort port, std::uint16_t sample, const Sample
     state.pendingBits = 0;
     state.afterStrobe = true;
     const bool amplifier = (sample & kAmplifierPort) != 0;
+    if (_potentiostats != nullptr && port != RackPort::kOlder) _potentiostats->Strobe(sample, at.clock_seconds);
     if (amplifier && port != RackPort::kOlder) AmplifierWord((sample >> 8) & 0x3F, sample & 0xFF, at);
     if (!amplifier && port != RackPort::kCommand) SelectorWord(sample, at);
     return;

@@ -22,6 +22,10 @@
 // the page chip by latch 24 bit 2 low, the 128-byte chip by latch 24 bit 2
 // high, or by bit 10 on the old letters (A-D, P, Z).
 //
+// Potentiostat boards share the command port: an attached bus
+// (sim/potentiostat/PKSimBoard.h) gets every strobed word of it, bit 15 set
+// or not.
+//
 // Strict count: the bits a selected chip takes from the samples of command
 // words (the samples next to a strobe) rather than from line patterns.
 //
@@ -43,6 +47,7 @@
 #include "sim/amplifier/AmplifierRackConfig.h"
 #include "sim/amplifier/ProbeSelector.h"
 #include "sim/amplifier/SerialEEPROM.h"
+#include "sim/potentiostat/PKSimBoard.h"
 
 enum class RackPort { kCommand, kOlder, kSingle };
 
@@ -54,6 +59,8 @@ class AmplifierRack {
   AmplifierRack(const AmplifierRackConfig& config, int rack);
 
   void PortSample(RackPort port, std::uint16_t sample, const SampleInstant& at);
+  // Nil detaches; the bus must outlive its attachment.
+  void AttachPotentiostatBus(PKSimBus* bus) { _potentiostats = bus; }
 
   // The read-back lines of the amplifier's and the selectors' chips.
   bool AmplifierDataOut(double clock_seconds) const;
@@ -106,6 +113,7 @@ class AmplifierRack {
   SerialLines _lines;
   bool _selectLine = false;
   long _strictBits = 0;
+  PKSimBus* _potentiostats = nullptr;
 };
 
 // True for the old letters, whose boards have no EEPROM chip select.

@@ -104,6 +104,22 @@ TEST(AmplifierRackDecoding, WordsReachOnlyTheSelectedBoard) {
   EXPECT_EQ(rack.ExtensionBoard().Element(44), 0);
 }
 
+TEST(AmplifierRackDecoding, PotentiostatsHearTheCommandPort) {
+  AmplifierRackConfig config = Config(RackInterface::kZRV28);
+  AmplifierRack rack(config, 0);
+  PKSimBus bus;
+  rack.AttachPotentiostatBus(&bus);
+  RackPlayer player(rack);
+  player.Play(Cached({Word(20, 0x4F)}));
+  player.Play(OlderPortWord(Word(14, 0x0E)));  // bit 15 clear: a potentiostat word
+  RackPlayer(rack, RackPort::kOlder).Play(OlderPortWord(Word(5, 1)));
+  ASSERT_EQ(bus.Recorded().size(), 2u);
+  EXPECT_EQ(bus.Recorded()[0].address, 20);
+  EXPECT_TRUE(bus.Recorded()[0].bit15);
+  EXPECT_EQ(bus.Recorded()[1].address, 14);
+  EXPECT_FALSE(bus.Recorded()[1].bit15);
+}
+
 TEST(AmplifierRackDecoding, LatchesCarryTheirStrobeInstant) {
   AmplifierRackConfig config = Config(RackInterface::kQRN55);
   AmplifierRack rack(config, 0);
@@ -328,7 +344,9 @@ TEST(AmplifierRackEEPROM, OldBoardsSelectTheirChipByBit10) {
 
 TEST(AmplifierRackSelector, WordsAndEEPROM) {
   AmplifierRackConfig config = Config(RackInterface::kQRN55, 2);
-  config.selectors.push_back({.rack = 0, .first_board = 0, .boards = 2, .probes = 8});
+  config.selectors.emplace_back();
+  config.selectors.back().rack = 0;
+  config.selectors.back().boards = 2;
   AmplifierRack rack(config, 0);
   RackPlayer player(rack, RackPort::kOlder);
   ProbeSelector& selector = rack.Selectors().at(0);
