@@ -1,6 +1,7 @@
 #include "sim/amplifier/AmplifierRack.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -94,6 +95,7 @@ void AmplifierRack::PortSample(RackPort port, std::uint16_t sample, const Sample
     if (!amplifier && port != RackPort::kCommand) SelectorWord(sample, at);
     return;
   }
+  const bool afterStrobe = std::exchange(state.afterStrobe, false);
   state.pendingBits = 0;
   if (!resting) return;
   const SerialLines lines{(sample & kDataIn) != 0, (sample & kClock) != 0};
@@ -104,12 +106,11 @@ void AmplifierRack::PortSample(RackPort port, std::uint16_t sample, const Sample
     taken += StepAmplifierChips(at);
   }
   if (port != RackPort::kCommand) taken += StepSelectorChips(lines, at);
-  if (state.afterStrobe) {
+  if (afterStrobe) {
     _strictBits += taken;
   } else {
     state.pendingBits = taken;
   }
-  state.afterStrobe = false;
 }
 
 void AmplifierRack::AmplifierWord(int address, std::uint8_t data, const SampleInstant& at) {

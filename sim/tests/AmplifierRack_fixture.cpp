@@ -62,6 +62,25 @@ void RackPlayer::Connect(int board, bool select_high) {
   Play(Cached({LatchWord(45, 0, 8), LatchWord(24, 0, 0), LatchWord(24, select_high ? 4 : 0, 0)}));
 }
 
+std::string RackPlayer::MicrowireRead(int count, std::uint16_t lines, bool selector) {
+  auto cell = [&](bool bit) {
+    const auto low = static_cast<std::uint16_t>(kRest | lines | (bit ? kDataIn : 0));
+    Play({low, static_cast<std::uint16_t>(low | kClock)});
+  };
+  for (const bool bit : {true, true, false}) cell(bit);
+  for (int n = 0; n < 7; ++n) cell(false);
+  std::string text;
+  for (int n = 0; n < count; ++n) {
+    int value = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+      cell(false);
+      value = value << 1 | ((selector ? SelectorDataOut() : DataOut()) ? 1 : 0);
+    }
+    text += static_cast<char>(value);
+  }
+  return text;
+}
+
 void ChipBanger::Select(bool on) {
   _selected = on;
   Step(false, false);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "sim/amplifier/AmplifierRack.h"
@@ -50,6 +51,11 @@ class RackPlayer {
   void Wait(double seconds) { _now += seconds; }
   double Now() const { return _now; }
   bool DataOut() const { return _rack.AmplifierDataOut(_now); }
+  bool SelectorDataOut() const { return _rack.SelectorDataOut(_now); }
+  // A 128-byte chip's read from address 0 in cells of two samples, with
+  // the lines given held high: count bytes from the chip's data line, or
+  // the selectors' one.
+  std::string MicrowireRead(int count, std::uint16_t lines, bool selector = false);
   std::uint16_t Extra() const { return _extra; }
   // Bits added to every line sample (bit 15 on the ZRV-24, bit 10 for the
   // old boards' select line).

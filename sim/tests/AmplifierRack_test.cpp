@@ -289,6 +289,24 @@ TEST(AmplifierRackEEPROM, PageChipOnTheSelectedBoardsLines) {
   EXPECT_FALSE(player.DataOut());
 }
 
+TEST(AmplifierRackEEPROM, RackInterfaceStringOnTheExtensionBoard) {
+  AmplifierRackConfig config = Config(RackInterface::kQRN2400);
+  config.racks = 2;
+  config.boards[4].eeprom = AmplifierEEPROMKind::kNone;  // its clock edges would count
+  AmplifierRack rack(config, 1);
+  RackPlayer player(rack);
+  // With a board selected, its own latch 45 takes the word.
+  player.Select(0);
+  player.Play(Cached({LatchWord(45, 0, 8)}));
+  EXPECT_EQ(rack.ExtensionBoard().Element(45), 0);
+  player.Select(8);
+  player.Play(Cached({Word(45, 0x10), Word(45, 0x20), Word(45, 0x40), Word(45, 0x80)}));
+  EXPECT_EQ(player.MicrowireRead(8, kSelectLine), std::string("901235A\0", 8));
+  EXPECT_EQ(rack.StrictBits(), 0);
+  player.Play(Cached({LatchWord(45, 0, 2)}));
+  EXPECT_FALSE(player.DataOut());
+}
+
 TEST(AmplifierRackEEPROM, StrictModeCountsBitsFromCommandWords) {
   AmplifierRackConfig config = Config(RackInterface::kQRN55);
   AmplifierRack rack(config, 0);
@@ -317,25 +335,7 @@ TEST(AmplifierRackEEPROM, OldBoardsSelectTheirChipByBit10) {
   player.Play({kRest | kSelectLine | kDataIn, kRest | kSelectLine | kDataIn | kClock});
   EXPECT_EQ(rack.StrictBits(), 0);
   player.SetExtra(0x8000);
-  std::vector<std::uint16_t> samples;
-  for (const int bit : {1, 1, 0}) {
-    const std::uint16_t d = bit != 0 ? kDataIn : 0;
-    samples.insert(samples.end(), {static_cast<std::uint16_t>(kRest | kSelectLine | d),
-                                   static_cast<std::uint16_t>(kRest | kSelectLine | d | kClock)});
-  }
-  for (int n = 0; n < 7; ++n) samples.insert(samples.end(), {kRest | kSelectLine, kRest | kSelectLine | kClock});
-  player.Play(samples);
-  EXPECT_FALSE(player.DataOut());  // the dummy bit
-  std::string text;
-  for (int n = 0; n < 7; ++n) {
-    int value = 0;
-    for (int bit = 0; bit < 8; ++bit) {
-      player.Play({kRest | kSelectLine, kRest | kSelectLine | kClock});
-      value = value << 1 | (player.DataOut() ? 1 : 0);
-    }
-    text += static_cast<char>(value);
-  }
-  EXPECT_EQ(text, "123456D");
+  EXPECT_EQ(player.MicrowireRead(7, kSelectLine), "123456D");
   player.Play(kRest);
   EXPECT_FALSE(player.DataOut());
 }
@@ -367,21 +367,7 @@ TEST(AmplifierRackSelector, WordsAndEEPROM) {
   // The chip: selected by the EEPROM word's bit 11 for a served board.
   player.Play(OlderPortWord(0x40 | 0x800 | 0x1000));
   EXPECT_TRUE(selector.EEPROMLine());
-  std::vector<std::uint16_t> samples;
-  for (const int bit : {1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}) {
-    const std::uint16_t d = bit != 0 ? kDataIn : 0;
-    samples.insert(samples.end(), {static_cast<std::uint16_t>(kRest | d), static_cast<std::uint16_t>(kRest | d | kClock)});
-  }
-  player.Play(samples);
-  std::string text;
-  for (int n = 0; n < 12; ++n) {
-    int value = 0;
-    for (int bit = 0; bit < 8; ++bit) {
-      value = value << 1 | (rack.SelectorDataOut(player.Now()) ? 1 : 0);
-      player.Play({kRest, kRest | kClock});
-    }
-    text += static_cast<char>(value);
-  }
+  const std::string text = player.MicrowireRead(12, 0, true);
   EXPECT_EQ(text, "123456F02x08");
   player.Play(OlderPortWord(0x40 | 0x1000));
   EXPECT_FALSE(rack.SelectorDataOut(player.Now()));
