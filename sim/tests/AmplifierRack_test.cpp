@@ -479,6 +479,37 @@ TEST(AmplifierRackWiringLines, ReadBackAndClippingByBoard) {
   }
 }
 
+TEST(AmplifierRackWiringLines, ZRV24ReadsTheSelectorThroughItsClippingFlag) {
+  AmplifierRackConfig config = Config(RackInterface::kZRV24);
+  config.selectors.emplace_back();
+  AmplifierRackWiring wiring(config);
+  ZRVSimOutputs outputs;
+  ZRVSimInputs inputs;
+  double now = 10.0;
+  auto play = [&](const std::vector<std::uint16_t>& samples) {
+    for (const std::uint16_t sample : samples) {
+      outputs.tlv_digital[0] = outputs.user_digital[0] = sample;
+      outputs.clock_seconds = now += 1e-5;
+      wiring.Sample(outputs, inputs);
+    }
+  };
+  // The EEPROM word (board 0, line high) on the single port, then a read
+  // command whose cells carry bit 15 as the ZRV-24's patterns do.
+  play(OlderPortWord(0x40 | 0x800));
+  auto cell = [&](bool bit) {
+    const auto low = static_cast<std::uint16_t>(0xC000 | (bit ? kDataIn : 0));
+    play({low, static_cast<std::uint16_t>(low | kClock)});
+  };
+  for (const bool bit : {true, true, false, false, false, false, false, false, false, false}) cell(bit);
+  int value = 0;
+  for (int bit = 0; bit < 8; ++bit) {
+    cell(false);
+    value = value << 1 | (wiring.ClippingLines(now) & 1);
+  }
+  EXPECT_EQ(value, '1');
+  EXPECT_EQ(inputs.user_digital[0] & 0x4000, 0);  // no digital read-back on the ZRV-24
+}
+
 TEST(AmplifierRackWiringLines, TriggerBoardEchoesOutputBit15) {
   for (const bool trigger : {false, true}) {
     AmplifierRackConfig config = Config(RackInterface::kQRN55);
