@@ -41,7 +41,7 @@ void ClosedLayerTest::TearDown() {
   ZRVBoard::TearDown();
 }
 
-std::vector<std::string> ClosedLayerTest::ConsoleLines() {
+std::vector<std::string> NotebookLines() {
   TermIO::Flush();
   std::vector<std::string> lines;
   const std::int32_t count = BufferText::RecordCount(Shell::List);
@@ -98,7 +98,7 @@ void StopSimulatedBoard(ZRVBase::BoardType board) {
   Platform::UseRealClock();
 }
 
-void MeasurementBench::SetUp() {
+void SimulatedBoardTest::SetUp() {
   ASSERT_NO_FATAL_FAILURE(TempDirectoryTest::SetUp());
 
   StartBoardSurroundings();
@@ -114,18 +114,32 @@ void MeasurementBench::SetUp() {
   } else {
     ASSERT_TRUE(LoadStandInLibrary());
   }
-  UseTiming(TimingOf(Board()));
+  UseWiring();
   ZRVBase::InitModule();
   VrnlBoards::InitModule();
   ZRV::InitModule();
   ASSERT_TRUE(ZRV::InitInterface(Board())) << ZRVBase::ErrorText;
-  SetCorrections(Board());
 }
 
-void MeasurementBench::TearDown() {
+void SimulatedBoardTest::TearDown() {
   StopSimulatedBoard(Board());
   TempDirectoryTest::TearDown();
 }
+
+void SimulatedBoardTest::SetWiring(ZRVSimWiring* zrvWiring, QRN55SimWiring* qrn55Wiring) {
+  if (Board() == ZRVBase::BoardQRN55) {
+    unit_->SetWiring(qrn55Wiring);
+  } else {
+    ZRVSim_SetWiring(zrvWiring);
+  }
+}
+
+void MeasurementBench::SetUp() {
+  ASSERT_NO_FATAL_FAILURE(SimulatedBoardTest::SetUp());
+  SetCorrections(Board());
+}
+
+void MeasurementBench::UseWiring() { UseTiming(TimingOf(Board())); }
 
 void MeasurementBench::Connect(const AnalogCircuit& circuit, std::int32_t dac, std::int32_t adc) {
   if (qrn55Wiring_) qrn55Wiring_->Connect(dac, adc, circuit);
@@ -136,11 +150,11 @@ void MeasurementBench::UseTiming(const AnalogBoardTiming& timing) {
   // The new wiring is in place before the old one goes.
   if (Board() == ZRVBase::BoardQRN55) {
     auto wiring = std::make_unique<QRN55SimFixtures>(timing);
-    unit_->SetWiring(wiring.get());
+    SetWiring(nullptr, wiring.get());
     qrn55Wiring_ = std::move(wiring);
   } else {
     auto wiring = std::make_unique<ZRVSimFixtures>(timing);
-    ZRVSim_SetWiring(wiring.get());
+    SetWiring(wiring.get(), nullptr);
     zrvWiring_ = std::move(wiring);
   }
 }

@@ -21,13 +21,16 @@
 #include "sim/QRN55SimVolumes.h"
 #include "sim/ZRVSimFixtures.h"
 
+// The records of the notebook (Shell::List), the pending line stored first.
+std::vector<std::string> NotebookLines();
+
 // ZRV started with no board open, the console captured.
 class ClosedLayerTest : public ZRVBoard {
  protected:
   void SetUp() override;
   void TearDown() override;
   // The console lines written since SetUp.
-  static std::vector<std::string> ConsoleLines();
+  static std::vector<std::string> ConsoleLines() { return NotebookLines(); }
 };
 
 // The surroundings of a simulated board: the virtual clock from 1000 s, a
@@ -44,17 +47,35 @@ void StopSimulatedBoard(ZRVBase::BoardType board);
 // The simulated boards' timing, by board type.
 const AnalogBoardTiming& TimingOf(ZRVBase::BoardType board);
 
+// The board of the parameter open on the virtual clock, its lines wired as
+// UseWiring chooses before the open (by default the board's loopback).
+class SimulatedBoardTest : public TempDirectoryTest,
+                           public ::testing::WithParamInterface<ZRVBase::BoardType> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  ZRVBase::BoardType Board() const { return GetParam(); }
+  // Called before the board opens; wires it with SetWiring.
+  virtual void UseWiring() {}
+  // The board's lines wired to the one of the board's family (nil: its
+  // loopback). The wiring must outlive its use.
+  void SetWiring(ZRVSimWiring* zrvWiring, QRN55SimWiring* qrn55Wiring);
+
+ private:
+  std::unique_ptr<QRN55SimUnit> unit_;
+  QRN55SimVolumes volumes_;
+};
+
 // The board of the parameter open, DAC 0 driving ADC 0 through a circuit.
-class MeasurementBench : public TempDirectoryTest,
-                         public ::testing::WithParamInterface<ZRVBase::BoardType> {
+class MeasurementBench : public SimulatedBoardTest {
  protected:
   static constexpr std::int32_t kDac = 0;
   static constexpr std::int32_t kAdc = 0;
 
   void SetUp() override;
-  void TearDown() override;
+  void UseWiring() override;
 
-  ZRVBase::BoardType Board() const { return GetParam(); }
   // Replaces what ADC `adc` sees (DAC `dac` through the circuit, from rest).
   void Connect(const AnalogCircuit& circuit, std::int32_t dac = kDac, std::int32_t adc = kAdc);
   // The same wiring, but with the timing given instead of the board's.
@@ -63,8 +84,6 @@ class MeasurementBench : public TempDirectoryTest,
  private:
   std::unique_ptr<ZRVSimFixtures> zrvWiring_;
   std::unique_ptr<QRN55SimFixtures> qrn55Wiring_;
-  std::unique_ptr<QRN55SimUnit> unit_;
-  QRN55SimVolumes volumes_;
 };
 
 // Board names for parameterised test names.
