@@ -1,5 +1,9 @@
 #include "acquisition/tests/CommandPort_fixture.h"
 
+#include <span>
+
+#include "acquisition/VrnlBoards.h"
+
 namespace {
 
 constexpr std::uint16_t kStrobe = 0x4000;
@@ -63,4 +67,20 @@ void CommandPortRecorder::Clear() {
   const std::lock_guard lock(mutex_);
   if (!tlv_.empty()) tlv_.erase(tlv_.begin(), tlv_.end() - 1);
   if (!user_.empty()) user_.erase(user_.begin(), user_.end() - 1);
+}
+
+std::vector<std::uint16_t> QueuedSamples() {
+  std::int32_t count = 0;
+  std::span<const std::uint16_t> cache;
+  std::uint16_t rest = 0;
+  VrnlBoards::GetCache(count, cache, rest);
+  return {cache.begin(), cache.begin() + count};
+}
+
+std::uint16_t CacheRestWord() {
+  std::int32_t count = 0;
+  std::span<const std::uint16_t> cache;
+  std::uint16_t rest = 0;
+  VrnlBoards::GetCache(count, cache, rest);
+  return rest;
 }

@@ -49,6 +49,10 @@ class CommandPortTest : public SimulatedBoardTest {
   CommandPortRecorder recorder_;
 };
 
+// The samples VrnlBoards holds queued, and the word its port rests at.
+std::vector<std::uint16_t> QueuedSamples();
+std::uint16_t CacheRestWord();
+
 // (address, data) as the word's bits 0-13.
 constexpr std::uint16_t Word(std::int32_t address, std::int32_t data) {
   return static_cast<std::uint16_t>((address << 8) | data);

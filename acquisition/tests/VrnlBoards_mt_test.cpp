@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <span>
 
 #include "acquisition/ADTimerTask.h"
 #include "acquisition/VrnlBoards.h"
 #include "acquisition/ZRV.h"
 #include "acquisition/ZRVBase.h"
+#include "acquisition/tests/CommandPort_fixture.h"
 #include "acquisition/tests/ZRVBoard_fixture.h"
 #include "foundation/platform/Clock.h"
 #include "foundation/platform/Threads.h"
@@ -19,14 +19,6 @@ namespace {
 constexpr std::int32_t kFifo = 0x800;
 
 class CacheDuringLongRuns : public ZRVBoard {};
-
-std::int32_t QueuedSamples() {
-  std::int32_t count = 0;
-  std::span<const std::uint16_t> cache;
-  std::uint16_t rest = 0;
-  VrnlBoards::GetCache(count, cache, rest);
-  return count;
-}
 
 std::int32_t Acquired() {
   Platform::Mutex_Lock(ADTimerTask::ADTask.Mutex);
@@ -60,11 +52,11 @@ TEST_F(CacheDuringLongRuns, WordsQueuedWhileTheTaskPumpsStayQueued) {
   }
   ASSERT_GE(word, 2);
   // Each word after the first adds three samples to the six of the first.
-  EXPECT_EQ(QueuedSamples(), 6 + 3 * (word - 1));
+  EXPECT_EQ(QueuedSamples().size(), 6u + 3u * (word - 1u));
   EXPECT_EQ(Acquired(), kSamples);
   ZRV::Halt();
   VrnlBoards::FlushCache();
-  EXPECT_EQ(QueuedSamples(), 0);
+  EXPECT_TRUE(QueuedSamples().empty());
   EXPECT_EQ(ZRV::GetLastError(), 0) << ErrorText();
 }
 

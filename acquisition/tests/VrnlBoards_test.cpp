@@ -24,22 +24,6 @@ constexpr std::uint16_t kRest = 0x4000;
 
 bool IsZRV24() { return ZRV::GetBoardType() == ZRVBase::BoardZRV24; }
 
-Samples Queued() {
-  std::int32_t count = 0;
-  std::span<const std::uint16_t> cache;
-  std::uint16_t rest = 0;
-  VrnlBoards::GetCache(count, cache, rest);
-  return {cache.begin(), cache.begin() + count};
-}
-
-std::uint16_t RestWord() {
-  std::int32_t count = 0;
-  std::span<const std::uint16_t> cache;
-  std::uint16_t rest = 0;
-  VrnlBoards::GetCache(count, cache, rest);
-  return rest;
-}
-
 // The samples after the one the lines rested at when the recorder was
 // cleared.
 Samples Played(const Samples& samples) { return {samples.begin() + 1, samples.end()}; }
@@ -69,16 +53,16 @@ TEST_P(CommandCache, TwoCachedWordsShareTheirRestSamples) {
   VrnlBoards::SendToTlv3Port(ZRV::TlvOut, 0x0567, false);
   if (IsZRV24()) {
     // The user's lines rest at their state around the words, strobe set.
-    EXPECT_EQ(Queued(), (Samples{0xC523, 0xD234, 0x9234, 0xD234, 0xC567, 0x8567, 0xC567, 0xC123,
+    EXPECT_EQ(QueuedSamples(), (Samples{0xC523, 0xD234, 0x9234, 0xD234, 0xC567, 0x8567, 0xC567, 0xC123,
                                  0x4523}));
-    EXPECT_EQ(RestWord(), 0xC123);
+    EXPECT_EQ(CacheRestWord(), 0xC123);
     EXPECT_EQ(ZRVBase::DigitalOutState, 0x4523);
   } else {
-    EXPECT_EQ(Queued(), (Samples{0xD234, 0x9234, 0xD234, 0xC567, 0x8567, 0xC567, kRest}));
-    EXPECT_EQ(RestWord(), kRest);
+    EXPECT_EQ(QueuedSamples(), (Samples{0xD234, 0x9234, 0xD234, 0xC567, 0x8567, 0xC567, kRest}));
+    EXPECT_EQ(CacheRestWord(), kRest);
   }
   VrnlBoards::FlushCache();
-  EXPECT_TRUE(Queued().empty());
+  EXPECT_TRUE(QueuedSamples().empty());
   EXPECT_EQ(ZRV::GetLastError(), 0) << ZRVBase::ErrorText;
 }
 
@@ -87,9 +71,9 @@ TEST_P(CommandCache, TheOlderPotentiostatPortSetsBit15OnTheZRV24Only) {
   VrnlBoards::SendToPK200Port(ZRV::TlvOut, 0x0123);
   if (IsZRV24()) {
     // Never masked: the chip-select bit of the user's lines stands.
-    EXPECT_EQ(Queued(), (Samples{0xC400, 0xC123, 0x8123, 0xC123, 0xC000, 0x4400}));
+    EXPECT_EQ(QueuedSamples(), (Samples{0xC400, 0xC123, 0x8123, 0xC123, 0xC000, 0x4400}));
   } else {
-    EXPECT_EQ(Queued(), (Samples{0x4123, 0x0123, 0x4123, kRest}));
+    EXPECT_EQ(QueuedSamples(), (Samples{0x4123, 0x0123, 0x4123, kRest}));
   }
 }
 
@@ -131,7 +115,7 @@ TEST_P(CommandPort, AWordForAnotherChannelPlaysTheQueuedOnesFirst) {
   VrnlBoards::SendToTlv3Port(ZRV::TlvOut, 0x1234, false);
   VrnlBoards::SendToTlv3Port(ZRV::DigitalOut, 0x0567, false);
   EXPECT_EQ(recorder_.Words(), (Samples{0x1234}));
-  EXPECT_EQ(Queued().size(), IsZRV24() ? 6u : 4u);
+  EXPECT_EQ(QueuedSamples().size(), IsZRV24() ? 6u : 4u);
   VrnlBoards::ClearCache();
 }
 
@@ -141,7 +125,7 @@ TEST_P(CommandPort, ABurstLongerThanTheCacheFlushesItselfAndPlaysEveryWordOnce) 
   for (std::uint16_t word = 0; word < 1000; ++word) {
     words.push_back(word);
     VrnlBoards::SendToTlv3Port(ZRV::TlvOut, word, false);
-    ASSERT_LT(Queued().size(), static_cast<std::size_t>(VrnlBoards::CacheSize));
+    ASSERT_LT(QueuedSamples().size(), static_cast<std::size_t>(VrnlBoards::CacheSize));
   }
   VrnlBoards::FlushCache();
   EXPECT_EQ(recorder_.Words(), words);
@@ -163,14 +147,14 @@ TEST_P(CommandPort, CachingOffPlaysEachWordAsItsOwnStimulus) {
   }
   // The counters still advance: a flush writes the protocol line and plays
   // nothing more.
-  EXPECT_FALSE(Queued().empty());
+  EXPECT_FALSE(QueuedSamples().empty());
   const std::size_t samples = recorder_.TlvSamples().size();
   VrnlBoards::FlushCache();
   EXPECT_EQ(recorder_.TlvSamples().size(), samples);
   const std::vector<std::string> lines = NotebookLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().rfind("cache: ", 0), 0u) << lines.back();
-  EXPECT_TRUE(Queued().empty());
+  EXPECT_TRUE(QueuedSamples().empty());
 }
 
 TEST_P(CommandPort, TurningCachingOffPlaysWhatIsQueued) {
@@ -178,7 +162,7 @@ TEST_P(CommandPort, TurningCachingOffPlaysWhatIsQueued) {
   VrnlBoards::SendToTlv3Port(ZRV::TlvOut, 0x1234, false);
   VrnlBoards::SetProperties(false, false);
   EXPECT_EQ(recorder_.Words(), (Samples{0x1234}));
-  EXPECT_TRUE(Queued().empty());
+  EXPECT_TRUE(QueuedSamples().empty());
 }
 
 TEST_P(CommandPort, TheOlderPortPlaysAtOnceAfterTheQueuedWords) {
@@ -186,7 +170,7 @@ TEST_P(CommandPort, TheOlderPortPlaysAtOnceAfterTheQueuedWords) {
   VrnlBoards::SendToTlv3Port(ZRV::TlvOut, 0x1234, false);
   VrnlBoards::SendToTlv2Port(ZRV::DigitalOut, 0x8123);
   EXPECT_EQ(recorder_.Words(), (Samples{0x1234}));
-  EXPECT_TRUE(Queued().empty());
+  EXPECT_TRUE(QueuedSamples().empty());
   const Samples user = recorder_.UserSamples();
   ASSERT_GE(user.size(), 4u);
   EXPECT_EQ(Samples(user.end() - 4, user.end()), (Samples{0x4123, 0x0123, 0x4123, 0x4000}));
@@ -240,7 +224,7 @@ class ClosedCommandPort : public ClosedLayerTest {};
 TEST_F(ClosedCommandPort, WordsAreDroppedAndTheOlderPortOnlyKeepsTheOutputState) {
   VrnlBoards::SetProperties(true, false);
   VrnlBoards::SendToTlv3Port(ZRV::TlvOut, 0x1234, false);
-  EXPECT_TRUE(Queued().empty());
+  EXPECT_TRUE(QueuedSamples().empty());
   ZRVBase::DigitalOutState = 0x8012;
   VrnlBoards::SendToTlv2Port(ZRV::DigitalOut, 0x0123);
   EXPECT_EQ(ZRVBase::DigitalOutState, 0x4012);
