@@ -433,9 +433,9 @@ void WriteState() {
   }
   if (T3Base::MaxSelectors <= 0) return;
   TermIO::WriteString("Selector_pos= ");
-  TermIO::WriteInt(T3Selector::SelectorPosition + 1, 1);
+  TermIO::WriteInt(T3Selector::SelectorPosition + 1, 0);
   TermIO::WriteString(", board= ");
-  TermIO::WriteInt(T3Selector::SelectorBoard + 1, 1);
+  TermIO::WriteInt(T3Selector::SelectorBoard + 1, 0);
   TermIO::WriteString(", DA-units= ");
   TermIO::WriteInt(T3Selector::SelectorDacUnits, 4);
   TermIO::WriteString(", EEPROM= ");

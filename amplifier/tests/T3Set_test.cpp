@@ -446,8 +446,8 @@ TEST_F(Closed, TheStateDump) {
   T3Set::Set4Switches(24, 1);
   T3Set::Set4Switches(29, 0xA);
   T3Set::Set4Switches(47, 0xF);
-  T3Base::MaxSelectors = 4;
-  T3Selector::SelectorPosition = 2;
+  T3Base::MaxSelectors = 16;
+  T3Selector::SelectorPosition = 11;
   T3Selector::SelectorBoard = 1;
   T3Selector::SelectorDacUnits = 37;
   T3Selector::SelectorEEPROM = true;
@@ -479,7 +479,7 @@ TEST_F(Closed, TheStateDump) {
       "IC50B[21] 2748        Ext  [45] ----",
       "IC41A[22]    0        L5   [46] ----",
       "IC41B[23] 4095        free [47] ABCD",
-      "Selector_pos= 3, board= 2, DA-units=   37, EEPROM=  TRUE",
+      "Selector_pos= 12, board= 2, DA-units=   37, EEPROM=  TRUE",
   };
   EXPECT_EQ(LinesFrom(first), expected);
 
