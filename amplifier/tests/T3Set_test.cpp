@@ -337,7 +337,9 @@ TEST_P(MaskedPowerOn, TheChipSelectBitIsClearAroundEveryWord) {
     // bursts (0x0400) do not.
     for (std::size_t i = 1; i < samples.size(); ++i) {
       const bool rest = !wordSample[i] && (samples[i] & 0x4000) != 0;
-      if (rest) EXPECT_EQ(samples[i] & 0x0400, 0) << i << ": " << samples[i];
+      if (rest) {
+        EXPECT_EQ(samples[i] & 0x0400, 0) << i << ": " << samples[i];
+      }
     }
     EXPECT_EQ(ElementsAfter(recorder_.Words()), ElementBits(CurrentShadow()));
   }
