@@ -1,0 +1,10 @@
+// libFuzzer target: any bytes as a C-fast file, under each laboratory rule.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/CalibrationFilesFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  CalibrationFilesFuzz::CFastFile({data, size});
+  return 0;
+}
