@@ -19,7 +19,7 @@ namespace {
 // bytes of the old text stay behind its end) only when the key was there.
 template <std::size_t N>
 void ProcessText(std::span<const char> key, char (&field)[N], bool toDisk) {
-  char text[N + 1] = "";
+  char text[N + 1] = {};
   Strings::Substring(text, field, 0, Strings::Length(field));
   TextFile::ProcessString(key, std::span<char>(text, N));
   if (toDisk) return;

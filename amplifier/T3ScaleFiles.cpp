@@ -26,6 +26,9 @@ namespace {
 constexpr char kScaleId[] = "TLV3-Scale";
 constexpr char kCFastId[] = "TLV3-CFast";
 constexpr std::uint16_t kWriterVersion = 0;
+// The header check's result for a buffer too short to check; the check
+// reports such a buffer as sizes wrong today, but the code keeps its meaning.
+constexpr int kBufferTooShort = 1;
 
 constexpr std::uint8_t kRecordTooShort = 15;
 constexpr std::uint8_t kWrongLength = 16;
@@ -178,7 +181,7 @@ void CompleteOlderFields(ScaleRecord& record) {
 void MapError(int headerResult) {
   switch (headerResult) {
     case SingleBlockFile::kAccepted: return;
-    case 1: T3Error::Error = kRecordTooShort; return;
+    case kBufferTooShort: T3Error::Error = kRecordTooShort; return;
     case SingleBlockFile::kSizesWrong: T3Error::Error = kWrongLength; return;
     case SingleBlockFile::kWrongId: T3Error::Error = kWrongId; return;
     case SingleBlockFile::kChecksumWrong: T3Error::Error = kChecksumWrong; return;
