@@ -90,7 +90,8 @@ template <typename Table, typename StepValues>
 bool Prepare(double& value, double factor, Table& table, const StepValues& steps,
              bool (*usableStep)(double)) {
   const int last = static_cast<int>(steps.size()) - 1;
-  table.Index = static_cast<std::uint16_t>(std::min<int>(table.Index, std::min<int>(table.Size, last)));
+  table.Index =
+      static_cast<std::uint16_t>(std::min<int>(table.Index, std::min<int>(table.Size, last)));
   const bool usable = table.Size <= last &&
                       std::all_of(steps.begin(), steps.begin() + table.Size + 1, usableStep) &&
                       UsableFactor(factor) && Finite(value) && Finite(value * factor) &&
@@ -112,9 +113,7 @@ void RaiseWhileAboveMax(Table& table, auto fineAt) {
 }
 
 // A DAC value, kept inside what the 16-bit field can hold.
-std::uint16_t DacValue(double v) {
-  return static_cast<std::uint16_t>(std::clamp(v, 0.0, 65535.0));
-}
+std::uint16_t DacValue(double v) { return static_cast<std::uint16_t>(std::clamp(v, 0.0, 65535.0)); }
 
 }  // namespace
 

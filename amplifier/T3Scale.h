@@ -53,7 +53,7 @@ struct RangeVars {
 
 // Filter-2 calibration of one filter response.
 struct F2VarType {
-  bool HighQ = false;  // sent with T3Set::Filter2HighQ
+  bool HighQ = false;    // sent with T3Set::Filter2HighQ
   double Factor1 = 0.0;  // DAC factors of the two filter-2 parts
   double Factor2 = 0.0;
   bool operator==(const F2VarType&) const = default;
@@ -66,11 +66,11 @@ struct AddLinType {
   std::uint16_t Size = 0;   // highest step in use, at most kAddLinSteps - 1
   std::uint16_t Index = 0;  // current step, kept between calls
   std::array<Set16, kAddLinSteps> Codes{};
-  double Max = 0.0;  // largest fine DAC value
-  double Min = 0.0;  // smallest fine value before a lower step is taken
+  double Max = 0.0;                            // largest fine DAC value
+  double Min = 0.0;                            // smallest fine value before a lower step is taken
   std::array<double, kAddLinSteps> Offsets{};  // coarse value of each step, DAC units
-  std::uint16_t OutValue = 0;  // fine DAC value of the last linearisation
-  Set16 OutCode = 0;           // switch code of the last linearisation
+  std::uint16_t OutValue = 0;                  // fine DAC value of the last linearisation
+  Set16 OutCode = 0;                           // switch code of the last linearisation
   bool operator==(const AddLinType&) const = default;
 };
 
@@ -128,9 +128,9 @@ struct ScaleRecord {
   AddLinType CFast2Table;
   MulLinType RsTable;
   MulLinType GLeakTable;
-  MulLinType SpareTable;  // stored and read with the record, used nowhere
-  std::int16_t VCStimDacOffset = 0;                  // outside current-clamp mode
-  std::array<std::int16_t, 4> CCStimDacOffset{};     // per current-clamp gain
+  MulLinType SpareTable;                          // stored and read with the record, used nowhere
+  std::int16_t VCStimDacOffset = 0;               // outside current-clamp mode
+  std::array<std::int16_t, 4> CCStimDacOffset{};  // per current-clamp gain
   std::int16_t MuxAdcOffset = 0;
   char BoardLetter = 0;           // revision of the board the record was made for
   std::uint8_t CalibADBoard = 0;  // AD/DA board type used for the calibration

@@ -71,12 +71,27 @@ static_assert(kRsTableAt == 986 && kGLeakTableAt == 1098 && kSpareTableAt == 121
 static_assert(kVCStimDacOffsetAt == kScalePayloadWithoutSerial);
 static_assert(kSerialAt + kSerialStored == 1338);
 static_assert(kCalibDateAt + T3Scale::kDateLength == 1414);
-static_assert(kTagAt + T3Scale::kTagLength + 2 == kUsedPayload && kUsedPayload <= kScalePayloadSize);
+static_assert(kTagAt + T3Scale::kTagLength + 2 == kUsedPayload &&
+              kUsedPayload <= kScalePayloadSize);
 static_assert(SingleBlockFile::kHeaderSize + kScalePayloadSize == kScaleFileSize);
 static_assert(T3Scale::kCFastWords * kSingle == kCFastPayloadSize);
 static_assert(SingleBlockFile::kHeaderSize + kCFastPayloadSize == kCFastFileSize);
 static_assert(kScaleFileSize <= SingleBlockFile::kTempBufferSize &&
               kCFastFileSize <= SingleBlockFile::kTempBufferSize);
+
+// Where Max and OutValue lie in a linearisation table of so many steps.
+constexpr std::int32_t LinTableMaxAt(std::size_t steps) {
+  return 4 + 2 * static_cast<std::int32_t>(steps);
+}
+constexpr std::int32_t LinTableOutAt(std::size_t steps) {
+  return LinTableMaxAt(steps) + (2 + static_cast<std::int32_t>(steps)) * kSingle;
+}
+static_assert(LinTableMaxAt(T3Scale::kAddLinSteps) == 68 &&
+              LinTableOutAt(T3Scale::kAddLinSteps) == 204);
+static_assert(LinTableOutAt(T3Scale::kAddLinSteps) + 4 == kAddLinImage);
+static_assert(LinTableMaxAt(T3Scale::kMulLinSteps) == 36 &&
+              LinTableOutAt(T3Scale::kMulLinSteps) == 108);
+static_assert(LinTableOutAt(T3Scale::kMulLinSteps) + 4 == kMulLinImage);
 
 // One walk over a scale record: converts each field through the Bytes
 // procedures and notes what makes the record unusable.
@@ -92,7 +107,8 @@ class ScaleWalk {
 
   template <std::size_t N>
   void Reals(std::int32_t offset, std::array<double, N>& fields) {
-    for (std::size_t i = 0; i < N; ++i) Real(offset + static_cast<std::int32_t>(i) * kSingle, fields[i]);
+    for (std::size_t i = 0; i < N; ++i)
+      Real(offset + static_cast<std::int32_t>(i) * kSingle, fields[i]);
   }
 
   // Each element on its own, so that a payload ending inside the array
@@ -100,7 +116,8 @@ class ScaleWalk {
   template <typename Field, std::size_t N>
   static void Each16(std::int32_t offset, std::array<Field, N>& fields,
                      void (*process)(std::int32_t, Field&)) {
-    for (std::size_t i = 0; i < N; ++i) process(offset + static_cast<std::int32_t>(i) * 2, fields[i]);
+    for (std::size_t i = 0; i < N; ++i)
+      process(offset + static_cast<std::int32_t>(i) * 2, fields[i]);
   }
 
   void Range(std::int32_t offset, RangeVars& range) {
@@ -126,37 +143,26 @@ class ScaleWalk {
     static_assert(6 + kSingle == kF2VarImage);
   }
 
-  void AddLin(std::int32_t offset, AddLinType& table) {
-    Steps(offset, table);
-    Reals(offset + 76, table.Offsets);
-    Bytes::ProcessCard16(offset + 204, table.OutValue);
-    Bytes::ProcessSet16(offset + 206, table.OutCode);
-    static_assert(4 + 2 * T3Scale::kAddLinSteps == 68);
-    static_assert(76 + kSingle * T3Scale::kAddLinSteps == 204 && 206 + 2 == kAddLinImage);
-  }
-
-  void MulLin(std::int32_t offset, MulLinType& table) {
-    Steps(offset, table);
-    Reals(offset + 44, table.Factors);
-    Bytes::ProcessCard16(offset + 108, table.OutValue);
-    Bytes::ProcessSet16(offset + 110, table.OutCode);
-    static_assert(4 + 2 * T3Scale::kMulLinSteps == 36);
-    static_assert(44 + kSingle * T3Scale::kMulLinSteps == 108 && 110 + 2 == kMulLinImage);
-  }
+  void AddLin(std::int32_t offset, AddLinType& table) { Table(offset, table, table.Offsets); }
+  void MulLin(std::int32_t offset, MulLinType& table) { Table(offset, table, table.Factors); }
 
  private:
-  // The head both table types share: Size, Index, the codes, Max and Min.
-  // A Size beyond the table's steps makes the record unusable; Index is
-  // kept inside 0..Size.
-  template <typename Table>
-  void Steps(std::int32_t offset, Table& table) {
+  // Both table types: Size, Index, the codes, Max, Min, one real per step
+  // (offset or factor), OutValue and OutCode. A Size beyond the steps makes
+  // the record unusable; Index is kept inside 0..Size.
+  template <typename LinTable, std::size_t Steps>
+  void Table(std::int32_t offset, LinTable& table, std::array<double, Steps>& stepValues) {
     Bytes::ProcessCard16(offset + 0, table.Size);
     Bytes::ProcessCard16(offset + 2, table.Index);
     Each16(offset + 4, table.Codes, Bytes::ProcessSet16);
-    const auto codesEnd = offset + 4 + 2 * static_cast<std::int32_t>(table.Codes.size());
-    Real(codesEnd, table.Max);
-    Real(codesEnd + kSingle, table.Min);
-    if (table.Size >= table.Codes.size()) {
+    const std::int32_t maxAt = offset + LinTableMaxAt(Steps);
+    Real(maxAt, table.Max);
+    Real(maxAt + kSingle, table.Min);
+    Reals(maxAt + 2 * kSingle, stepValues);
+    const std::int32_t outAt = offset + LinTableOutAt(Steps);
+    Bytes::ProcessCard16(outAt, table.OutValue);
+    Bytes::ProcessSet16(outAt + 2, table.OutCode);
+    if (table.Size >= Steps) {
       sizesFit_ = false;
     } else {
       table.Index = std::min(table.Index, table.Size);
@@ -180,13 +186,26 @@ void CompleteOlderFields(ScaleRecord& record) {
 // leaves the error as it was.
 void MapError(int headerResult) {
   switch (headerResult) {
-    case SingleBlockFile::kAccepted: return;
-    case kBufferTooShort: T3Error::Error = kRecordTooShort; return;
-    case SingleBlockFile::kSizesWrong: T3Error::Error = kWrongLength; return;
-    case SingleBlockFile::kWrongId: T3Error::Error = kWrongId; return;
-    case SingleBlockFile::kChecksumWrong: T3Error::Error = kChecksumWrong; return;
-    case SingleBlockFile::kExpired: T3Error::Error = kTooOld; return;
-    default: T3Error::Error = kUnclassified; return;
+    case SingleBlockFile::kAccepted:
+      return;
+    case kBufferTooShort:
+      T3Error::Error = kRecordTooShort;
+      return;
+    case SingleBlockFile::kSizesWrong:
+      T3Error::Error = kWrongLength;
+      return;
+    case SingleBlockFile::kWrongId:
+      T3Error::Error = kWrongId;
+      return;
+    case SingleBlockFile::kChecksumWrong:
+      T3Error::Error = kChecksumWrong;
+      return;
+    case SingleBlockFile::kExpired:
+      T3Error::Error = kTooOld;
+      return;
+    default:
+      T3Error::Error = kUnclassified;
+      return;
   }
 }
 
@@ -205,8 +224,8 @@ Payload OpenPayload(std::span<std::byte> file, std::span<const char> id, std::sp
   std::uint32_t dataSize = 0;
   std::uint16_t version = 0;
   bool swapped = false;
-  const int result = SingleBlockFile::CheckHeader(file, id, date, headerSize, dataSize, version,
-                                                  swapped);
+  const int result =
+      SingleBlockFile::CheckHeader(file, id, date, headerSize, dataSize, version, swapped);
   MapError(result);
   if (result != SingleBlockFile::kAccepted) return {};
   // CheckHeader has made sure that the data lie inside the file.
@@ -280,7 +299,8 @@ bool ProcessScaleRecord(ScaleRecord& record, bool complete, bool eepromFields) {
   Bytes::ProcessBool(1391, record.ExtStimRange);
   Bytes::ProcessWord16(1392, record.CCOffsetDac[3]);
   walk.Real(1394, record.VmonOffset);
-  if (eepromFields) Bytes::ProcessPoly8(kCalibDateAt, record.CalibDate.data(), T3Scale::kDateLength);
+  if (eepromFields)
+    Bytes::ProcessPoly8(kCalibDateAt, record.CalibDate.data(), T3Scale::kDateLength);
   Bytes::ProcessCard16(1414, record.F2OffsetDac[1]);
   Bytes::ProcessInt16(1416, record.CCStimDacOffset[3]);
   Bytes::ProcessPoly8(kTagAt, record.Tag.data(), T3Scale::kTagLength);
@@ -315,7 +335,8 @@ bool FileToScale(std::span<std::byte> file, ScaleRecord& record, std::int32_t re
                  std::span<const char> expectedSerial, char expectedLetter,
                  std::span<char> fileSerial, char& fileLetter) {
   if (recordSize < static_cast<std::int32_t>(sizeof(ScaleRecord))) return Fail(kRecordTooShort);
-  if (file.size() < static_cast<std::size_t>(SingleBlockFile::kHeaderSize)) return Fail(kWrongLength);
+  if (file.size() < static_cast<std::size_t>(SingleBlockFile::kHeaderSize))
+    return Fail(kWrongLength);
   record = {};
   Strings::Clear(fileSerial);
   fileLetter = 0;
@@ -359,7 +380,8 @@ bool ScaleToFile(ScaleRecord& record, std::span<std::byte>& file) {
 
 bool FileToCFast(std::span<std::byte> file, CFastTable& table, std::int32_t tableSize) {
   if (tableSize < static_cast<std::int32_t>(sizeof(CFastTable))) return Fail(kRecordTooShort);
-  if (file.size() < static_cast<std::size_t>(SingleBlockFile::kHeaderSize)) return Fail(kWrongLength);
+  if (file.size() < static_cast<std::size_t>(SingleBlockFile::kHeaderSize))
+    return Fail(kWrongLength);
   table = {};
   char date[16];
   const Payload payload = OpenPayload(file, kCFastId, date);

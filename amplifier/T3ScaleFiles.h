@@ -64,9 +64,9 @@ extern char CFastSearch[kSearchSize];  // "CF*.TL?"
 // file with a serial number must carry exactly that one (else 9) and a
 // file without one must carry expectedLetter (else 10). After the walk,
 // which completes the fields older files lack, an ExtGain of 0 becomes 1.
-bool FileToScale(std::span<std::byte> file, T3Scale::ScaleRecord& record,
-                 std::int32_t recordSize, std::span<const char> expectedSerial,
-                 char expectedLetter, std::span<char> fileSerial, char& fileLetter);
+bool FileToScale(std::span<std::byte> file, T3Scale::ScaleRecord& record, std::int32_t recordSize,
+                 std::span<const char> expectedSerial, char expectedLetter,
+                 std::span<char> fileSerial, char& fileLetter);
 
 // Writes record as a scale file of kScaleFileSize bytes into
 // SingleBlockFile::TempBuffer, dated today, and points file at it. The

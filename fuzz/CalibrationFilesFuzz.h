@@ -61,9 +61,9 @@ inline Header HeaderOf(const Image& file, const char* id) {
   Header header;
   std::uint16_t version = 0;
   bool swapped = false;
-  const int code = SingleBlockFile::CheckHeader(copy, {id, std::strlen(id) + 1}, header.date,
-                                                header.headerSize, header.dataSize, version,
-                                                swapped);
+  const int code =
+      SingleBlockFile::CheckHeader(copy, {id, std::strlen(id) + 1}, header.date, header.headerSize,
+                                   header.dataSize, version, swapped);
   header.sizesFit = code != SingleBlockFile::kSizesWrong;
   return header;
 }
@@ -130,9 +130,9 @@ inline ScaleRead ReadScale(Image file, const T3Scale::ScaleRecord& before, const
   T3Error::Error = 0;
   char fileSerial[16];
   char fileLetter = 0;
-  read.ok = T3ScaleFiles::FileToScale(file, read.record, sizeof(T3Scale::ScaleRecord),
-                                      {serial, std::strlen(serial) + 1}, letter, fileSerial,
-                                      fileLetter);
+  read.ok =
+      T3ScaleFiles::FileToScale(file, read.record, sizeof(T3Scale::ScaleRecord),
+                                {serial, std::strlen(serial) + 1}, letter, fileSerial, fileLetter);
   read.code = T3Error::Error;
   return read;
 }
@@ -148,8 +148,7 @@ inline void CheckAcceptedScale(const T3Scale::ScaleRecord& accepted) {
   Require(finite);
   Require(StepsFit(record.CSlowTable) && StepsFit(record.GSeriesTable) &&
           StepsFit(record.CFast1Table) && StepsFit(record.CFast2Table) &&
-          StepsFit(record.RsTable) && StepsFit(record.GLeakTable) &&
-          StepsFit(record.SpareTable));
+          StepsFit(record.RsTable) && StepsFit(record.GLeakTable) && StepsFit(record.SpareTable));
   std::span<std::byte> written;
   Require(T3ScaleFiles::ScaleToFile(record, written));
   const ScaleRead back = ReadScale(Image(written.begin(), written.end()), {}, "", 0);

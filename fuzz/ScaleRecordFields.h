@@ -13,9 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/Strings.h"
-
 #include "amplifier/T3Scale.h"
+#include "foundation/Strings.h"
 
 namespace ScaleRecordFields {
 

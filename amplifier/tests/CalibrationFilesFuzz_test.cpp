@@ -32,8 +32,12 @@ void Replay(const char* target, Entry entry) {
   }
 }
 
-TEST(CalibrationFilesFuzz, ScaleFileCorpus) { Replay("ScaleFile", CalibrationFilesFuzz::ScaleFile); }
+TEST(CalibrationFilesFuzz, ScaleFileCorpus) {
+  Replay("ScaleFile", CalibrationFilesFuzz::ScaleFile);
+}
 
-TEST(CalibrationFilesFuzz, CFastFileCorpus) { Replay("CFastFile", CalibrationFilesFuzz::CFastFile); }
+TEST(CalibrationFilesFuzz, CFastFileCorpus) {
+  Replay("CFastFile", CalibrationFilesFuzz::CFastFile);
+}
 
 }  // namespace

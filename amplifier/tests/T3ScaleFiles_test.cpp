@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "foundation/tests/FrozenClock_fixture.h"
-#include "foundation/tests/TempDirectory_fixture.h"
 #include "amplifier/T3Auto.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
@@ -24,6 +22,8 @@
 #include "foundation/RealTime.h"
 #include "foundation/SingleBlockFile.h"
 #include "foundation/Strings.h"
+#include "foundation/tests/FrozenClock_fixture.h"
+#include "foundation/tests/TempDirectory_fixture.h"
 #include "fuzz/CalibrationFilesFuzz.h"
 #include "fuzz/ScaleRecordFields.h"
 
@@ -53,7 +53,8 @@ struct Listed {
   std::string value;
 };
 
-std::map<std::string, Listed> Listing(const std::string& name, std::vector<std::string>* order = nullptr) {
+std::map<std::string, Listed> Listing(const std::string& name,
+                                      std::vector<std::string>* order = nullptr) {
   std::ifstream in(std::string(AMPLIFIER_TEST_DATA_DIR) + "/" + name);
   std::map<std::string, Listed> fields;
   std::string line;
@@ -65,9 +66,9 @@ std::map<std::string, Listed> Listing(const std::string& name, std::vector<std::
     words >> field.offset >> field.type >> fieldName;
     std::getline(words >> std::ws, field.value);
     field.size = field.type.rfind("text", 0) == 0 ? std::stoi(field.type.substr(4))
-                 : field.type == "single"          ? 4
-                 : field.type.size() > 4           ? 2
-                                                   : 1;
+                 : field.type == "single"         ? 4
+                 : field.type.size() > 4          ? 2
+                                                  : 1;
     if (order != nullptr) order->push_back(fieldName);
     fields[fieldName] = field;
   }
@@ -84,7 +85,8 @@ std::string Canonical(const Listed& field) {
 std::string MissingValue(const std::string& name) {
   if (name.rfind("ExtGain", 0) == 0) return "1";
   if (name == "VmonFactor") return SingleText(0.01f);
-  if (name == "CCOffsetDac[1]" || name == "CCOffsetDac[2]" || name == "CCOffsetDac[3]") return "2048";
+  if (name == "CCOffsetDac[1]" || name == "CCOffsetDac[2]" || name == "CCOffsetDac[3]")
+    return "2048";
   if (name == "BoardLetter" || name == "SerialNumber" || name == "Tag") return "";
   return "0";
 }
@@ -153,7 +155,8 @@ TEST_F(ScaleFilesTest, CurrentFilesReadToTheirListingInEitherByteOrder) {
 
 TEST_F(ScaleFilesTest, OlderPayloadsReadWhatTheyHoldAndAreCompleted) {
   const auto listing = Listing("scale_fields.txt");
-  for (const auto& [name, dataSize] : {std::pair{"scale_1370.TLV", 1370}, {"scale_1322.TLV", 1322}}) {
+  for (const auto& [name, dataSize] :
+       {std::pair{"scale_1370.TLV", 1370}, {"scale_1322.TLV", 1322}}) {
     SCOPED_TRACE(name);
     Image file = GoldenFile(name);
     ScaleRecord record;
@@ -223,13 +226,14 @@ TEST_F(ScaleFilesTest, Refusals) {
       {"bad checksum under GLP.Check", "scale_current_le.TLV",
        [](Image& f) { f[kHeader + 100] ^= std::byte{1}; }, 30, Holds::ClearedButDate, "", 0,
        [] { GLP::Check = true; }},
-      {"expired under GLP.Enforce", "scale_current_le.TLV", nothing, 31, Holds::ClearedButDate,
-       "", 0, [] {
+      {"expired under GLP.Enforce", "scale_current_le.TLV", nothing, 31, Holds::ClearedButDate, "",
+       0,
+       [] {
          GLP::Enforce = true;
          FrozenClockTest::SetNow(RealTime::FromDate("10-Mar-2008 12:00:00"));
        }},
-      {"a NaN", "scale_current_le.TLV", [](Image& f) { Put32(f, kHeader + 1394, 0x7FC00000); },
-       33, Holds::ClearedButDate},
+      {"a NaN", "scale_current_le.TLV", [](Image& f) { Put32(f, kHeader + 1394, 0x7FC00000); }, 33,
+       Holds::ClearedButDate},
       {"an infinite single in a table", "scale_current_le.TLV",
        [](Image& f) { Put32(f, kHeader + 458 + 44 + 8, 0x7F800000); }, 33, Holds::ClearedButDate},
       {"Size 40", "scale_current_le.TLV", [](Image& f) { Put16(f, kHeader + 250, 40); }, 16,
@@ -266,10 +270,12 @@ TEST_F(ScaleFilesTest, Refusals) {
   const CFastRefusal cfastCases[] = {
       {"table one byte too small", [](Image&) {}, 15, Holds::Untouched, 1},
       {"a 281-byte file", [](Image& f) { f.resize(281); }, 16, Holds::Untouched},
-      {"data size 9232", [](Image& f) {
+      {"data size 9232",
+       [](Image& f) {
          f.resize(kHeader + 9232);
          Put32(f, 26, 0x10240000);  // 9232, big-endian
-       }, 16, Holds::Cleared},
+       },
+       16, Holds::Cleared},
       {"a scale file's ID", [](Image& f) { std::memcpy(f.data(), "TLV3-Scale", 10); }, 17,
        Holds::Cleared},
       {"a NaN", [](Image& f) { Put32(f, kHeader + 400, 0x0000C07F); }, 33, Holds::Cleared},

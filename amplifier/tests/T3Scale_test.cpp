@@ -260,15 +260,18 @@ TEST_F(ScaleTest, NoDacValueFromUnusableNumbers) {
       {"infinite factor", 10.0, inf, [] {}},
       {"product overflows", 1e300, 1e300, [] {}},
       {"step factor 0", 10.0, 1.0, [] { Scale.RsTable.Factors[1] = 0.0; }, false},
-      {"NaN step", 10.0, 1.0, [] {
+      {"NaN step", 10.0, 1.0,
+       [] {
          Scale.RsTable.Factors[0] = std::numeric_limits<double>::quiet_NaN();
          Scale.CFast1Table.Offsets[3] = std::numeric_limits<double>::quiet_NaN();
        }},
-      {"NaN Max", 10.0, 1.0, [] {
+      {"NaN Max", 10.0, 1.0,
+       [] {
          Scale.RsTable.Max = std::numeric_limits<double>::quiet_NaN();
          Scale.CFast1Table.Max = std::numeric_limits<double>::quiet_NaN();
        }},
-      {"Size beyond the steps", 10.0, 1.0, [] {
+      {"Size beyond the steps", 10.0, 1.0,
+       [] {
          Scale.RsTable.Size = 16;
          Scale.CFast1Table.Size = 32;
        }},
