@@ -188,9 +188,11 @@ TEST_F(ScaleFilesTest, AnIndexAboveItsSizeIsClamped) {
 
 // What the record holds after a refusal.
 enum class Holds { Untouched, ClearedButDate, Cleared };
+enum class Reader { Scale, CFast };
 
 struct Refusal {
   const char* what;
+  Reader reader;
   const char* golden;
   std::function<void(Image&)> spoil;
   int code;
@@ -202,44 +204,59 @@ struct Refusal {
 };
 
 TEST_F(ScaleFilesTest, Refusals) {
+  constexpr const char* kScale = "scale_current_le.TLV";
+  constexpr const char* kCFast = "cfast_9000_be.TLV";
   const auto nothing = [](Image&) {};
   const auto noSerialLetterD = [](Image& f) {
     for (int i = 0; i < 6; ++i) f[kHeader + 1332 + i] = std::byte{0};
     f[kHeader + 1330] = std::byte{'D'};
   };
+  const auto cut281 = [](Image& f) { f.resize(281); };
   const Refusal cases[] = {
-      {"record one byte too small", "scale_current_le.TLV", nothing, 15, Holds::Untouched, "", 0,
+      {"record one byte too small", Reader::Scale, kScale, nothing, 15, Holds::Untouched, "", 0,
        [] {}, 1},
-      {"data size 2047", "scale_current_le.TLV", [](Image& f) { Put32(f, 26, 2047); }, 16,
+      {"data size 2047", Reader::Scale, kScale, [](Image& f) { Put32(f, 26, 2047); }, 16,
        Holds::ClearedButDate},
-      {"a 281-byte file", "scale_current_le.TLV", [](Image& f) { f.resize(281); }, 16,
-       Holds::Untouched},
-      {"data beyond the file", "scale_current_le.TLV", [](Image& f) { f.resize(2329); }, 16,
+      {"a 281-byte file", Reader::Scale, kScale, cut281, 16, Holds::Untouched},
+      {"data beyond the file", Reader::Scale, kScale, [](Image& f) { f.resize(2329); }, 16,
        Holds::ClearedButDate},
-      {"wrong ID", "scale_current_le.TLV", [](Image& f) { f[4] = std::byte{'_'}; }, 17,
+      {"wrong ID", Reader::Scale, kScale, [](Image& f) { f[4] = std::byte{'_'}; }, 17,
        Holds::ClearedButDate},
-      {"a C-fast file", "cfast_9000_be.TLV", nothing, 17, Holds::ClearedButDate},
-      {"last serial digit differs", "scale_current_le.TLV", nothing, 9, Holds::ClearedButDate,
+      {"a C-fast file", Reader::Scale, kCFast, nothing, 17, Holds::ClearedButDate},
+      {"last serial digit differs", Reader::Scale, kScale, nothing, 9, Holds::ClearedButDate,
        "123457", 'C'},
-      {"no serial, letter D, read for C", "scale_current_le.TLV", noSerialLetterD, 10,
+      {"no serial, letter D, read for C", Reader::Scale, kScale, noSerialLetterD, 10,
        Holds::ClearedButDate, "123456", 'C'},
-      {"bad checksum under GLP.Check", "scale_current_le.TLV",
+      {"bad checksum under GLP.Check", Reader::Scale, kScale,
        [](Image& f) { f[kHeader + 100] ^= std::byte{1}; }, 30, Holds::ClearedButDate, "", 0,
        [] { GLP::Check = true; }},
-      {"expired under GLP.Enforce", "scale_current_le.TLV", nothing, 31, Holds::ClearedButDate, "",
+      {"expired under GLP.Enforce", Reader::Scale, kScale, nothing, 31, Holds::ClearedButDate, "",
        0,
        [] {
          GLP::Enforce = true;
          FrozenClockTest::SetNow(RealTime::FromDate("10-Mar-2008 12:00:00"));
        }},
-      {"a NaN", "scale_current_le.TLV", [](Image& f) { Put32(f, kHeader + 1394, 0x7FC00000); }, 33,
+      {"a NaN", Reader::Scale, kScale, [](Image& f) { Put32(f, kHeader + 1394, 0x7FC00000); }, 33,
        Holds::ClearedButDate},
-      {"an infinite single in a table", "scale_current_le.TLV",
+      {"an infinite single in a table", Reader::Scale, kScale,
        [](Image& f) { Put32(f, kHeader + 458 + 44 + 8, 0x7F800000); }, 33, Holds::ClearedButDate},
-      {"Size 40", "scale_current_le.TLV", [](Image& f) { Put16(f, kHeader + 250, 40); }, 16,
+      {"Size 40", Reader::Scale, kScale, [](Image& f) { Put16(f, kHeader + 250, 40); }, 16,
        Holds::ClearedButDate},
-      {"multiplicative Size 16", "scale_current_le.TLV",
+      {"multiplicative Size 16", Reader::Scale, kScale,
        [](Image& f) { Put16(f, kHeader + 1210, 16); }, 16, Holds::ClearedButDate},
+      {"C-fast table one byte too small", Reader::CFast, kCFast, nothing, 15, Holds::Untouched, "",
+       0, [] {}, 1},
+      {"a 281-byte C-fast file", Reader::CFast, kCFast, cut281, 16, Holds::Untouched},
+      {"C-fast data size 9232", Reader::CFast, kCFast,
+       [](Image& f) {
+         f.resize(kHeader + 9232);
+         Put32(f, 26, 0x10240000);  // 9232, big-endian
+       },
+       16, Holds::Cleared},
+      {"a scale file's ID", Reader::CFast, kCFast,
+       [](Image& f) { std::memcpy(f.data(), "TLV3-Scale", 10); }, 17, Holds::Cleared},
+      {"a NaN in the C-fast table", Reader::CFast, kCFast,
+       [](Image& f) { Put32(f, kHeader + 400, 0x0000C07F); }, 33, Holds::Cleared},
   };
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.what);
@@ -247,54 +264,30 @@ TEST_F(ScaleFilesTest, Refusals) {
     c.rules();
     Image file = GoldenFile(c.golden);
     c.spoil(file);
-    T3Scale::Scale = {};
-    T3Scale::LoadDefaults();
-    const ScaleRecord before = T3Scale::Scale;
-    const ReadResult r = ReadScale(file, T3Scale::Scale, c.expectedSerial, c.expectedLetter,
-                                   sizeof(ScaleRecord) - c.recordShortBy);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, c.code);
-    ScaleRecord expected = c.holds == Holds::Untouched ? before : ScaleRecord{};
-    if (c.holds == Holds::ClearedButDate) Strings::Assign(expected.CalibDate, "09-Mar-2007");
-    EXPECT_EQ(T3Scale::Scale, expected);
+    if (c.reader == Reader::Scale) {
+      T3Scale::Scale = {};
+      T3Scale::LoadDefaults();
+      const ScaleRecord before = T3Scale::Scale;
+      const ReadResult r = ReadScale(file, T3Scale::Scale, c.expectedSerial, c.expectedLetter,
+                                     sizeof(ScaleRecord) - c.recordShortBy);
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, c.code);
+      ScaleRecord expected = c.holds == Holds::Untouched ? before : ScaleRecord{};
+      if (c.holds == Holds::ClearedButDate) Strings::Assign(expected.CalibDate, "09-Mar-2007");
+      EXPECT_EQ(T3Scale::Scale, expected);
+    } else {
+      CFastTable& table = T3Auto::CFastTable;
+      table = {};
+      table.Tables[1].SampleInterval = 5e-6f;
+      const CFastTable before = table;
+      T3Error::Error = 0;
+      EXPECT_FALSE(T3ScaleFiles::FileToCFast(
+          file, table, static_cast<std::int32_t>(sizeof(CFastTable)) - c.recordShortBy));
+      EXPECT_EQ(T3Error::Error, c.code);
+      EXPECT_EQ(table, c.holds == Holds::Untouched ? before : CFastTable{});
+    }
   }
-
-  // The C-fast reader's own refusals.
-  struct CFastRefusal {
-    const char* what;
-    std::function<void(Image&)> spoil;
-    int code;
-    Holds holds;
-    std::int32_t tableShortBy = 0;
-  };
-  const CFastRefusal cfastCases[] = {
-      {"table one byte too small", [](Image&) {}, 15, Holds::Untouched, 1},
-      {"a 281-byte file", [](Image& f) { f.resize(281); }, 16, Holds::Untouched},
-      {"data size 9232",
-       [](Image& f) {
-         f.resize(kHeader + 9232);
-         Put32(f, 26, 0x10240000);  // 9232, big-endian
-       },
-       16, Holds::Cleared},
-      {"a scale file's ID", [](Image& f) { std::memcpy(f.data(), "TLV3-Scale", 10); }, 17,
-       Holds::Cleared},
-      {"a NaN", [](Image& f) { Put32(f, kHeader + 400, 0x0000C07F); }, 33, Holds::Cleared},
-  };
-  for (const CFastRefusal& c : cfastCases) {
-    SCOPED_TRACE(c.what);
-    GLP::InitModule();
-    Image file = GoldenFile("cfast_9000_be.TLV");
-    c.spoil(file);
-    CFastTable& table = T3Auto::CFastTable;
-    table = {};
-    table.Tables[1].SampleInterval = 5e-6f;
-    const CFastTable before = table;
-    T3Error::Error = 0;
-    EXPECT_FALSE(T3ScaleFiles::FileToCFast(
-        file, table, static_cast<std::int32_t>(sizeof(CFastTable)) - c.tableShortBy));
-    EXPECT_EQ(T3Error::Error, c.code);
-    EXPECT_EQ(table, c.holds == Holds::Untouched ? before : CFastTable{});
-  }
+  T3Scale::Scale = {};
   T3Auto::CFastTable = {};
 }
 
