@@ -9,6 +9,8 @@
 
 namespace T3Init {
 
+bool ScaleFileLoaded = false;
+
 namespace {
 
 constexpr int kAdaError = 1;
