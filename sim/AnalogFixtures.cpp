@@ -110,11 +110,21 @@ AnalogCircuit AnalogCircuit::Then(const AnalogCircuit& next) const {
 // ---- Running a circuit -----------------------------------------------------
 
 AnalogPath::AnalogPath(const AnalogCircuit& circuit)
-    : _gain(circuit.gain()),
-      _delay(circuit.delay()),
-      _order(static_cast<int>(circuit.rc_taus().size() + 2 * circuit.low_passes().size())),
-      _noise_sigma(circuit.noise_sigma()),
-      _random(circuit.noise_seed()) {
+    : _noise_sigma(circuit.noise_sigma()), _random(circuit.noise_seed()) {
+  Build(circuit);
+}
+
+void AnalogPath::Retune(const AnalogCircuit& circuit) {
+  const std::vector<double> state = _x;
+  Build(circuit);
+  if (state.size() == _x.size()) _x = state;
+}
+
+void AnalogPath::Build(const AnalogCircuit& circuit) {
+  _gain = circuit.gain();
+  _delay = circuit.delay();
+  _order = static_cast<int>(circuit.rc_taus().size() + 2 * circuit.low_passes().size());
+  _steps.clear();
   const int n = _order;
   _a.assign(static_cast<std::size_t>(n * n), 0.0);
   _b.assign(static_cast<std::size_t>(n), 0.0);

@@ -78,6 +78,10 @@ class AnalogPath {
   // The output at `seconds` (not before the last sample's time), noise
   // included.
   double Sample(double seconds);
+  // A switch changes the circuit from now on: one of the same shape (the
+  // same sections, other corners or gain) takes over the state as it
+  // stands; another shape starts at rest. Pending steps and the noise stay.
+  void Retune(const AnalogCircuit& circuit);
 
  private:
   // x(t + h) = Phi x(t) + Gamma u for an input u held over h.
@@ -86,6 +90,7 @@ class AnalogPath {
     std::vector<double> gamma;
   };
 
+  void Build(const AnalogCircuit& circuit);
   void MoveTo(double seconds);
   const Step& StepOf(double seconds);
 

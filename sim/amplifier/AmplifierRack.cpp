@@ -22,6 +22,9 @@ constexpr int kDataPathBit = 3;
 
 constexpr int kMuxStimulus = 10;
 constexpr int kMuxReference = 1;
+constexpr int kMuxProbeOutput = 6;
+constexpr int kMuxFilter1 = 7;
+constexpr int kMuxCurrentMonitor = 14;
 constexpr double kReferenceVolts = 5.0;
 constexpr int kMuxLine = 7;
 
@@ -29,6 +32,13 @@ constexpr int kMuxLine = 7;
 constexpr int kStimulusDac[] = {3, 2, 1, 0};
 constexpr int kOldStimulusDac[] = {0, 1, 2, 0};
 constexpr int kOldSingleBoardStimulusDac = 3;
+// Its current and voltage monitors' AD lines.
+constexpr int kCurrentLine[] = {6, 4, 2, 7};
+constexpr int kVoltageLine[] = {5, 3, 1, 0};
+constexpr int kOldCurrentLine[] = {1, 3, 5, 7};
+constexpr int kOldVoltageLine[] = {0, 2, 4, 0};
+constexpr int kSingleBoardCurrentLine = 6;
+constexpr int kSingleBoardVoltageLine = 5;
 
 }  // namespace
 
@@ -38,6 +48,7 @@ AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _con
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardConfig& board_config = BoardConfig(board);
     if (!board_config.present || board >= config.boards_per_rack) continue;
+    if (config.analog) _models[static_cast<std::size_t>(board)] = std::make_unique<AmplifierBoardModel>(board_config.analog);
     const std::string version = AmplifierVersionString(config, rack, board);
     auto& chip = _chips[static_cast<std::size_t>(board)];
     switch (board_config.eeprom) {
@@ -177,39 +188,71 @@ bool AmplifierRack::SelectorDataOut(double clock_seconds) const {
   return false;
 }
 
+// ---- Signals ---------------------------------------------------------------------------
+
+int AmplifierRack::StimulusDac(int board) const {
+  if (!IsOldBoardLetter(BoardConfig(board).letter)) return kStimulusDac[board];
+  return _config.boards_per_rack == 1 ? kOldSingleBoardStimulusDac : kOldStimulusDac[board];
+}
+
+AmplifierRack::MonitorLines AmplifierRack::LinesOf(int board) const {
+  if (_config.boards_per_rack == 1) return {kSingleBoardCurrentLine, kSingleBoardVoltageLine};
+  if (IsOldBoardLetter(BoardConfig(board).letter)) return {kOldCurrentLine[board], kOldVoltageLine[board]};
+  return {kCurrentLine[board], kVoltageLine[board]};
+}
+
+void AmplifierRack::Convert(const SampleInstant& at, std::span<const double, 4> dac_volts) {
+  for (int board = 0; board < kBoards; ++board) {
+    if (auto& model = _models[static_cast<std::size_t>(board)]) {
+      model->Convert(Board(board), dac_volts[static_cast<std::size_t>(StimulusDac(board))], at.clock_seconds);
+    }
+  }
+}
+
 std::uint8_t AmplifierRack::ClippingLines() const {
   std::uint8_t lines = 0;
   for (int board = 0; board < _config.boards_per_rack; ++board) {
-    if (BoardConfig(board).present && BoardConfig(board).stuck_clipping) lines |= 1u << board;
+    if (!BoardConfig(board).present) continue;
+    const AmplifierBoardModel* model = Model(board);
+    if (BoardConfig(board).stuck_clipping || (model != nullptr && model->Monitors().clipping)) lines |= 1u << board;
   }
   return lines;
 }
-
-// ---- Signals ---------------------------------------------------------------------------
 
 double AmplifierRack::MuxVolts(std::span<const double, 4> dac_volts) const {
   const int board = SelectedBoard();
   if (board < 0) return 0.0;
   const AmplifierBoardConfig& board_config = BoardConfig(board);
   if (board_config.mux_gain == 0.0) return 0.0;
-  const bool old = IsOldBoardLetter(board_config.letter);
+  const AmplifierBoardModel* model = Model(board);
   switch (Board(board).Element(kMuxLatch)) {
-    case kMuxStimulus: {
-      int dac = kStimulusDac[board];
-      if (old) dac = _config.boards_per_rack == 1 ? kOldSingleBoardStimulusDac : kOldStimulusDac[board];
-      return -dac_volts[static_cast<std::size_t>(dac)] * board_config.mux_gain;
-    }
+    case kMuxStimulus:
+      return -dac_volts[static_cast<std::size_t>(StimulusDac(board))] * board_config.mux_gain;
     case kMuxReference:
-      return old ? 0.0 : kReferenceVolts;
+      return IsOldBoardLetter(board_config.letter) ? 0.0 : kReferenceVolts;
+    case kMuxProbeOutput:
+      return model != nullptr ? model->Monitors().probe * board_config.mux_gain : 0.0;
+    case kMuxFilter1:
+      return model != nullptr ? model->Monitors().filter1 * board_config.mux_gain : 0.0;
+    case kMuxCurrentMonitor:
+      return model != nullptr ? model->Monitors().current * board_config.mux_gain : 0.0;
     default:
       return 0.0;
   }
 }
 
-double AmplifierRack::AdVolts(int line, std::span<const double, 4> dac_volts) const {
-  if (line != kMuxLine) return 0.0;
+bool AmplifierRack::MuxOffAd7() const {
   const int board = SelectedBoard();
-  const bool tetral = _config.boards_per_rack == kBoards;
-  if (tetral && board >= 0 && Board(board).LatchBit(kExtensionLatch, kMuxOffAd7Bit)) return 0.0;
-  return MuxVolts(dac_volts);
+  return _config.boards_per_rack == kBoards && board >= 0 && Board(board).LatchBit(kExtensionLatch, kMuxOffAd7Bit);
+}
+
+double AmplifierRack::AdVolts(int line, std::span<const double, 4> dac_volts) const {
+  if (line == kMuxLine && !MuxOffAd7()) return MuxVolts(dac_volts);
+  for (int board = 0; board < kBoards; ++board) {
+    const AmplifierBoardModel* model = Model(board);
+    if (model == nullptr) continue;
+    if (LinesOf(board).current == line) return model->Monitors().current;
+    if (LinesOf(board).voltage == line) return model->Monitors().voltage;
+  }
+  return 0.0;
 }

@@ -34,7 +34,13 @@
 // on channel 10, 5.0 V on channel 1 on boards with the EEPROM chip select,
 // 0 V otherwise; it reaches logical AD line 7, on a tetral rack only while
 // latch 45 bit 2 is clear (else board 3's current monitor). The other lines
-// stay at 0 V: they are the analog model's.
+// stay at 0 V unless the configuration asks for the analog model
+// (sim/amplifier/AmplifierBoardModel.h): then each board's current and
+// voltage monitor drive its lines by the channel rule (boards 0-3 of a rack
+// of several: 6/5, 4/3, 2/1, 7/0, the old letters 1/0, 3/2, 5/4, 7/0; a
+// single board 6/5), the multiplexer carries the probe output on channel 6,
+// filter 1 on 7 and the current monitor on 14, and a monitor past 10 V sets
+// the board's clipping line.
 #pragma once
 
 #include <array>
@@ -59,6 +65,9 @@ class AmplifierRack {
   AmplifierRack(const AmplifierRackConfig& config, int rack);
 
   void PortSample(RackPort port, std::uint16_t sample, const SampleInstant& at);
+  // Moves the analog model to the instant of a conversion with the rack's
+  // DAC voltages from then on; the lines read after it show that instant.
+  void Convert(const SampleInstant& at, std::span<const double, 4> dac_volts);
   // Nil detaches; the bus must outlive its attachment.
   void AttachPotentiostatBus(PKSimBus* bus) { _potentiostats = bus; }
 
@@ -82,6 +91,8 @@ class AmplifierRack {
   SerialEEPROM* BoardChip(int board) { return _chips[static_cast<std::size_t>(board)].get(); }
   MicrowireEEPROM* ExtensionChip() { return _extensionChip.get(); }
   std::vector<ProbeSelector>& Selectors() { return _selectors; }
+  // Nil without the analog model or the board.
+  const AmplifierBoardModel* Model(int board) const { return _models[static_cast<std::size_t>(board)].get(); }
   long StrictBits() const { return _strictBits; }
 
  private:
@@ -91,7 +102,15 @@ class AmplifierRack {
     int pendingBits = 0;  // taken at the sample before; counted when a strobe follows
   };
 
+  struct MonitorLines {
+    int current;
+    int voltage;
+  };
+
   const AmplifierBoardConfig& BoardConfig(int board) const;
+  int StimulusDac(int board) const;
+  MonitorLines LinesOf(int board) const;
+  bool MuxOffAd7() const;
   bool OnBus(int board) const;
   void AmplifierWord(int address, std::uint8_t data, const SampleInstant& at);
   void SelectorWord(std::uint16_t word, const SampleInstant& at);
@@ -106,6 +125,7 @@ class AmplifierRack {
   std::uint8_t _bus = 0;
   std::array<AmplifierBoardElements, kBoards> _elements{};
   std::array<std::unique_ptr<SerialEEPROM>, kBoards> _chips;
+  std::array<std::unique_ptr<AmplifierBoardModel>, kBoards> _models;
   AmplifierBoardElements _extension;
   std::unique_ptr<MicrowireEEPROM> _extensionChip;
   std::vector<ProbeSelector> _selectors;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/amplifier/AmplifierBoardModel.h"
 #include "sim/amplifier/SerialEEPROM.h"
 
 // The AD/DA board the rack's lines reach (numbered like its board type).
@@ -30,6 +31,8 @@ struct AmplifierBoardConfig {
   // Multiplexer gain: 1 sound, 0.7 out of range, 0 dead.
   double mux_gain = 1.0;
   bool stuck_clipping = false;
+  // The analog side's truths and the cell on the probe.
+  AmplifierAnalogTruths analog;
 };
 
 struct ProbeSelectorConfig {
@@ -64,6 +67,9 @@ struct AmplifierRackConfig {
   // A trigger-interface board: digital input bit 14 echoes output bit 15.
   bool trigger_board = false;
   std::vector<ProbeSelectorConfig> selectors;
+  // The analog model drives the boards' monitor lines, their multiplexer
+  // channels and clipping lines; without it those lines rest at 0 V.
+  bool analog = false;
 };
 
 // The version string of a fresh EEPROM: serial, letter and, in a rack of

@@ -102,6 +102,22 @@ TEST(AnalogPath, AStepBeforeTheLastLookTakesEffectThen) {
   EXPECT_NEAR(path.Sample(60e-6), 1.0 - std::exp(-1.0), 1e-12);
 }
 
+TEST(AnalogPath, RetuningKeepsTheStateOfTheSameShape) {
+  AnalogPath path(AnalogCircuit::RC(10e-6));
+  path.Drive(0.0, 1.0);
+  const double at_switch = path.Sample(10e-6);
+  EXPECT_NEAR(at_switch, 1.0 - std::exp(-1.0), 1e-12);
+  // A slower corner and a gain from then on: the charge goes on from where
+  // it stood.
+  path.Retune(AnalogCircuit::RC(20e-6).Then(AnalogCircuit::Gain(3.0)));
+  EXPECT_NEAR(path.Sample(10e-6), 3.0 * at_switch, 1e-12);
+  EXPECT_NEAR(path.Sample(30e-6), 3.0 * (1.0 - (1.0 - at_switch) * std::exp(-1.0)), 1e-12);
+  // Another shape starts at rest, the input still held.
+  path.Retune(AnalogCircuit::TwoPoleLowPass(1e6, 0.5));
+  EXPECT_EQ(path.Sample(30e-6), 0.0);
+  EXPECT_NEAR(path.Sample(60e-6), 1.0, 1e-6);
+}
+
 TEST(AnalogPath, NoiseHasItsSigmaAndRepeatsWithItsSeed) {
   const AnalogCircuit noisy = AnalogCircuit::Gain(2.0).Then(AnalogCircuit::Noise(0.01, 7));
   AnalogPath first(noisy);

@@ -1,0 +1,116 @@
+#include "sim/amplifier/AmplifierBoardModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kFilter2Part1Dac = 10;
+constexpr int kFilter2Part2Dac = 12;
+constexpr int kFilter1Latch = 28;
+constexpr int kSwitchLatch29 = 29;  // bit 1 filter 2 bypass, bit 3 V-ref x2
+constexpr int kGainLatchLow = 30;   // bit 2: x 1 instead of x 10
+constexpr int kGainLatchHigh = 31;  // bits 0-1: x 2, x 4
+constexpr int kVmonLatch = 33;      // bit 0: x 100
+constexpr int kFilter2QLatch = 39;  // bit 0: high Q
+constexpr int kProbeLatch = 40;     // bits 2-3: the feedback resistor
+
+// A 4-pole low-pass as two 2-pole sections, their corners relative to the
+// filter's -3 dB corner.
+struct FourPole {
+  std::array<double, 2> ratio;
+  std::array<double, 2> q;
+};
+constexpr FourPole kBessel{{1.4192, 1.5912}, {0.5219, 0.8055}};
+constexpr FourPole kButterworth{{1.0, 1.0}, {0.5412, 1.3066}};
+
+// The lowest corner a DAC of 0 leaves.
+constexpr double kLowestHz = 1.0;
+
+AnalogCircuit Sections(const FourPole& shape, std::array<double, 2> corner_hz) {
+  AnalogCircuit circuit = AnalogCircuit::Wire();
+  for (int k = 0; k < 2; ++k) {
+    circuit = circuit.Then(AnalogCircuit::TwoPoleLowPass(corner_hz[k] * shape.ratio[k], shape.q[k]));
+  }
+  return circuit;
+}
+
+double Limit(double volts) {
+  return std::clamp(volts, -AmplifierBoardModel::kLimitVolts, AmplifierBoardModel::kLimitVolts);
+}
+
+}  // namespace
+
+AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths)
+    : _truths(truths), _filter1(AnalogCircuit::Wire()), _current(AnalogCircuit::Wire()) {}
+
+int AmplifierBoardModel::Range(const AmplifierBoardElements& elements) const {
+  constexpr int kRangeOfResistor[] = {0, 0, 1, 2};
+  return kRangeOfResistor[(elements.Element(kProbeLatch) >> 2) & 3];
+}
+
+double AmplifierBoardModel::OutputGain(const AmplifierBoardElements& elements) const {
+  const double base = elements.LatchBit(kGainLatchLow, 2) ? 1.0 : 10.0;
+  if (!elements.LatchBit(kGainLatchHigh, 0)) return base;
+  return base * (elements.LatchBit(kGainLatchHigh, 1) ? 4.0 : 2.0);
+}
+
+double AmplifierBoardModel::Filter1Hz(const AmplifierBoardElements& elements) const {
+  const int latch = elements.Element(kFilter1Latch);
+  for (int index = 0; index < 4; ++index) {
+    if (((latch >> index) & 1) != 0) return _truths.filter1_hz[static_cast<std::size_t>(index)];
+  }
+  return _truths.filter1_hz[0];
+}
+
+std::array<double, 2> AmplifierBoardModel::Filter2Hz(const AmplifierBoardElements& elements) const {
+  if (elements.LatchBit(kSwitchLatch29, 1)) return {0.0, 0.0};
+  const auto corner = [&](int dac, double factor) {
+    return std::max(static_cast<double>(elements.Element(dac)) / factor, kLowestHz);
+  };
+  return {corner(kFilter2Part1Dac, _truths.filter2_factors[0]), corner(kFilter2Part2Dac, _truths.filter2_factors[1])};
+}
+
+AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoardElements& elements) const {
+  return {Range(elements), OutputGain(elements), Filter1Hz(elements), Filter2Hz(elements),
+          elements.LatchBit(kFilter2QLatch, 0)};
+}
+
+void AmplifierBoardModel::Retune(const Setting& setting) {
+  const AnalogCircuit filter1 = Sections(kBessel, {setting.filter1_hz, setting.filter1_hz});
+  AnalogCircuit current = filter1.Then(AnalogCircuit::Gain(setting.output_gain));
+  if (setting.filter2_hz[0] > 0.0) {
+    current = current.Then(Sections(setting.high_q ? kButterworth : kBessel, setting.filter2_hz));
+  }
+  _filter1.Retune(filter1);
+  _current.Retune(current);
+  _setting = setting;
+}
+
+const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElements& elements,
+                                                      double stimulus_dac_volts, double seconds) {
+  _seconds = std::max(seconds, _seconds);
+  if (const Setting setting = SettingOf(elements); !(setting == _setting)) Retune(setting);
+
+  const bool vrefX2 = elements.LatchBit(kSwitchLatch29, 3);
+  const double pipette =
+      stimulus_dac_volts * (vrefX2 ? 0.5 : 0.1) * _truths.stimulus_gain + _truths.stimulus_offset_volts;
+  const double amperes = _truths.cell_ohms > 0.0 ? pipette / _truths.cell_ohms : 0.0;
+  const auto range = static_cast<std::size_t>(_setting.range);
+  const double probe = amperes * _truths.range_gain[range] + _truths.probe_offset_volts[range];
+  if (probe != _probe) {
+    // The amplifier's own node limits before the filters see it.
+    _filter1.Drive(_seconds, Limit(probe));
+    _current.Drive(_seconds, Limit(probe));
+    _probe = probe;
+  }
+  _monitors.probe = Limit(probe);
+  const double filter1 = _filter1.Sample(_seconds);
+  const double current = _current.Sample(_seconds);
+  _monitors.filter1 = Limit(filter1);
+  _monitors.current = Limit(current);
+  _monitors.voltage = Limit(pipette * (elements.LatchBit(kVmonLatch, 0) ? 100.0 : 10.0) / (vrefX2 ? 5.0 : 1.0));
+  _monitors.clipping = std::fabs(probe) > kClippingVolts || std::fabs(current) > kClippingVolts ||
+                       std::fabs(filter1) > kClippingVolts;
+  return _monitors;
+}

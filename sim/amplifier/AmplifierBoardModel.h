@@ -1,0 +1,90 @@
+// The analog side of one simulated amplifier board in voltage clamp, worked
+// out from its elements (sim/amplifier/AmplifierBoardElements.h) and the
+// stimulus DAC at each conversion:
+//   pipette    V_p = stimulus DAC x 0.1 (x 0.5 with V-ref x2, latch 29
+//              bit 3) x the stimulus gain's truth + the stimulus offset;
+//   cell       a resistor to ground (open: no current);
+//   probe      I x the range resistor (latch 40 bits 2-3: 0 range 0, 2
+//              range 1, 3 range 2) + the range's probe offset;
+//   filter 1   a 4-pole Bessel (two 2-pole sections) at the corner latch 28
+//              selects one-hot (none: the widest);
+//   output     x 1, 2, 4 (latch 30 bit 2 set) or 10, 20, 40 by latch 31
+//              bits 0-1;
+//   filter 2   two 2-pole sections at DAC 10 / factor 1 and DAC 12 / factor
+//              2 (Bessel, or Butterworth with the high Q of latch 39 bit 0),
+//              left out when latch 29 bit 1 bypasses it;
+//   Vmon       V_p x 10 (x 100 with latch 33 bit 0, / 5 with V-ref x2).
+// Nodes limit at 10.5 V; past 10 V the board's clipping line is set. The
+// filters run on the exact solver of sim/AnalogFixtures.h, retuned with
+// their state when a latch changes a corner.
+#pragma once
+
+#include <array>
+
+#include "sim/AnalogFixtures.h"
+#include "sim/amplifier/AmplifierBoardElements.h"
+
+// The simulator's own truths, a few per cent off the program's defaults.
+struct AmplifierAnalogTruths {
+  // The cell: a resistor to ground; 0 is an open probe.
+  double cell_ohms = 0.0;
+  // Volts per ampere of gain ranges 0-2.
+  std::array<double, 3> range_gain = {5e6 * 1.012, 5e8 * 0.992, 5e10 * 1.021};
+  std::array<double, 3> probe_offset_volts = {0.004, 0.007, -0.003};
+  double stimulus_gain = 0.994;
+  double stimulus_offset_volts = 0.0018;
+  // Filter 1's corners by its index 0-3.
+  std::array<double, 4> filter1_hz = {98e3, 29.5e3, 10.3e3, 30e3};
+  // DAC units per hertz of filter 2's two sections.
+  std::array<double, 2> filter2_factors = {0.0145, 0.0162};
+};
+
+struct AmplifierMonitors {
+  double probe = 0.0;
+  double filter1 = 0.0;
+  double current = 0.0;
+  double voltage = 0.0;
+  bool clipping = false;
+};
+
+class AmplifierBoardModel {
+ public:
+  static constexpr double kLimitVolts = 10.5;
+  static constexpr double kClippingVolts = 10.0;
+
+  explicit AmplifierBoardModel(const AmplifierAnalogTruths& truths);
+
+  // The monitors at `seconds` (a clock that only moves on) with the
+  // elements and the stimulus DAC as they are from that instant.
+  const AmplifierMonitors& Convert(const AmplifierBoardElements& elements, double stimulus_dac_volts,
+                                   double seconds);
+  const AmplifierMonitors& Monitors() const { return _monitors; }
+
+  // What the elements set, by the truths.
+  int Range(const AmplifierBoardElements& elements) const;
+  double OutputGain(const AmplifierBoardElements& elements) const;
+  double Filter1Hz(const AmplifierBoardElements& elements) const;
+  // Hz of filter 2's sections; 0 when bypassed.
+  std::array<double, 2> Filter2Hz(const AmplifierBoardElements& elements) const;
+
+ private:
+  struct Setting {
+    int range = -1;
+    double output_gain = 0.0;
+    double filter1_hz = 0.0;
+    std::array<double, 2> filter2_hz{};
+    bool high_q = false;
+    bool operator==(const Setting&) const = default;
+  };
+
+  Setting SettingOf(const AmplifierBoardElements& elements) const;
+  void Retune(const Setting& setting);
+
+  AmplifierAnalogTruths _truths;
+  Setting _setting;
+  AnalogPath _filter1;
+  AnalogPath _current;
+  double _probe = 0.0;
+  double _seconds = 0.0;
+  AmplifierMonitors _monitors;
+};

@@ -1,0 +1,227 @@
+// The simulated rack's analog side against its laws: monitor gains per
+// range and output gain, filter corners by swept sines, the voltage monitor,
+// clipping, the multiplexer's analog channels and the channel rule's lines.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "sim/amplifier/AmplifierRack.h"
+#include "sim/tests/AmplifierRack_fixture.h"
+
+using namespace RackSamples;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr int kBypassFilter2 = 2;  // latch 29 bit 1
+
+AmplifierRackConfig AnalogConfig(int boards = 1, double cell_ohms = 10e6) {
+  AmplifierRackConfig config;
+  config.boards_per_rack = boards;
+  config.analog = true;
+  for (auto& board : config.boards) board.analog.cell_ohms = cell_ohms;
+  return config;
+}
+
+// One rack driven word by word and converted at chosen instants.
+class Bench {
+ public:
+  explicit Bench(const AmplifierRackConfig& config) : _config(config), _rack(_config, 0), _player(_rack) {}
+
+  void Words(int board, const std::vector<std::uint16_t>& words) {
+    _player.Select(board);
+    _player.Play(Cached(words));
+  }
+  // The stimulus DAC of board 0 of a single-board rack.
+  void Hold(double seconds, double stimulus_volts) {
+    Run(seconds, 1e-5, [=](double) { return stimulus_volts; }, [](double) {});
+  }
+  // Converts every step seconds with the DAC at dac(t), t from now.
+  void Run(double seconds, double step, const std::function<double(double)>& dac,
+           const std::function<void(double)>& each) {
+    for (double t = 0.0; t < seconds; t += step) {
+      const double volts = dac(t);
+      dacs = {volts, volts, volts, volts};
+      _rack.Convert({t, _start + t}, std::span<const double, 4>(dacs));
+      each(t);
+    }
+    _start += seconds;
+    _player.Wait(seconds);
+  }
+  double Line(int line) const { return _rack.AdVolts(line, std::span<const double, 4>(dacs)); }
+  AmplifierRack& Rack() { return _rack; }
+
+  std::array<double, 4> dacs{};
+
+ private:
+  AmplifierRackConfig _config;
+  AmplifierRack _rack;
+  RackPlayer _player;
+  double _start = 200.0;
+};
+
+// The amplitude of the line's response to a sine of amplitude 1 V on the
+// stimulus DAC at hz, over whole periods once settled.
+double SineAmplitude(Bench& bench, int line, double hz, double step = 2e-7) {
+  const double period = 1.0 / hz;
+  bench.Run(10 * period, step, [=](double t) { return std::sin(2 * kPi * hz * t); }, [](double) {});
+  double in_phase = 0.0;
+  double quadrature = 0.0;
+  int count = 0;
+  bench.Run(20 * period, step, [=](double t) { return std::sin(2 * kPi * hz * t); }, [&](double t) {
+    const double volts = bench.Line(line);
+    in_phase += volts * std::sin(2 * kPi * hz * t);
+    quadrature += volts * std::cos(2 * kPi * hz * t);
+    ++count;
+  });
+  return 2.0 * std::hypot(in_phase, quadrature) / count;
+}
+
+TEST(AmplifierAnalog, MonitorGainPerRangeAndOutputGain) {
+  struct Case {
+    std::string name;
+    double cell_ohms;
+    int resistor;     // latch 40 bits 2-3
+    int latch30;      // bit 2: x 1 family
+    int latch31;      // bits 0-1
+    double factor;
+    double stimulus;  // DAC volts
+    int range;
+  };
+  const std::vector<Case> cases = {
+      {"range 0 gain 1", 10e6, 0, 4, 0, 1.0, 1.0, 0},    {"range 0 gain 2", 10e6, 0, 4, 1, 2.0, 1.0, 0},
+      {"range 0 gain 4", 10e6, 0, 4, 3, 4.0, 1.0, 0},    {"range 0 gain 10", 10e6, 0, 0, 0, 10.0, 1.0, 0},
+      {"range 0 gain 20", 10e6, 0, 0, 1, 20.0, 1.0, 0},  {"range 0 gain 40", 10e6, 0, 0, 3, 40.0, 0.5, 0},
+      {"range 1 gain 1", 10e6, 8, 4, 0, 1.0, 0.1, 1},    {"range 2 gain 1", 10e9, 12, 4, 0, 1.0, 0.1, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AmplifierRackConfig config = AnalogConfig(1, c.cell_ohms);
+    const AmplifierAnalogTruths& truths = config.boards[0].analog;
+    Bench bench(config);
+    bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, c.latch30, c.latch31), LatchWord(40, c.resistor, 0)});
+    bench.Hold(2e-3, c.stimulus);
+    const double pipette = c.stimulus * 0.1 * truths.stimulus_gain + truths.stimulus_offset_volts;
+    const auto range = static_cast<std::size_t>(c.range);
+    const double expected =
+        (pipette / c.cell_ohms * truths.range_gain[range] + truths.probe_offset_volts[range]) * c.factor;
+    EXPECT_NEAR(bench.Line(6), expected, 1e-9 + 1e-9 * std::fabs(expected));
+    EXPECT_NEAR(bench.Line(5), pipette * 10.0, 1e-12);
+    EXPECT_EQ(bench.Rack().ClippingLines(), 0);
+  }
+}
+
+TEST(AmplifierAnalog, Filter1CornersByTheirTruths) {
+  for (const int index : {1, 2}) {
+    SCOPED_TRACE(index);
+    AmplifierRackConfig config = AnalogConfig();
+    const double corner = config.boards[0].analog.filter1_hz[static_cast<std::size_t>(index)];
+    Bench bench(config);
+    // Range 0 on 10 MOhm: 1 V on the DAC gives 50 mV at the probe.
+    bench.Words(0, {LatchWord(28, 1 << index, kBypassFilter2), LatchWord(30, 4, 0)});
+    const double dc = SineAmplitude(bench, 6, corner / 100.0, 1e-6);
+    EXPECT_NEAR(SineAmplitude(bench, 6, corner) / dc, std::sqrt(0.5), 0.02 * std::sqrt(0.5));
+  }
+}
+
+TEST(AmplifierAnalog, Filter2CornerByItsTruthsAndHighQ) {
+  AmplifierRackConfig config = AnalogConfig();
+  const AmplifierAnalogTruths& truths = config.boards[0].analog;
+  // Both sections at 10 kHz by the truths, where the defaults would put 10.2
+  // and 10.2 kHz.
+  const int part1 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[0]));
+  const int part2 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[1]));
+  for (const bool high_q : {false, true}) {
+    SCOPED_TRACE(high_q);
+    Bench bench(config);
+    bench.Words(0, {LatchWord(28, 1, 0), LatchWord(30, 4, 0), Word(10, part1), Word(12, part2),
+                    LatchWord(38, 0, high_q ? 1 : 0)});
+    const double corner = part1 / truths.filter2_factors[0];
+    bench.Words(0, {LatchWord(40, 0, 7)});
+    const double filter1 = SineAmplitude(bench, 7, corner);
+    bench.Words(0, {LatchWord(40, 0, 14)});
+    const double monitor = SineAmplitude(bench, 7, corner);
+    EXPECT_NEAR(monitor / filter1, std::sqrt(0.5), 0.02 * std::sqrt(0.5));
+  }
+}
+
+TEST(AmplifierAnalog, VoltageMonitorFactors) {
+  struct Case {
+    std::string name;
+    int latch29;
+    int latch33;
+    double factor;
+  };
+  const std::vector<Case> cases = {
+      {"x 10", 0, 0, 0.1 * 10}, {"x 100", 0, 1, 0.1 * 100}, {"V-ref x2", 8, 0, 0.5 * 10 / 5}, {"both", 8, 1, 0.5 * 100 / 5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AmplifierRackConfig config = AnalogConfig();
+    const AmplifierAnalogTruths& truths = config.boards[0].analog;
+    Bench bench(config);
+    bench.Words(0, {LatchWord(28, 1, c.latch29), LatchWord(32, 0, c.latch33)});
+    bench.Hold(1e-4, 0.2);
+    const double stimulus = c.latch29 != 0 ? 0.5 : 0.1;
+    const double pipette = 0.2 * stimulus * truths.stimulus_gain + truths.stimulus_offset_volts;
+    EXPECT_NEAR(bench.Line(5), pipette * c.factor / stimulus, 1e-12);
+  }
+}
+
+TEST(AmplifierAnalog, ClippingPastTenVoltsAndTheLimit) {
+  Bench bench(AnalogConfig());
+  bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0)});
+  bench.Hold(1e-3, 0.0);
+  EXPECT_EQ(bench.Rack().ClippingLines(), 0);
+  // Range 1, gain 10: 3 V on the DAC drives 15 V into the probe.
+  bench.Words(0, {LatchWord(30, 0, 0), LatchWord(40, 8, 0)});
+  bench.Hold(1e-3, 3.0);
+  EXPECT_EQ(bench.Rack().ClippingLines(), 1);
+  EXPECT_DOUBLE_EQ(bench.Line(6), AmplifierBoardModel::kLimitVolts);
+  bench.Hold(1e-3, 0.0);
+  EXPECT_EQ(bench.Rack().ClippingLines(), 0);
+}
+
+TEST(AmplifierAnalog, MultiplexerCarriesTheMonitorsWithItsGain) {
+  AmplifierRackConfig config = AnalogConfig();
+  config.boards[0].mux_gain = 0.7;
+  Bench bench(config);
+  bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0)});
+  bench.Hold(1e-3, 1.0);
+  const AmplifierMonitors& monitors = bench.Rack().Model(0)->Monitors();
+  for (const auto& [channel, volts] : std::vector<std::pair<int, double>>{
+           {6, monitors.probe}, {7, monitors.filter1}, {14, monitors.current}, {5, 0.0}}) {
+    SCOPED_TRACE(channel);
+    bench.Words(0, {LatchWord(40, 0, channel)});
+    bench.Hold(1e-4, 1.0);
+    EXPECT_NEAR(bench.Line(7), 0.7 * volts, 1e-9);
+  }
+  EXPECT_GT(monitors.probe, 0.04);
+}
+
+TEST(AmplifierAnalog, FourBoardsEachOnItsLinesWithItsCell) {
+  AmplifierRackConfig config = AnalogConfig(4);
+  const double cells[] = {10e6, 20e6, 40e6, 80e6};
+  for (int board = 0; board < 4; ++board) config.boards[static_cast<std::size_t>(board)].analog.cell_ohms = cells[board];
+  Bench bench(config);
+  for (int board = 0; board < 4; ++board) bench.Words(board, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0)});
+  // The multiplexer off AD 7 on board 0 (the selected one) lets board 3's
+  // current monitor through.
+  bench.Words(0, {LatchWord(44, 0, 4)});
+  bench.Hold(2e-3, 1.0);
+  const int current_lines[] = {6, 4, 2, 7};
+  const int voltage_lines[] = {5, 3, 1, 0};
+  for (int board = 0; board < 4; ++board) {
+    SCOPED_TRACE(board);
+    const AmplifierAnalogTruths& truths = config.boards[static_cast<std::size_t>(board)].analog;
+    const double pipette = 0.1 * truths.stimulus_gain + truths.stimulus_offset_volts;
+    EXPECT_NEAR(bench.Line(current_lines[board]), pipette / cells[board] * truths.range_gain[0] + truths.probe_offset_volts[0],
+                1e-9);
+    EXPECT_NEAR(bench.Line(voltage_lines[board]), pipette * 10.0, 1e-12);
+  }
+}
+
+}  // namespace
