@@ -340,6 +340,24 @@ TEST_P(AmplifierRackReadBack, SelectorStringReadsBack) {
   EXPECT_EQ(text, "123456F02x08");
 }
 
+// The analog model on every board: the current monitor of a 10 MOhm cell
+// and the voltage monitor on the first rack's board's lines.
+TEST_P(AmplifierRackZRV, AnalogMonitors) {
+  AmplifierRackConfig config = Config();
+  config.analog = true;
+  config.boards[0].analog.cell_ohms = 10e6;
+  Open(config);
+  const AmplifierAnalogTruths& truths = config.boards[0].analog;
+  // Range 0, gain 1, filter 1 at 100 kHz, filter 2 bypassed.
+  Words(0, {LatchWord(46, 1, 0), LatchWord(28, 1, 2), LatchWord(30, 4, 0), LatchWord(40, 0, 5)});
+  ZRV::SetDacReal(3, 1.0);
+  Play(9, std::vector<std::int16_t>(400, static_cast<std::int16_t>(kRest)));
+  const double pipette = 0.1 * truths.stimulus_gain + truths.stimulus_offset_volts;
+  EXPECT_NEAR(ZRV::ReadAdcReal(6), pipette / 10e6 * truths.range_gain[0] + truths.probe_offset_volts[0], 0.002);
+  EXPECT_NEAR(ZRV::ReadAdcReal(5), pipette * 10.0, 0.002);
+  EXPECT_EQ(ZRV::ReadClippingAndClear() & 1, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Boards, AmplifierRackZRV,
                          ::testing::Values(Setup{RackInterface::kZRV24, 1}, Setup{RackInterface::kZRV28, 1},
                                            Setup{RackInterface::kQRN2400, 1}, Setup{RackInterface::kQRN2400, 2},
