@@ -18,6 +18,9 @@ std::deque<std::string>& Choices() {
 
 }  // namespace
 
+void Initialize() {}
+void Shutdown() {}
+
 bool Select(std::span<char> name, std::span<const char> filter, int mode,
             std::span<const char> prompt) {
   std::fprintf(stderr, "%.*s (%.*s) -> ", Strings::Length(prompt), prompt.data(),

@@ -16,6 +16,11 @@ inline constexpr int ModeSave = 2;
 inline constexpr int ModeFolder = 4;
 inline constexpr int ModeSetDirectory = 8;
 
+// The file dialogs need nothing loaded here: both only keep the start-up
+// order's places.
+void Initialize();
+void Shutdown();
+
 // TRUE with the full path chosen in name; FALSE when cancelled (name
 // unchanged). filter is a wildcard such as "*.txt".
 bool Select(std::span<char> name, std::span<const char> filter, int mode,

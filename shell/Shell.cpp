@@ -2,20 +2,29 @@
 
 #include "foundation/Buffer.h"
 #include "foundation/Strings.h"
+#include "platform/Fonts.h"
+#include "shell/MacEnv.h"
+#include "shell/ModWindow.h"
+#include "shell/Mouse.h"
+#include "terminal/EditState.h"
+#include "terminal/EditUtility.h"
+#include "terminal/Editor.h"
 
 namespace Shell {
 
 BufferText::TextBuffer List = nullptr;
 char ListTitle[32] = "";
 Graphics::GraphicsWindow RootWindow = nullptr;
+ANSITerm::TerminalRecord* RootTerminal = nullptr;
+StartProcedure StartupProc = nullptr;
 
 namespace {
 
 constexpr std::int32_t kListLines = 20000;
+constexpr int kConsoleFontSize = 12;
 
-}  // namespace
-
-void Initialize() {
+// The buffers; FALSE when one of them cannot be made.
+bool CreateBuffers() {
   const Buffer::NamedBuffer shell = Buffer::Create("/Shell", Buffer::kDirectory);
   const Buffer::NamedBuffer previous = Buffer::GetDefaultDirectory();
   Buffer::SetDefaultDirectory(shell);
@@ -23,7 +32,61 @@ void Initialize() {
   Strings::Assign(ListTitle, "List");
   BufferText::SetMaxRecords(List, kListLines);
   Buffer::SetDefaultDirectory(previous);
-  Buffer::SetDefaultDirectory(Buffer::Create("/User", Buffer::kDirectory));
+  const Buffer::NamedBuffer user = Buffer::Create("/User", Buffer::kDirectory);
+  Buffer::SetDefaultDirectory(user);
+  return shell != nullptr && List != nullptr && user != nullptr;
+}
+
+void CreateConsole() {
+  if (!Graphics::Initialize()) {
+    MacEnv::AlertAndExit("Graphics not initialized!");
+  } else if (!ANSITerm::Initialize()) {
+    MacEnv::AlertAndExit("ANSITerm not initialized!");
+  }
+  ModWindow::WindowParameters parameters;
+  parameters.fontNumber = Fonts::kCourier;
+  parameters.fontSize = kConsoleFontSize;
+  if (!EditUtility::CreateEditTerminal(List, ModWindow::kConsoleWindowResource, parameters, 0, true, false, true,
+                                       RootWindow, RootTerminal)) {
+    MacEnv::AlertAndExit("Shell window could not be created!");
+    return;
+  }
+  EditState::Console = RootTerminal;
+  EditState::Window = ModWindow::GetMacWindow(RootWindow);
+  MacEnv::theWindowPtr = EditState::Window;
+}
+
+}  // namespace
+
+void Initialize() {
+  RootWindow = nullptr;
+  RootTerminal = nullptr;
+  const bool buffers = CreateBuffers();
+  EditState::Console = nullptr;
+  EditState::ListConsole = nullptr;
+  EditState::Window = nullptr;
+  MacEnv::theWindowPtr = nullptr;
+  if (!buffers) {
+    MacEnv::AlertAndExit("Shell buffers could not be created!");
+    return;
+  }
+  CreateConsole();
+  Editor::Initialize();
+  BufferText::Append(List, "");
+}
+
+void Run(StartProcedure startProcedure) {
+  Mouse::SetCursorShape(Mouse::kArrow);
+  StartupProc = startProcedure;
+  Editor::EditShell();
+}
+
+void Shutdown() {
+  ANSITerm::Close(RootTerminal);
+  ModWindow::Remove(RootWindow);
+  EditState::Console = nullptr;
+  EditState::Window = nullptr;
+  MacEnv::theWindowPtr = nullptr;
 }
 
 }  // namespace Shell

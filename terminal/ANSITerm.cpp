@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "foundation/Strings.h"
+#include "platform/Fonts.h"
+#include "platform/Windows.h"
 
 namespace ANSITerm {
 
@@ -68,6 +70,18 @@ TerminalRecord* CreateHeadless(int lines, int columns) {
   terminal->scrollRegionBottom = lines;
   terminal->cells.assign(static_cast<std::size_t>(lines) * terminal->columns, ' ');
   terminal->cellRenditions.assign(terminal->cells.size(), kNormal);
+  return terminal;
+}
+
+TerminalRecord* Open(Windows::Window* window, int fontNumber, int fontSize) {
+  if (window == nullptr) return nullptr;
+  const Fonts::FontInfo info = Fonts::GetFontInfo(fontNumber, fontSize, 0);
+  const Geometry::Rect content = Windows::ContentRect(window);
+  const int lineHeight = std::max(1, info.ascent + info.descent + info.leading);
+  const int cellWidth = std::max(1, info.widMax);
+  TerminalRecord* terminal = CreateHeadless(std::max(1, Geometry::Height(content) / lineHeight),
+                                            std::max(1, Geometry::Width(content) / cellWidth));
+  terminal->window = window;
   return terminal;
 }
 

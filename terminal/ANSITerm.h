@@ -10,10 +10,19 @@
 // per cell), which is what its window shows; tests and the headless program
 // read it back with ScreenLine and ScreenRendition. Every operation does
 // nothing for a nil terminal. Main thread only.
+//
+// Input: every loop of the program takes its events through Input or
+// NextEvent on its terminal, which pull them from the platform, run menu
+// commands and high-level events themselves, and hand back a key event
+// (ANSIBase's key codes, character and modifiers).
 
 #include <cstdint>
 #include <span>
 #include <vector>
+
+namespace Windows {
+struct Window;
+}
 
 namespace ANSITerm {
 
@@ -38,7 +47,16 @@ struct TerminalRecord {
   int scrollRegionBottom = 0;  // line count of the scroll region
   std::vector<char> cells;     // lines x columns characters
   std::vector<std::uint8_t> cellRenditions;
+  Windows::Window* window = nullptr;  // nil for a terminal without a window
 };
+
+// The terminal layer's defaults and its heap buffer "ANSITerm.Heap"; FALSE
+// when that cannot be made.
+bool Initialize();
+
+// A terminal for the window: as many lines and columns of the font's cells
+// as its content holds (at least one each). Nil for a nil window.
+TerminalRecord* Open(Windows::Window* window, int fontNumber, int fontSize);
 
 // A terminal of lines x columns (columns at most 255) without a window: the
 // console of the headless program and of tests. The whole grid is the
@@ -73,6 +91,23 @@ void EDc(TerminalRecord* terminal);
 // Draws pending output and sets the rendition of the text that follows:
 // 0 normal, 1 highlight, 2 inverse.
 void SGR(TerminalRecord* terminal, int rendition);
+
+// ---- Input ---------------------------------------------------------------
+
+// One pass of the event source: TRUE when an event was delivered in code,
+// character and modifiers (cleared at the start; they count only with
+// TRUE). It waits at most one tick. FALSE for a nil terminal.
+bool NextEvent(TerminalRecord* terminal, int& code, char& character, int& modifiers);
+// Draws pending output and calls NextEvent until it delivers. A nil
+// terminal, and any call once MacEnv::Terminated is set, gives code 0 and
+// character 0 at once; so does the program's end while it waits.
+void Input(TerminalRecord* terminal, char& character, int& code);
+// Discards every pending platform event; unless the last code delivered
+// was an update, also forgets the last event and its window.
+void Flush();
+// The window the last mouse or window event concerned (codes 48 to 58 and
+// 60), else nil.
+Windows::Window* ActiveWindow();
 
 // ---- What the window shows ------------------------------------------------
 

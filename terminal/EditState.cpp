@@ -4,6 +4,6 @@ namespace EditState {
 
 ANSITerm::TerminalRecord* Console = nullptr;
 ANSITerm::TerminalRecord* ListConsole = nullptr;
-PlatformWindow* Window = nullptr;
+Windows::Window* Window = nullptr;
 
 }  // namespace EditState

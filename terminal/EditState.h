@@ -5,8 +5,9 @@
 
 #include "terminal/ANSITerm.h"
 
-// A window of the host's user interface, opaque here.
-struct PlatformWindow;
+namespace Windows {
+struct Window;
+}
 
 namespace EditState {
 
@@ -18,6 +19,6 @@ extern ANSITerm::TerminalRecord* Console;
 extern ANSITerm::TerminalRecord* ListConsole;
 
 // The window of the current edit terminal.
-extern PlatformWindow* Window;
+extern Windows::Window* Window;
 
 }  // namespace EditState

@@ -1,0 +1,33 @@
+#include "calibration/Tlv3Mereth.h"
+
+#include "dialogs/ModDialog.h"
+#include "shell/MacEnv.h"
+#include "shell/ModMenus.h"
+#include "shell/Shell.h"
+#include "terminal/ANSITerm.h"
+
+namespace Tlv3Mereth {
+
+namespace {
+
+void InstallMenus() {
+  ModMenus::CreateMenu(ModMenus::FileMenu, "File");
+  ModMenus::AddQuitMenu(MacEnv::Terminate, MacEnv::Terminate);
+  ModMenus::AppendMenu(ModMenus::FileMenu);
+}
+
+}  // namespace
+
+bool CallMereth() {
+  ModDialog::InitModule();
+  InstallMenus();
+  MacEnv::HideLogo();
+  while (!MacEnv::Terminated && Shell::RootTerminal != nullptr) {
+    char character = 0;
+    int code = 0;
+    ANSITerm::Input(Shell::RootTerminal, character, code);
+  }
+  return true;
+}
+
+}  // namespace Tlv3Mereth
