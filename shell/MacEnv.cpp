@@ -141,7 +141,7 @@ void Initialize() {
   Shell::Initialize();
   MarkLogo('4');
   MarkLogo('5');
-  ReportLeftOutArguments();
+  ReportCommandLine();
   // Floating-point exceptions are masked by default here.
   MarkLogo('6');
 }

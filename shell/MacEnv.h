@@ -36,9 +36,10 @@ using StartProcedure = bool (*)();
 // 1,023 characters, whole arguments only.
 inline constexpr int kCommandLineSize = 1024;
 extern char CommandLine[kCommandLineSize];
-// Arguments and documents left out because they did not fit; reported on
-// the console.
+// Arguments and documents left out because they did not fit, and
+// documents refused for a path over 255 bytes; reported on the console.
 extern int LeftOutArguments;
+extern int RefusedDocuments;
 
 extern StartProcedure StartupProc;
 // Called by the quit request; Terminate until ModMenus::AddQuitMenu sets
@@ -124,10 +125,11 @@ void AboutLogo();
 // The open-documents handler: appends "," (nothing before the first
 // argument) and the path in double quotes. A path over 255 bytes is
 // refused; a document that does not fit is left out. Either is reported on
-// the console.
+// the console, once there is one.
 void AppendDocument(std::span<const char> path);
-// Writes the console warning for arguments left out, once.
-void ReportLeftOutArguments();
+// Writes the console lines for arguments left out and documents refused,
+// once.
+void ReportCommandLine();
 
 // The whole argument in which the first occurrence of key (letter case
 // ignored) ends: a quoted argument the key must end; an unquoted one runs

@@ -1,5 +1,6 @@
 #include "foundation/Strings.h"
 #include "foundation/TermIO.h"
+#include "shell/Shell.h"
 #include "shell/MacEnv.h"
 
 #include <cstdio>
@@ -9,6 +10,7 @@ namespace MacEnv {
 
 char CommandLine[kCommandLineSize] = "";
 int LeftOutArguments = 0;
+int RefusedDocuments = 0;
 
 namespace {
 
@@ -33,6 +35,7 @@ bool AppendQuoted(std::span<const char> separator, std::span<const char> text) {
 void BuildCommandLine(int argc, char** argv) {
   Strings::Clear(CommandLine);
   LeftOutArguments = 0;
+  RefusedDocuments = 0;
   for (int i = 1; i < argc; ++i) {
     const std::span<const char> argument(argv[i], std::strlen(argv[i]) + 1);
     // Once one argument is left out the later ones are too, so that no
@@ -43,21 +46,28 @@ void BuildCommandLine(int argc, char** argv) {
 
 void AppendDocument(std::span<const char> path) {
   if (Strings::Length(path) > kMaxPath) {
-    TermIO::WriteLine("A document path longer than 255 bytes was not opened.");
-    return;
-  }
-  if (!AppendQuoted(Strings::Length(CommandLine) == 0 ? std::span<const char>("") : ",", path)) {
+    ++RefusedDocuments;
+  } else if (!AppendQuoted(Strings::Length(CommandLine) == 0 ? std::span<const char>("") : ",", path)) {
     ++LeftOutArguments;
-    ReportLeftOutArguments();
   }
+  // Documents given at launch arrive before the console exists; start-up
+  // reports them once it does.
+  if (Shell::List != nullptr) ReportCommandLine();
 }
 
-void ReportLeftOutArguments() {
-  if (LeftOutArguments == 0) return;
+void ReportCommandLine() {
   char line[120];
-  std::snprintf(line, sizeof line, "The command line is full: %d argument%s left out.", LeftOutArguments,
-                LeftOutArguments == 1 ? "" : "s");
-  TermIO::WriteLine(line);
+  if (RefusedDocuments > 0) {
+    std::snprintf(line, sizeof line, "%d document%s not opened: a path is longer than 255 bytes.", RefusedDocuments,
+                  RefusedDocuments == 1 ? "" : "s");
+    TermIO::WriteLine(line);
+  }
+  if (LeftOutArguments > 0) {
+    std::snprintf(line, sizeof line, "The command line is full: %d argument%s left out.", LeftOutArguments,
+                  LeftOutArguments == 1 ? "" : "s");
+    TermIO::WriteLine(line);
+  }
+  RefusedDocuments = 0;
   LeftOutArguments = 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/Buffer.h"
 #include "foundation/Strings.h"
+#include "platform/Backend.h"
 #include "platform/Fonts.h"
 #include "shell/MacEnv.h"
 #include "shell/ModWindow.h"
@@ -70,7 +71,9 @@ void Initialize() {
     MacEnv::AlertAndExit("Shell buffers could not be created!");
     return;
   }
-  CreateConsole();
+  // Tools and tests of the lower layers run without the UI layer: they keep
+  // the notebook buffer but get no console window.
+  if (Backend::Current() != nullptr) CreateConsole();
   Editor::Initialize();
   BufferText::Append(List, "");
 }
@@ -84,6 +87,7 @@ void Run(StartProcedure startProcedure) {
 void Shutdown() {
   ANSITerm::Close(RootTerminal);
   ModWindow::Remove(RootWindow);
+  List = nullptr;
   EditState::Console = nullptr;
   EditState::Window = nullptr;
   MacEnv::theWindowPtr = nullptr;

@@ -30,8 +30,8 @@ extern StartProcedure StartupProc;
 // then the directory "User", which becomes the default buffer directory:
 // relative buffer names resolve there from then on. Then the console: the
 // graphics windows, the terminal layer and the console window (window
-// resource 143, Courier 12) for "List", and the editor. A failure ends the
-// program through MacEnv::AlertAndExit.
+// resource 143, Courier 12) for "List" when the UI layer runs, and the
+// editor. A failure ends the program through MacEnv::AlertAndExit.
 void Initialize();
 
 // Arrow cursor; the procedure becomes StartupProc and the editor shell runs
