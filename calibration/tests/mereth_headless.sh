@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# mereth headless, each run driven by a script of steps: the about box from
+# menu 1 (its screen the golden one), and the ways to end the program. A
+# run ended by its quit action never reaches the snapshot queued after it.
+# usage: mereth_headless.sh MERETH PNG_EQUAL GOLDEN_DIR
+set -euo pipefail
+mereth="$1" png_equal="$2" golden="$3"
+out="$(mktemp -d)"
+trap 'rm -rf "$out"' EXIT
+export MERETH_UI_SCRIPT="$out/script"
+
+# run NAME: plays $out/script, expects exit 0 and no $out/late.png.
+run() {
+  if ! "$mereth" >"$out/$1.log" 2>&1; then
+    echo "$1: mereth failed"; cat "$out/$1.log"; exit 1
+  fi
+  if [[ -e "$out/late.png" ]]; then
+    echo "$1: mereth went on after its quit"; exit 1
+  fi
+}
+late="wait 100
+snapshot $out/late.png"
+
+# Menu 1's title, its About item; the about box closed by a key; then
+# File > Quit with the mouse.
+cat >"$out/script" <<STEPS
+wait 2
+move 30 10
+down
+move 40 30
+up
+wait 1
+snapshot $out/about.png
+key a
+wait 1
+move 88 10
+down
+move 95 30
+up
+$late
+STEPS
+run about
+if [[ "${MERETH_UPDATE_GOLDEN:-}" == 1 ]]; then
+  cp "$out/about.png" "$golden/about_box.png"
+fi
+"$png_equal" "$out/about.png" "$golden/about_box.png"
+
+printf 'wait 2\nkey q cmd\n%s\n' "$late" >"$out/script"
+run command_q
+
+printf 'wait 2\nquit\n%s\n' "$late" >"$out/script"
+run quit_request
+
+printf 'wait 2\nopen %s/document.txt\nwait 1\nkey q cmd\n%s\n' "$out" "$late" >"$out/script"
+run document
+
+# Without a script and without a display the program ends at once.
+unset MERETH_UI_SCRIPT
+MERETH_UI_HEADLESS=1 "$mereth" >/dev/null 2>&1
+
+# SIGTERM ends it like the quit request.
+export MERETH_UI_SCRIPT="$out/script"
+printf 'wait 1000000000\nkey a\n' >"$out/script"
+"$mereth" >"$out/sigterm.log" 2>&1 &
+pid=$!
+sleep 3
+kill -TERM "$pid"
+wait "$pid"
