@@ -73,7 +73,8 @@ void Initialize() {
   }
   // Tools and tests of the lower layers run without the UI layer: they keep
   // the notebook buffer but get no console window.
-  if (Backend::Current() != nullptr) CreateConsole();
+  if (Backend::Current() == nullptr) return;
+  CreateConsole();
   Editor::Initialize();
   BufferText::Append(List, "");
 }
