@@ -1,0 +1,234 @@
+// The panel's record keeping: the AD/DA channels of a board by letter and
+// position, the kind a letter implies, the board facts it copies, and the
+// test-DAC and multiplexer routing it restores before a flush.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "acquisition/VrnlBoards.h"
+#include "acquisition/ZRVBase.h"
+#include "acquisition/tests/CommandPort_fixture.h"
+#include "amplifier/T3Base.h"
+#include "amplifier/T3Error.h"
+#include "amplifier/T3Panel.h"
+#include "amplifier/T3Set.h"
+#include "amplifier/T3Types.h"
+
+namespace {
+
+class PanelRecord : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    T3Base::InitModule();
+    T3Panel::InitModule();
+  }
+  void TearDown() override {
+    T3Base::InitModule();
+    T3Panel::InitModule();
+  }
+};
+
+struct ChannelCase {
+  const char* name;
+  char letter;
+  bool isTlv3N;
+  std::uint8_t board;
+  bool emulateTlv3N = false;
+  bool mapActiveBoard = false;
+  bool muxMappedToAD7 = false;
+  std::int32_t secondRackBoards = 0;  // the first rack holds 4 when set
+  // ImonAdc, VmonAdc, StimDac, ExtStimDac, MuxAdc.
+  std::vector<int> channels;
+};
+
+const ChannelCase kChannelCases[] = {
+    {"S alone", 'S', false, 0, false, false, false, 0, {6, 5, 3, 0, 7}},
+    {"S alone, second rack", 'S', false, 4, false, false, false, 4, {14, 13, 7, 4, 15}},
+    {"old letter alone", 'Z', false, 0, false, false, false, 0, {6, 5, 3, 2, 7}},
+    {"no letter alone", 0, false, 0, false, false, false, 0, {6, 5, 3, 2, 7}},
+    {"T mapped active board", 'T', false, 0, false, true, false, 0, {4, 3, 2, 10, 18}},
+    {"T board 2", 'T', false, 2, false, false, false, 0, {2, 1, 1, 10, 18}},
+    {"R multiplexer on AD 7", 'R', false, 0, false, false, true, 0, {6, 5, 3, 10, 7}},
+    {"R second rack", 'R', false, 4, false, false, false, 4, {14, 13, 7, 13, 21}},
+    {"R second rack on AD 7", 'R', false, 4, false, false, true, 4, {14, 13, 7, 13, 15}},
+    {"Q second rack board 1", 'Q', false, 5, false, false, false, 4, {12, 11, 6, 4, 15}},
+    {"TLV 3 board 0", 'A', true, 0, false, false, false, 0, {1, 0, 0, 3, 7}},
+    {"TLV 3 board 1", 'A', true, 1, false, false, false, 0, {3, 2, 1, 3, 7}},
+    {"TLV 3 board 2", 'A', true, 2, false, false, false, 0, {5, 4, 2, 3, 7}},
+    {"TLV 3 board 3", 'A', true, 3, false, false, false, 0, {7, 0, 0, 0, 7}},
+    {"TLV 3N E board 0", 'E', true, 0, false, false, false, 0, {6, 5, 3, 0, 7}},
+    {"TLV 3N E board 1", 'E', true, 1, false, false, false, 0, {4, 3, 2, 0, 7}},
+    {"TLV 3N E board 2", 'E', true, 2, false, false, false, 0, {2, 1, 1, 0, 7}},
+    {"TLV 3N E board 3", 'E', true, 3, false, false, false, 0, {7, 0, 0, 0, 7}},
+    {"TLV 3 emulated as one", 'A', true, 1, true, false, false, 0, {6, 5, 3, 2, 7}},
+};
+
+TEST_F(PanelRecord, ChannelsByLetterBoardAndRack) {
+  for (const ChannelCase& c : kChannelCases) {
+    SCOPED_TRACE(c.name);
+    T3Base::EmulateTlv3N = c.emulateTlv3N;
+    T3Base::MapActiveBoard = c.mapActiveBoard;
+    T3Base::MuxAdcMappedToAD7 = c.muxMappedToAD7;
+    T3Base::FirstRackBoards = c.secondRackBoards > 0 ? 4 : 1;
+    T3Base::SecondRackBoards = c.secondRackBoards;
+    T3Base::IsSecondRack = c.board >= 4;
+    T3Types::AmplifierState state{};
+    state.BoardVersion = c.letter;
+    state.IsTlv3N = c.isTlv3N;
+    state.Board = c.board;
+    T3Panel::FillAdcAndDac(state);
+    EXPECT_EQ((std::vector<int>{state.ImonAdc, state.VmonAdc, state.StimDac, state.ExtStimDac,
+                                state.MuxAdc}),
+              c.channels);
+    const bool second = c.board >= 4;
+    EXPECT_EQ(state.CommandPortChannel, second ? 12 : 9);
+    EXPECT_EQ(state.EEPROMReadChannel, second ? 20 : 17);
+    EXPECT_EQ(state.SelectorPortChannel, second ? 11 : 8);
+    EXPECT_EQ(state.ModelKind, T3Panel::KindOfLetter(c.letter));
+  }
+}
+
+TEST_F(PanelRecord, TheLiveRecordStartsOnTheUsbBoardsChannels) {
+  const T3Types::AmplifierState& state = T3Types::State;
+  EXPECT_EQ((std::vector<int>{state.ImonAdc, state.VmonAdc, state.StimDac, state.ExtStimDac,
+                              state.MuxAdc}),
+            (std::vector<int>{6, 5, 3, 10, 18}));
+}
+
+TEST_F(PanelRecord, KindByLetter) {
+  const std::string tlv4 = "EFIJOSU";
+  const std::string tlv4Plus = "GKLMQ";
+  const std::string tlv4Usb = "HNRTY";
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    T3Types::AmplifierKind kind = T3Types::KindTlv3;
+    if (tlv4.find(letter) != std::string::npos) kind = T3Types::KindTlv4;
+    if (tlv4Plus.find(letter) != std::string::npos) kind = T3Types::KindTlv4Plus;
+    if (tlv4Usb.find(letter) != std::string::npos) kind = T3Types::KindTlv4USB;
+    EXPECT_EQ(T3Panel::KindOfLetter(letter), kind) << letter;
+  }
+  EXPECT_EQ(T3Panel::KindOfLetter(0), T3Types::KindTlv3);
+  EXPECT_EQ(T3Panel::KindOfLetter('r'), T3Types::KindTlv3);
+}
+
+TEST_F(PanelRecord, BoardsWithinTheirRack) {
+  EXPECT_EQ(T3Panel::GetBoardToSet(5), 5);  // one rack: numbers stand
+  T3Base::FirstRackBoards = 4;
+  T3Base::SecondRackBoards = 4;
+  EXPECT_EQ(T3Panel::GetBoardToSet(3), 3);
+  EXPECT_EQ(T3Panel::GetBoardToSet(5), 1);
+}
+
+TEST_F(PanelRecord, EachOptionBitSetsItsOwnFlag) {
+  struct Case {
+    int bit;
+    bool T3Types::AmplifierState::* flag;
+  };
+  const Case cases[] = {
+      {3, &T3Types::AmplifierState::HasCCFast},      {4, &T3Types::AmplifierState::HasCCRange0},
+      {5, &T3Types::AmplifierState::HasCCRange1},    {6, &T3Types::AmplifierState::HasInternalVmon},
+      {7, &T3Types::AmplifierState::HasHighCCGains}, {8, &T3Types::AmplifierState::HasCCTracking},
+      {9, &T3Types::AmplifierState::HasVmonX100},    {10, &T3Types::AmplifierState::HasBathSense},
+      {11, &T3Types::AmplifierState::HasF2Source},   {12, &T3Types::AmplifierState::HasCFastHigh},
+      {14, &T3Types::AmplifierState::HasVrefX2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bit);
+    T3Base::HardwareVersion = static_cast<std::uint16_t>(1u << c.bit | 1u << 0 | 1u << 13);
+    T3Panel::CopyT3BaseFields();
+    for (const Case& other : cases) {
+      EXPECT_EQ(T3Types::State.*other.flag, other.bit == c.bit) << other.bit;
+    }
+  }
+}
+
+TEST_F(PanelRecord, TheBoardFactsComeFromTheModule) {
+  std::strcpy(T3Base::SerialNumber, "123456789AB");
+  T3Base::IsTlv3N = true;
+  T3Base::ADBoard = ZRVBase::BoardZRV24;
+  T3Base::T3Boards = 3;
+  T3Base::BoardVersion = 'D';
+  T3Base::MaxDigBitOut = 11;
+  T3Panel::CopyT3BaseFields();
+  const T3Types::AmplifierState& state = T3Types::State;
+  EXPECT_EQ(std::string(state.SerialNumber, sizeof state.SerialNumber), "12345678");
+  EXPECT_TRUE(state.IsTlv3N);
+  EXPECT_EQ(state.ADBoard, ZRVBase::BoardZRV24);
+  EXPECT_EQ(state.T3Boards, 3);
+  EXPECT_EQ(state.BoardVersion, 'D');
+  EXPECT_EQ(state.MaxDigBitOut, 11);
+  EXPECT_TRUE(state.BaseFieldsCopied);
+
+  std::strcpy(T3Base::SerialNumber, "42");
+  T3Panel::CopyT3BaseFields();
+  EXPECT_EQ(std::string(state.SerialNumber, sizeof state.SerialNumber), std::string("42\0\0\0\0\0\0", 8));
+}
+
+// ---- Routing on the command port -----------------------------------------------
+
+class Routing : public CommandPortTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(CommandPortTest::SetUp());
+    VrnlBoards::SetProperties(true, false);
+    T3Base::InitModule();
+    T3Error::InitModule();
+    T3Panel::InitModule();
+    T3Set::InitModule();
+    T3Base::BoardVersion = 'R';
+    T3Set::SendToHardware = true;
+    recorder_.Clear();
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Boards, Routing, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
+
+TEST_P(Routing, OnlyAChangedRoutingSendsItsWord) {
+  struct Case {
+    const char* name;
+    bool tetral;
+    bool testDacOff;
+    bool qMuxAdc;
+    std::function<void()> call;
+    std::vector<std::uint16_t> words;
+    bool testDacOffAfter;
+    bool qMuxAdcAfter;
+  };
+  const Case cases[] = {
+      {"test DAC already on", false, false, false, [] { T3Panel::SetQTestDac(false); }, {},
+       false, false},
+      {"test DAC off", false, false, false, [] { T3Panel::SetQTestDac(true); },
+       {Word(45, 0x00)}, true, false},
+      {"test DAC back on", false, true, false, [] { T3Panel::SetQTestDac(false); },
+       {Word(45, 0x10)}, false, false},
+      {"multiplexer, rack not tetral", false, false, false, [] { T3Panel::SetQMuxAdc(true); }, {},
+       false, false},
+      {"multiplexer to the AD input", true, false, false, [] { T3Panel::SetQMuxAdc(true); },
+       {Word(45, 0x00)}, false, true},
+      {"multiplexer already routed", true, false, true, [] { T3Panel::SetQMuxAdc(true); }, {},
+       false, true},
+      {"flush restores both", true, true, true, [] { T3Panel::Flush(); },
+       {Word(45, 0x10), Word(45, 0x50)}, false, false},
+      {"flush with nothing to restore", true, false, false, [] { T3Panel::Flush(); }, {}, false,
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    T3Set::InitModule();
+    T3Set::SendToHardware = true;
+    T3Types::State.IsTetral = c.tetral;
+    T3Types::State.TestDacOff = c.testDacOff;
+    T3Types::State.QMuxAdc = c.qMuxAdc;
+    recorder_.Clear();
+    c.call();
+    VrnlBoards::FlushCache();
+    EXPECT_EQ(recorder_.Words(), c.words);
+    EXPECT_EQ(T3Types::State.TestDacOff, c.testDacOffAfter);
+    EXPECT_EQ(T3Types::State.QMuxAdc, c.qMuxAdcAfter);
+  }
+}
+
+}  // namespace
