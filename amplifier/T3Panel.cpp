@@ -1,11 +1,13 @@
 #include "amplifier/T3Panel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #include "acquisition/VrnlBoards.h"
 #include "acquisition/ZRVBase.h"
 #include "amplifier/T3Base.h"
+#include "amplifier/T3Error.h"
 #include "amplifier/T3Selector.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
@@ -95,6 +97,16 @@ void MoveToSecondRack(T3Types::AmplifierState& state) {
   }
 }
 
+// The multiplexer channel that shows filter 2's own output.
+constexpr std::uint8_t kMuxFilter2 = 11;
+
+bool IsYBoardSlowFilter(std::int32_t filter1) { return filter1 == 3 && HasRefGainTrim(); }
+
+double F1BandwidthOf(std::int32_t index) {
+  constexpr double kBandwidths[] = {100000.0, 30000.0, 10000.0, 30000.0};
+  return IsYBoardSlowFilter(index) ? 15.0 : kBandwidths[index];
+}
+
 void CopyText(std::span<char> field, std::span<const char> text) {
   const auto length = std::min<std::size_t>(Strings::Length(text), field.size());
   std::fill(std::copy_n(text.begin(), length, field.begin()), field.end(), '\0');
@@ -182,6 +194,74 @@ void CopyT3BaseFields() {
   state.HasCFastHigh = option(12);
   state.HasVrefX2 = option(14);
   state.BaseFieldsCopied = true;
+}
+
+void SetFilter1(std::int32_t index) {
+  T3Types::AmplifierState& state = T3Types::State;
+  if (index < 0 || index > 3) {
+    T3Error::Error = 25;
+    return;
+  }
+  const bool currentClamp = state.Mode == 2;
+  if (currentClamp) index = state.CCGain == 2 || state.CCGain == 3 ? 1 : 2;
+  constexpr std::int32_t kOutputFilter[] = {0, 2, 1, 2};
+  T3Set::Filter1(index);
+  T3Set::OutputFilter(kOutputFilter[index]);
+  state.Filter1 = static_cast<std::uint8_t>(index);
+  state.F1Bandwidth = F1BandwidthOf(index);
+  if (!currentClamp) T3Base::BoardState.VCFilter1 = state.Filter1;
+  UpdateBandwidths();
+}
+
+void SetMux(std::uint8_t channel) {
+  T3Set::MuxChannel(channel);
+  T3Types::State.Mux = channel;
+  UpdateBandwidths();
+}
+
+void SetMuxGain(bool on) {
+  if ((T3Base::HardwareVersion & 1) != 0) T3Set::MuxGainx64(on);
+  T3Types::State.MuxGain = false;
+}
+
+void SetBathSense(bool on) {
+  T3Types::AmplifierState& state = T3Types::State;
+  if (state.HasBathSense) {
+    T3Set::BathSense(on);
+  } else {
+    on = false;
+  }
+  state.BathSense = on;
+}
+
+void SetRefGainTrim(bool on, std::int32_t value) {
+  if (HasRefGainTrim()) {
+    value = std::clamp(value, 0, 4095);
+    T3Set::RefGainTrimOn(on);
+    T3Set::RefGainTrimDac(value);
+  } else {
+    on = false;
+    value = 0;
+  }
+  T3Types::State.RefGainTrimOn = on;
+  T3Types::State.RefGainTrimDac = static_cast<std::int16_t>(value);
+}
+
+void UpdateBandwidths() {
+  T3Types::AmplifierState& state = T3Types::State;
+  if (state.Mux == kMuxFilter2) {
+    state.ImonBandwidth = state.F2Frequency;
+  } else if (IsYBoardSlowFilter(state.Filter1)) {
+    state.ImonBandwidth = 15.0;
+  } else if (state.F2Response != 0 && state.F2Response != 1) {
+    state.ImonBandwidth = state.F1Bandwidth;
+  } else {
+    const double f1 = state.F1Bandwidth;
+    const double f2 = state.F2Frequency;
+    state.ImonBandwidth = 1.0 / std::sqrt(1.0 / (f1 * f1) + 1.0 / (f2 * f2));
+  }
+  state.VmonBandwidth =
+      state.F2Response == 3 || state.F2Response == 4 ? state.VmonFilter : 100000.0;
 }
 
 void SetTestDacOut(bool on) {

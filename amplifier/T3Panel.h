@@ -56,6 +56,32 @@ void SetQTestDac(bool off);
 // T3Set::QMuxAdc(on) and records it. Elsewhere nothing.
 void SetQMuxAdc(bool on);
 
+// Filter 1: in current clamp the index becomes 1 with CCGain 2 or 3, else
+// 2. Sends filter and output filter (0/0, 1/2, 2/1, 3/2), records Filter1
+// and F1Bandwidth (100 kHz, 30 kHz, 10 kHz; index 3 15 Hz on the 'Y' board,
+// else 30 kHz), recomputes ImonBandwidth; outside current clamp also
+// BoardState.VCFilter1. An index above 3: error 25, nothing changes.
+void SetFilter1(std::int32_t index);
+
+// The monitor multiplexer channel: sent, recorded in Mux, ImonBandwidth
+// recomputed.
+void SetMux(std::uint8_t channel);
+
+// Only when bit 0 of T3Base::HardwareVersion is set the x64 switch is
+// sent; MuxGain is always recorded FALSE, so a replay switches it off.
+void SetMuxGain(bool on);
+
+// Only with HasBathSense sent; else on := FALSE. Records BathSense.
+void SetBathSense(bool on);
+
+// On the 'Y' board: value clipped to 0..4095, trim switch and DAC sent.
+// Elsewhere on := FALSE and value := 0, nothing sent. Records both.
+void SetRefGainTrim(bool on, std::int32_t value);
+
+// ImonBandwidth and VmonBandwidth from Mux, Filter1, F1Bandwidth,
+// F2Response, F2Frequency and VmonFilter of the live record.
+void UpdateBandwidths();
+
 // Test DAC output back on, multiplexer routing to the AD input off, then
 // the queued control words go out (VrnlBoards::FlushCache).
 void Flush();

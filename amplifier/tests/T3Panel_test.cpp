@@ -231,4 +231,101 @@ TEST_P(Routing, OnlyAChangedRoutingSendsItsWord) {
   }
 }
 
+// The gain-side controls: words, recorded fields, refused indexes.
+TEST_P(Routing, MonitorControls) {
+  struct Case {
+    const char* name;
+    char letter;
+    std::function<void()> prepare;
+    std::function<void()> call;
+    std::vector<std::uint16_t> words;
+    std::function<void(const T3Types::AmplifierState&)> check;
+    int error = 0;
+  };
+  T3Types::AmplifierState& live = T3Types::State;
+  const Case cases[] = {
+      {"filter 1 index 0", 'R', [] {}, [] { T3Panel::SetFilter1(0); },
+       {Word(28, 1), Word(30, 0)},
+       [](const T3Types::AmplifierState& s) {
+         EXPECT_EQ(s.Filter1, 0);
+         EXPECT_EQ(s.F1Bandwidth, 100000.0);
+         EXPECT_EQ(T3Base::BoardState.VCFilter1, 0);
+       }},
+      {"filter 1 index 3 on Y", 'Y', [] {}, [] { T3Panel::SetFilter1(3); },
+       {Word(28, 8), Word(30, 2)},
+       [](const T3Types::AmplifierState& s) {
+         EXPECT_EQ(s.F1Bandwidth, 15.0);
+         EXPECT_EQ(s.ImonBandwidth, 15.0);
+       }},
+      {"filter 1 index 3 on R", 'R', [] {}, [] { T3Panel::SetFilter1(3); },
+       {Word(28, 8), Word(30, 2)},
+       [](const T3Types::AmplifierState& s) { EXPECT_EQ(s.F1Bandwidth, 30000.0); }},
+      {"filter 1 in current clamp, gain 0", 'R', [&] { live.Mode = 2; },
+       [] { T3Panel::SetFilter1(0); }, {Word(28, 4), Word(30, 1)},
+       [](const T3Types::AmplifierState& s) {
+         EXPECT_EQ(s.Filter1, 2);
+         EXPECT_EQ(T3Base::BoardState.VCFilter1, 9);
+       }},
+      {"filter 1 in current clamp, gain 3", 'R', [&] { live.Mode = 2; live.CCGain = 3; },
+       [] { T3Panel::SetFilter1(0); }, {Word(28, 2), Word(30, 2)},
+       [](const T3Types::AmplifierState& s) { EXPECT_EQ(s.Filter1, 1); }},
+      {"filter 1 index 4", 'R', [&] { live.Filter1 = 2; }, [] { T3Panel::SetFilter1(4); }, {},
+       [](const T3Types::AmplifierState& s) { EXPECT_EQ(s.Filter1, 2); }, 25},
+      {"multiplexer on filter 2", 'R', [&] { live.F2Frequency = 3000.0; },
+       [] { T3Panel::SetMux(11); }, {Word(41, 0xB0)},
+       [](const T3Types::AmplifierState& s) {
+         EXPECT_EQ(s.Mux, 11);
+         EXPECT_EQ(s.ImonBandwidth, 3000.0);
+       }},
+      {"multiplexer, both filters", 'R',
+       [&] {
+         live.F1Bandwidth = 10000.0;
+         live.F2Frequency = 3000.0;
+       },
+       [] { T3Panel::SetMux(5); }, {Word(41, 0x50)},
+       [](const T3Types::AmplifierState& s) {
+         EXPECT_NEAR(s.ImonBandwidth, 2873.48, 0.01);
+         EXPECT_EQ(s.VmonBandwidth, 100000.0);
+       }},
+      {"x64 with its option", 'R', [] { T3Base::HardwareVersion = 1; },
+       [] { T3Panel::SetMuxGain(true); }, {Word(39, 0x20)},
+       [](const T3Types::AmplifierState& s) { EXPECT_FALSE(s.MuxGain); }},
+      {"x64 without its option", 'R', [] {}, [] { T3Panel::SetMuxGain(true); }, {},
+       [](const T3Types::AmplifierState& s) { EXPECT_FALSE(s.MuxGain); }},
+      {"bath sense with its option", 'R', [&] { live.HasBathSense = true; },
+       [] { T3Panel::SetBathSense(true); }, {Word(29, 0)},
+       [](const T3Types::AmplifierState& s) { EXPECT_TRUE(s.BathSense); }},
+      {"bath sense without its option", 'R', [] {}, [] { T3Panel::SetBathSense(true); }, {},
+       [](const T3Types::AmplifierState& s) { EXPECT_FALSE(s.BathSense); }},
+      {"reference gain trim on Y", 'Y', [] {}, [] { T3Panel::SetRefGainTrim(true, 5000); },
+       {0x2602, 0x164F, 0x165F, 0x166F, 0x1670},
+       [](const T3Types::AmplifierState& s) {
+         EXPECT_TRUE(s.RefGainTrimOn);
+         EXPECT_EQ(s.RefGainTrimDac, 4095);
+       }},
+      {"reference gain trim on R", 'R', [] {}, [] { T3Panel::SetRefGainTrim(true, 5000); }, {},
+       [](const T3Types::AmplifierState& s) {
+         EXPECT_FALSE(s.RefGainTrimOn);
+         EXPECT_EQ(s.RefGainTrimDac, 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    T3Base::InitModule();
+    T3Base::BoardVersion = c.letter;
+    T3Base::BoardState.VCFilter1 = 9;
+    T3Error::InitModule();
+    T3Panel::InitModule();
+    T3Set::InitModule();
+    T3Set::SendToHardware = true;
+    c.prepare();
+    recorder_.Clear();
+    c.call();
+    VrnlBoards::FlushCache();
+    EXPECT_EQ(recorder_.Words(), c.words);
+    EXPECT_EQ(T3Error::Error, c.error);
+    c.check(live);
+  }
+}
+
 }  // namespace
