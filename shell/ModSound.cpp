@@ -1,0 +1,7 @@
+#include "shell/ModSound.h"
+
+namespace ModSound {
+
+void Off() {}
+
+}  // namespace ModSound
