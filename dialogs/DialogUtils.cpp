@@ -16,11 +16,6 @@
 
 namespace DialogUtils {
 
-Dialogs::ModalFilter FilterUPP = nullptr;
-Dialogs::ModalFilter FilterNoCRUPP = nullptr;
-Dialogs::UserItemProc OutlineButtonUPP = nullptr;
-Dialogs::UserItemProc FrameItemUPP = nullptr;
-
 namespace {
 
 constexpr int kItemTextLength = 255;
@@ -84,6 +79,13 @@ void FrameItem(Dialog* d, int item) {
 }
 
 }  // namespace
+
+// Plain functions need no platform handles: they stand ready before the
+// start-up reaches InitModule.
+Dialogs::ModalFilter FilterUPP = Filter;
+Dialogs::ModalFilter FilterNoCRUPP = FilterNoCR;
+Dialogs::UserItemProc OutlineButtonUPP = OutlineButton;
+Dialogs::UserItemProc FrameItemUPP = FrameItem;
 
 void GetItemText(const Dialog* d, int item, std::span<char> text) {
   char got[kItemTextLength + 1];

@@ -15,8 +15,8 @@ namespace DialogUtils {
 
 using Dialogs::Dialog;
 
-// The filters for Dialogs::ModalDialog and the user-item procedures;
-// InitModule sets them.
+// The filters for Dialogs::ModalDialog and the user-item procedures, set
+// from the start (InitModule sets them again).
 //   FilterUPP:     Return and Enter hit item 1, Escape and Command-period
 //                  item 2; Command-C, -V, -X copy, paste and cut in the
 //                  focus field; other command keys are swallowed.
