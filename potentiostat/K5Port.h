@@ -1,8 +1,10 @@
 #pragma once
 
-// Where the PK setting layer's command words leave the program. Every word
-// goes to Send; tests and benchmarks put a receiver of their own in front
-// of the port layer to see the words as the boards would.
+// Where the PK setting layer's command words leave the program: the AD/DA
+// layer's port of the PK boards (VrnlBoards::SendToPK200Port on the channel
+// given as the port), through its command cache. Tests and benchmarks can
+// put a receiver of their own in its place to see the words as the boards
+// would.
 //
 // Main thread only.
 
@@ -12,10 +14,10 @@ namespace K5Port {
 
 using Receiver = void (*)(std::int16_t port, std::uint16_t word);
 
-// Hands the word to the receiver, if one is set.
+// Hands the word to the receiver, if one is set, else to the port layer.
 void Send(std::int16_t port, std::uint16_t word);
 
-// Sets the receiver; nullptr removes it.
+// Sets the receiver; nullptr gives the port layer its words back.
 void SetReceiver(Receiver receiver);
 
 }  // namespace K5Port

@@ -1,10 +1,65 @@
 #include "potentiostat/K5Set_518.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "acquisition/ZRV.h"
+#include "amplifier/T3Set.h"
+#include "amplifier/T3Types.h"
+#include "potentiostat/K5Panel.h"
 #include "potentiostat/K5Set.h"
 #include "potentiostat/K5Set_510.h"
+#include "potentiostat/PKTypes.h"
 
 namespace K5Set_518 {
+
+namespace {
+
+// The amplifier's values the PK record takes, named by their role.
+struct AmplifierValues {
+  bool currentClamp;
+  bool vrefX2;
+  bool bathSense;
+  double holdingPotential;
+  double holdingCurrent;
+  double currentGain;
+  double currentBandwidth;
+  double voltageBandwidth;
+  double stimulusFilterHz;
+  bool clipping;
+  std::int16_t stimulusDac;
+  std::int16_t testDac;
+  std::int16_t voltageMonitorAdc;
+  std::int16_t currentMonitorAdc;
+  std::int16_t muxAdc;
+  std::int16_t commandPort;
+  std::int16_t digitalInputPort;
+};
+
+// Which field of the amplifier's record holds each role.
+AmplifierValues ReadAmplifier(const T3Types::AmplifierState& amplifier) {
+  return {
+      .currentClamp = amplifier.Mode == 2,
+      .vrefX2 = amplifier.VrefX2,
+      .bathSense = amplifier.BathSense,
+      .holdingPotential = amplifier.VHold,
+      .holdingCurrent = amplifier.CCIHold,
+      .currentGain = amplifier.CurrentGain,
+      .currentBandwidth = amplifier.ImonBandwidth,
+      .voltageBandwidth = amplifier.VmonBandwidth,
+      .stimulusFilterHz = amplifier.StimFilterHz,
+      .clipping = amplifier.Clipping,
+      .stimulusDac = amplifier.StimDac,
+      .testDac = amplifier.ExtStimDac,
+      .voltageMonitorAdc = amplifier.VmonAdc,
+      .currentMonitorAdc = amplifier.ImonAdc,
+      .muxAdc = amplifier.MuxAdc,
+      .commandPort = amplifier.CommandPortChannel,
+      .digitalInputPort = amplifier.EEPROMReadChannel,
+  };
+}
+
+}  // namespace
 
 void Init_PK510_and_PK518() {
   if (ZRV::Status() == ZRV::StateClosed) ZRV::InitInterface(ZRV::GetBoardType());
@@ -19,8 +74,55 @@ void Init_PK510_and_PK518() {
 
 void ActivateTlvBoard() {}
 void InactivateTlvBoard() {}
-void CopyT3StateToPKState() {}
-void WriteState() {}
+
+void InitializePKState() {
+  const AmplifierValues amplifier = ReadAmplifier(T3Types::State);
+  PKTypes::PKState& record = K5Panel::GetRingStatePtr();
+  // Both fields hold eight characters, a shorter text ended by a NUL.
+  static_assert(sizeof record.SerialNumber == sizeof T3Types::State.SerialNumber);
+  std::ranges::copy(T3Types::State.SerialNumber, record.SerialNumber);
+  record.CellMode = PKTypes::CellOn;
+  record.SharedReal1 = 0.0;
+  record.IRCompValue = 0.0;
+  record.StimDacChannel = amplifier.stimulusDac;
+  record.TestDacChannel = amplifier.testDac;
+  record.VoltageAdcChannel = amplifier.voltageMonitorAdc;
+  record.CurrentAdcChannel = amplifier.currentMonitorAdc;
+  record.MuxAdcChannel = amplifier.muxAdc;
+  record.CommandPort = amplifier.commandPort;
+  record.StatusPort = amplifier.digitalInputPort;
+  record.AuxChannel = 1;
+  record.HasRingAmplifier = true;
+  record.Remote = true;
+  record.FixedStimDac = 0;
+  record.UseFixedStimDac = false;
+  record.BoosterPresent = 0;
+  record.BoosterActive = false;
+  record.IRCompOn = false;
+  record.ManualStandby = false;
+}
+
+void CopyT3StateToPKState() {
+  const AmplifierValues amplifier = ReadAmplifier(T3Types::State);
+  PKTypes::PKState& record = K5Panel::GetRingStatePtr();
+  if (record.CellMode != PKTypes::CellOpenCircuit) record.CellMode = PKTypes::CellOn;
+  record.AmplMode = amplifier.currentClamp ? 1 : 0;
+  record.StimInScale = amplifier.vrefX2 ? 0 : 1;
+  record.ElectrodeMode = amplifier.bathSense ? 1 : 0;
+  record.InitVoltage = amplifier.holdingPotential;
+  record.InitCurrent = amplifier.holdingCurrent;
+  record.CurrentGain = amplifier.currentGain;
+  record.CurrentBandwidth = amplifier.currentBandwidth;
+  record.VoltageBandwidth = amplifier.voltageBandwidth;
+  record.StimulusBandwidth = amplifier.stimulusFilterHz;
+  record.Overload = amplifier.clipping;
+  record.VoltageSubtractOn = false;
+  record.CurrentSubtractOn = false;
+  record.SubtractionActive = false;
+}
+
+void WriteState() { T3Set::WriteState(); }
+
 void InitModule() {}
 
 }  // namespace K5Set_518

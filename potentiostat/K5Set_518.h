@@ -6,9 +6,11 @@
 // into its power-on state and deselected, so that amplifier words cannot
 // reach it; K5Set forwards the second board's selection here in TLV mode.
 //
-// The amplifier board's side (its select latch, its state record, its
-// start-up) goes through the amplifier modules; until they are linked in,
-// the procedures that only drive the amplifier board do nothing.
+// The amplifier board itself is driven through the amplifier modules (its
+// elements by T3Set, its record T3Types::State); the ring amplifier's PK
+// record (K5Panel::GetRingStatePtr) mirrors what the PK side needs of it.
+// The procedures that select the amplifier board do nothing until the
+// amplifier panel offers board selection.
 //
 // Main thread only.
 
@@ -24,9 +26,20 @@ void Init_PK510_and_PK518();
 // Selects / deselects the amplifier board.
 void ActivateTlvBoard();
 void InactivateTlvBoard();
-// Copies the amplifier's settings into the ring amplifier's PK record.
+
+// The ring amplifier's PK record for the paired configuration: the
+// amplifier's serial number (8 characters), its AD/DA channels and its
+// command and digital input ports; cell on, remote, a ring amplifier, no
+// booster, no fixed stimulus DAC, IR compensation and manual standby off,
+// SharedReal1 and IRCompValue 0.
+void InitializePKState();
+// Copies the amplifier's settings into the ring amplifier's PK record:
+// cell mode (open-cell potential kept, anything else cell on), amplifier
+// mode, stimulus scale, electrode mode, holding potential and current,
+// current gain, the three bandwidths and the clipping flag; subtraction off.
 void CopyT3StateToPKState();
-// The amplifier's shadow dump.
+
+// The amplifier's shadow dump (T3Set::WriteState).
 void WriteState();
 void InitModule();
 
