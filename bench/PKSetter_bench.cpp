@@ -6,8 +6,9 @@
 // board is used is shown beside its time on the wire (the simulated board's
 // work included); goal: at least ten times faster.
 //
-// The board is the stand-in library's ZRV-28 on the virtual clock, so the
-// waits for played stimuli take no real time. Columns:
+// The board is the stand-in library's ZRV-28 on the virtual clock
+// (bench/StandInBoard.h), so the waits for played stimuli take no real time.
+// Columns:
 //   words_per_s       setter words queued per second of CPU time
 //   wire_words_per_s  what the port plays (66,667)
 //   words             words of one parking
@@ -15,22 +16,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 
 #include "acquisition/VrnlBoards.h"
-#include "acquisition/ZRV.h"
-#include "acquisition/ZRVBase.h"
-#include "acquisition/ZRVLibrary.h"
-#include "foundation/Buffer.h"
-#include "foundation/RealTime.h"
-#include "foundation/TermIO.h"
-#include "foundation/platform/Clock.h"
+#include "bench/StandInBoard.h"
 #include "potentiostat/K5Panel.h"
 #include "potentiostat/K5Port.h"
 #include "potentiostat/K5Set.h"
 #include "potentiostat/K5Set_518.h"
-#include "shell/Shell.h"
-#include "sim/ZRVLibrary/ZRVSim.h"
 
 namespace {
 
@@ -52,28 +44,10 @@ std::int64_t WordsOf(void (*procedure)()) {
 }
 
 bool OpenBoard() {
-  Platform::UseVirtualClock(1000.0);
-  setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
-  Buffer::InitModule();
-  Shell::Initialize();
-  TermIO::InitModule();
-  RealTime::InitModule();
-  ZRVLibrary::InitModule();
-  if (!ZRVLibrary::Load()) return false;
-  ZRVSim_Reset();
-  ZRVBase::InitModule();
-  VrnlBoards::InitModule();
-  ZRV::InitModule();
-  if (!ZRV::InitInterface(ZRVBase::BoardZRV28)) return false;
+  if (!OpenStandInBoard()) return false;
   K5Panel::InitAllModules();
   VrnlBoards::SetProperties(true, false);
   return true;
-}
-
-void CloseBoard() {
-  ZRV::Shutdown();
-  Buffer::Shutdown();
-  Platform::UseRealClock();
 }
 
 void SetterPass() {
@@ -101,7 +75,7 @@ void BM_SettersThroughTheCache(benchmark::State& state) {
   const double words = static_cast<double>(state.iterations() * wordsPerPass);
   state.counters["words_per_s"] = benchmark::Counter(words, benchmark::Counter::kIsRate);
   state.counters["wire_words_per_s"] = kWireWordsPerSecond;
-  CloseBoard();
+  CloseStandInBoard();
 }
 BENCHMARK(BM_SettersThroughTheCache)->MeasureProcessCPUTime();
 
@@ -114,7 +88,7 @@ void BM_Parking(benchmark::State& state) {
   for (auto _ : state) K5Set_518::Init_PK510_and_PK518();
   state.counters["words"] = static_cast<double>(words);
   state.counters["wire_us"] = static_cast<double>(words) * kWireSecondsPerWord * 1e6;
-  CloseBoard();
+  CloseStandInBoard();
 }
 BENCHMARK(BM_Parking)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 

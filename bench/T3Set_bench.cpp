@@ -13,22 +13,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 
 #include "acquisition/VrnlBoards.h"
-#include "acquisition/ZRV.h"
-#include "acquisition/ZRVBase.h"
-#include "acquisition/ZRVLibrary.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Set.h"
-#include "foundation/Buffer.h"
-#include "foundation/RealTime.h"
-#include "foundation/TermIO.h"
-#include "foundation/platform/Clock.h"
-#include "shell/Shell.h"
-#include "sim/ZRVLibrary/ZRVSim.h"
+#include "bench/StandInBoard.h"
 
 namespace {
 
@@ -39,19 +30,7 @@ constexpr int kPowerOnSamples = 73 + 79;
 constexpr int kWordsPerPass = 600;
 
 bool OpenBoard() {
-  Platform::UseVirtualClock(1000.0);
-  setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
-  Buffer::InitModule();
-  Shell::Initialize();
-  TermIO::InitModule();
-  RealTime::InitModule();
-  ZRVLibrary::InitModule();
-  if (!ZRVLibrary::Load()) return false;
-  ZRVSim_Reset();
-  ZRVBase::InitModule();
-  VrnlBoards::InitModule();
-  ZRV::InitModule();
-  if (!ZRV::InitInterface(ZRVBase::BoardZRV28)) return false;
+  if (!OpenStandInBoard()) return false;
   T3Base::InitModule();
   T3Error::InitModule();
   T3Panel::InitModule();
@@ -59,12 +38,6 @@ bool OpenBoard() {
   T3Set::SendToHardware = true;
   VrnlBoards::SetProperties(true, false);
   return true;
-}
-
-void CloseBoard() {
-  ZRV::Shutdown();
-  Buffer::Shutdown();
-  Platform::UseRealClock();
 }
 
 void BM_SettersThroughTheCache(benchmark::State& state) {
@@ -79,7 +52,7 @@ void BM_SettersThroughTheCache(benchmark::State& state) {
   const double words = static_cast<double>(state.iterations()) * kWordsPerPass;
   state.counters["words_per_s"] = benchmark::Counter(words, benchmark::Counter::kIsRate);
   state.counters["wire_words_per_s"] = kWireWordsPerSecond;
-  CloseBoard();
+  CloseStandInBoard();
 }
 BENCHMARK(BM_SettersThroughTheCache)->MeasureProcessCPUTime();
 
@@ -93,7 +66,7 @@ void BM_PowerOn(benchmark::State& state) {
     VrnlBoards::FlushCache();
   }
   state.counters["wire_us"] = kPowerOnSamples * kPortInterval * 1e6;
-  CloseBoard();
+  CloseStandInBoard();
 }
 BENCHMARK(BM_PowerOn)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 

@@ -1,0 +1,42 @@
+// The stand-in board library's ZRV-28 for the command-port benchmarks:
+// opened on the virtual clock, so the waits for played stimuli take no real
+// time, with the surroundings the AD/DA layer needs (buffer heap, shell,
+// console, time module). The library is loaded by its path,
+// MERETH_ZRV_STANDIN.
+#pragma once
+
+#include <cstdlib>
+
+#include "acquisition/VrnlBoards.h"
+#include "acquisition/ZRV.h"
+#include "acquisition/ZRVBase.h"
+#include "acquisition/ZRVLibrary.h"
+#include "foundation/Buffer.h"
+#include "foundation/RealTime.h"
+#include "foundation/TermIO.h"
+#include "foundation/platform/Clock.h"
+#include "shell/Shell.h"
+#include "sim/ZRVLibrary/ZRVSim.h"
+
+// FALSE when the library or the board cannot be opened.
+inline bool OpenStandInBoard() {
+  Platform::UseVirtualClock(1000.0);
+  setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
+  Buffer::InitModule();
+  Shell::Initialize();
+  TermIO::InitModule();
+  RealTime::InitModule();
+  ZRVLibrary::InitModule();
+  if (!ZRVLibrary::Load()) return false;
+  ZRVSim_Reset();
+  ZRVBase::InitModule();
+  VrnlBoards::InitModule();
+  ZRV::InitModule();
+  return ZRV::InitInterface(ZRVBase::BoardZRV28);
+}
+
+inline void CloseStandInBoard() {
+  ZRV::Shutdown();
+  Buffer::Shutdown();
+  Platform::UseRealClock();
+}
