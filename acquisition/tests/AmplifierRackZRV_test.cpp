@@ -340,22 +340,50 @@ TEST_P(AmplifierRackReadBack, SelectorStringReadsBack) {
   EXPECT_EQ(text, "123456F02x08");
 }
 
-// The analog model on every board: the current monitor of a 10 MOhm cell
-// and the voltage monitor on the first rack's board's lines.
-TEST_P(AmplifierRackZRV, AnalogMonitors) {
+// The analog model on every board and rack: the current monitor of a 10 MOhm
+// cell and the voltage monitor on the rack's board 0 lines, each after the
+// words that set the range; past 10 V the board's clipping bit, which a read
+// clears once the monitor is back in range.
+TEST_P(AmplifierRackZRV, AnalogMonitorsAndClipping) {
   AmplifierRackConfig config = Config();
   config.analog = true;
-  config.boards[0].analog.cell_ohms = 10e6;
+  for (auto& board : config.boards) board.analog.cell_ohms = 10e6;
   Open(config);
   const AmplifierAnalogTruths& truths = config.boards[0].analog;
-  // Range 0, gain 1, filter 1 at 100 kHz, filter 2 bypassed.
-  Words(0, {LatchWord(46, 1, 0), LatchWord(28, 1, 2), LatchWord(30, 4, 0), LatchWord(40, 0, 5)});
-  ZRV::SetDacReal(3, 1.0);
-  Play(9, std::vector<std::int16_t>(400, static_cast<std::int16_t>(kRest)));
   const double pipette = 0.1 * truths.stimulus_gain + truths.stimulus_offset_volts;
-  EXPECT_NEAR(ZRV::ReadAdcReal(6), pipette / 10e6 * truths.range_gain[0] + truths.probe_offset_volts[0], 0.002);
-  EXPECT_NEAR(ZRV::ReadAdcReal(5), pipette * 10.0, 0.002);
-  EXPECT_EQ(ZRV::ReadClippingAndClear() & 1, 0);
+  const auto settle = [&](int rack) { Play(9 + 3 * rack, std::vector<std::int16_t>(400, static_cast<std::int16_t>(kRest))); };
+  for (int rack = 0; rack < Racks(); ++rack) {
+    SCOPED_TRACE(rack);
+    const std::uint8_t bit = Interface() == RackInterface::kZRV24 || Interface() == RackInterface::kZRV28
+                                 ? 1
+                                 : static_cast<std::uint8_t>(1 << (4 * rack));
+    // Range 0, gain 1, filter 1 at 100 kHz, filter 2 bypassed.
+    Words(rack, {LatchWord(46, 1, 0), LatchWord(28, 1, 2), LatchWord(30, 4, 0), LatchWord(40, 0, 5)});
+    ZRV::SetDacReal(3 + 4 * rack, 1.0);
+    settle(rack);
+    EXPECT_NEAR(ZRV::ReadAdcReal(6 + 8 * rack), pipette / 10e6 * truths.range_gain[0] + truths.probe_offset_volts[0],
+                0.002);
+    EXPECT_NEAR(ZRV::ReadAdcReal(5 + 8 * rack), pipette * 10.0, 0.002);
+    ZRV::ReadClippingAndClear();
+    EXPECT_EQ(ZRV::ReadClippingAndClear() & bit, 0);
+    // Range 1: 5 V.
+    Words(rack, {LatchWord(40, 8, 5)});
+    settle(rack);
+    EXPECT_NEAR(ZRV::ReadAdcReal(6 + 8 * rack), pipette / 10e6 * truths.range_gain[1] + truths.probe_offset_volts[1],
+                0.005);
+    EXPECT_EQ(ZRV::ReadClippingAndClear() & bit, 0);
+    // Range 2 clips, and a held line shows at every read.
+    Words(rack, {LatchWord(40, 12, 5)});
+    settle(rack);
+    EXPECT_GT(ZRV::ReadAdcReal(6 + 8 * rack), 10.0);
+    EXPECT_EQ(ZRV::ReadClippingAndClear() & bit, bit);
+    EXPECT_EQ(ZRV::ReadClippingAndClear() & bit, bit);
+    Words(rack, {LatchWord(40, 0, 5)});
+    settle(rack);
+    ZRV::ReadClippingAndClear();
+    EXPECT_EQ(ZRV::ReadClippingAndClear() & bit, 0);
+    ZRV::SetDacReal(3 + 4 * rack, 0.0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Boards, AmplifierRackZRV,

@@ -87,9 +87,18 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   _setting = setting;
 }
 
+void AmplifierBoardModel::MoveTo(double clock_seconds) {
+  // A sweep that the boards run ahead of the program's clock leaves the next
+  // one starting before it ended: the board lives on from where it was.
+  if (_clockSeen) _seconds += std::max(clock_seconds - _lastClock, 0.0);
+  else _seconds = clock_seconds;
+  _clockSeen = true;
+  _lastClock = clock_seconds;
+}
+
 const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElements& elements,
                                                       double stimulus_dac_volts, double seconds) {
-  _seconds = std::max(seconds, _seconds);
+  MoveTo(seconds);
   if (const Setting setting = SettingOf(elements); !(setting == _setting)) Retune(setting);
 
   const bool vrefX2 = elements.LatchBit(kSwitchLatch29, 3);

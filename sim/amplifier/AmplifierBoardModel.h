@@ -54,8 +54,11 @@ class AmplifierBoardModel {
 
   explicit AmplifierBoardModel(const AmplifierAnalogTruths& truths);
 
-  // The monitors at `seconds` (a clock that only moves on) with the
-  // elements and the stimulus DAC as they are from that instant.
+  // The monitors at `seconds` on the program's clock with the elements and
+  // the stimulus DAC as they are from that instant. Time runs on by the
+  // clock's steps forward; a step back (a sweep that starts before the last
+  // one ended, as the boards run them ahead of the clock) continues from
+  // where the board was.
   const AmplifierMonitors& Convert(const AmplifierBoardElements& elements, double stimulus_dac_volts,
                                    double seconds);
   const AmplifierMonitors& Monitors() const { return _monitors; }
@@ -79,12 +82,16 @@ class AmplifierBoardModel {
 
   Setting SettingOf(const AmplifierBoardElements& elements) const;
   void Retune(const Setting& setting);
+  void MoveTo(double clock_seconds);
 
   AmplifierAnalogTruths _truths;
   Setting _setting;
   AnalogPath _filter1;
   AnalogPath _current;
   double _probe = 0.0;
+  // The board's own time, moved on by the clock's steps forward.
   double _seconds = 0.0;
+  double _lastClock = 0.0;
+  bool _clockSeen = false;
   AmplifierMonitors _monitors;
 };
