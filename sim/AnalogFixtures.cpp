@@ -64,20 +64,26 @@ std::vector<double> Exponential(std::vector<double> m, int n) {
 AnalogCircuit AnalogCircuit::Wire() { return {}; }
 
 AnalogCircuit AnalogCircuit::Gain(double gain) {
-  AnalogCircuit circuit;
-  circuit._gain = gain;
-  return circuit;
+  Block block;
+  block.d = gain;
+  return Linear(std::move(block));
 }
 
 AnalogCircuit AnalogCircuit::RC(double tau_seconds) {
-  AnalogCircuit circuit;
-  if (tau_seconds > 0.0) circuit._rc_taus.push_back(tau_seconds);
-  return circuit;
+  if (!(tau_seconds > 0.0)) return Wire();
+  return Linear({1, {-1.0 / tau_seconds}, {1.0 / tau_seconds}, {1.0}, 0.0});
 }
 
 AnalogCircuit AnalogCircuit::TwoPoleLowPass(double corner_hz, double q) {
+  if (!(corner_hz > 0.0 && q > 0.0)) return Wire();
+  const double omega = 2.0 * std::numbers::pi * corner_hz;
+  // States: the output and its rate.
+  return Linear({2, {0.0, 1.0, -omega * omega, -omega / q}, {0.0, omega * omega}, {1.0, 0.0}, 0.0});
+}
+
+AnalogCircuit AnalogCircuit::Linear(Block block) {
   AnalogCircuit circuit;
-  if (corner_hz > 0.0 && q > 0.0) circuit._low_passes.push_back({corner_hz, q});
+  circuit._blocks.push_back(std::move(block));
   return circuit;
 }
 
@@ -96,15 +102,20 @@ AnalogCircuit AnalogCircuit::Noise(double sigma_volts, unsigned seed) {
 
 AnalogCircuit AnalogCircuit::Then(const AnalogCircuit& next) const {
   AnalogCircuit chain = *this;
-  chain._gain *= next._gain;
+  for (const std::size_t tap : next._taps) chain._taps.push_back(tap + _blocks.size());
+  chain._blocks.insert(chain._blocks.end(), next._blocks.begin(), next._blocks.end());
   chain._delay += next._delay;
-  chain._rc_taus.insert(chain._rc_taus.end(), next._rc_taus.begin(), next._rc_taus.end());
-  chain._low_passes.insert(chain._low_passes.end(), next._low_passes.begin(), next._low_passes.end());
   if (next._noise_sigma > 0.0) {
     chain._noise_sigma = next._noise_sigma;
     chain._noise_seed = next._noise_seed;
   }
   return chain;
+}
+
+AnalogCircuit AnalogCircuit::Tapped() const {
+  AnalogCircuit circuit = *this;
+  circuit._taps.push_back(_blocks.size());
+  return circuit;
 }
 
 // ---- Running a circuit -----------------------------------------------------
@@ -121,60 +132,59 @@ void AnalogPath::Retune(const AnalogCircuit& circuit) {
 }
 
 void AnalogPath::Build(const AnalogCircuit& circuit) {
-  _gain = circuit.gain();
   _delay = circuit.delay();
-  _order = static_cast<int>(circuit.rc_taus().size() + 2 * circuit.low_passes().size());
+  int n = 0;
+  for (const AnalogCircuit::Block& block : circuit.blocks()) n += block.order;
+  _order = n;
   _steps.clear();
-  const int n = _order;
-  _a.assign(static_cast<std::size_t>(n * n), 0.0);
-  _b.assign(static_cast<std::size_t>(n), 0.0);
-  _c.assign(static_cast<std::size_t>(n), 0.0);
-  _x.assign(static_cast<std::size_t>(n), 0.0);
-  _next_x.assign(static_cast<std::size_t>(n), 0.0);
-  // Each section is driven by the output of the one before it (the first by
-  // the input) and keeps its output in its first state.
-  int state = 0;
-  int feeding = -1;  // the state that drives the next section; -1 the input
-  const auto drive = [&](int row, double weight) {
-    if (feeding < 0) {
-      _b[row] += weight;
-    } else {
-      _a[row * n + feeding] += weight;
+  const auto size = static_cast<std::size_t>(n);
+  _a.assign(size * size, 0.0);
+  _b.assign(size, 0.0);
+  _x.assign(size, 0.0);
+  _next_x.assign(size, 0.0);
+  _taps.clear();
+  // What drives the next block: a weighted sum of the states and the input.
+  Output feed{std::vector<double>(size, 0.0), 1.0};
+  std::size_t first = 0;
+  std::size_t blocks = 0;
+  const auto tapsAt = [&](std::size_t count) {
+    for (const std::size_t tap : circuit.taps()) {
+      if (tap == count) _taps.push_back(feed);
     }
   };
-  for (double tau : circuit.rc_taus()) {
-    _a[state * n + state] = -1.0 / tau;
-    drive(state, 1.0 / tau);
-    feeding = state;
-    state += 1;
+  tapsAt(0);
+  for (const AnalogCircuit::Block& block : circuit.blocks()) {
+    const auto k = static_cast<std::size_t>(block.order);
+    for (std::size_t row = 0; row < k; ++row) {
+      for (std::size_t col = 0; col < k; ++col) _a[(first + row) * size + first + col] += block.a[row * k + col];
+      for (std::size_t col = 0; col < size; ++col) _a[(first + row) * size + col] += block.b[row] * feed.c[col];
+      _b[first + row] += block.b[row] * feed.d;
+    }
+    for (double& weight : feed.c) weight *= block.d;
+    feed.d *= block.d;
+    for (std::size_t row = 0; row < k; ++row) feed.c[first + row] += block.c[row];
+    first += k;
+    tapsAt(++blocks);
   }
-  for (const AnalogCircuit::LowPass2& section : circuit.low_passes()) {
-    const double omega = 2.0 * std::numbers::pi * section.corner_hz;
-    const int out = state;
-    const int rate = state + 1;
-    _a[out * n + rate] = 1.0;
-    _a[rate * n + out] = -omega * omega;
-    _a[rate * n + rate] = -omega / section.q;
-    drive(rate, omega * omega);
-    feeding = out;
-    state += 2;
-  }
-  if (n > 0) _c[feeding] = 1.0;
+  _output = std::move(feed);
 }
 
 void AnalogPath::Drive(double seconds, double volts) { _pending.emplace_back(seconds + _delay, volts); }
 
+double AnalogPath::Value(const Output& output) const {
+  double volts = output.d * _input;
+  for (int i = 0; i < _order; ++i) volts += output.c[static_cast<std::size_t>(i)] * _x[static_cast<std::size_t>(i)];
+  return volts;
+}
+
 double AnalogPath::Sample(double seconds) {
   MoveTo(seconds);
-  double volts = _input;
-  if (_order > 0) {
-    volts = 0.0;
-    for (int i = 0; i < _order; ++i) volts += _c[i] * _x[i];
-  }
-  volts *= _gain;
+  double volts = Value(_output);
   if (_noise_sigma > 0.0) volts += _noise_sigma * _noise(_random);
   return volts;
 }
+
+double AnalogPath::Tap(int k) const { return Value(_taps[static_cast<std::size_t>(k)]); }
 
 void AnalogPath::MoveTo(double seconds) {
   const auto hold = [this](double until) {

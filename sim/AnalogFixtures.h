@@ -1,9 +1,9 @@
 // Small analog circuits between a DAC and an ADC of a simulated board: the
-// test circuits of the measurement code. A circuit is a gain, a pure delay,
-// a chain of first-order RC low-passes and two-pole low-passes, and
-// Gaussian noise at the converter, in any combination; every piece but the
-// noise is linear and time-invariant, so the order of the chain does not
-// matter.
+// test circuits of the measurement code and the amplifier's stages. A circuit
+// is a chain of linear blocks (gains, first-order RC low-passes, two-pole
+// low-passes, or any block given by its state-space equations), a pure delay
+// at its input and Gaussian noise at its output. Taps mark points along the
+// chain whose output a path reports beside the chain's end.
 //
 // A path runs a circuit sample by sample on the DAC's real output, a
 // staircase: between two steps the input is constant, and the state moves
@@ -27,9 +27,14 @@
 
 class AnalogCircuit {
  public:
-  struct LowPass2 {
-    double corner_hz;
-    double q;
+  // dx/dt = a x + b u, y = c x + d u: one input, one output, `order` states
+  // (a row major).
+  struct Block {
+    int order = 0;
+    std::vector<double> a;
+    std::vector<double> b;
+    std::vector<double> c;
+    double d = 1.0;
   };
 
   // A wire: the output is the input.
@@ -40,26 +45,28 @@ class AnalogCircuit {
   // omega0^2 / (s^2 + s omega0 / q + omega0^2): unity gain at DC, the phase
   // -90 degrees at the corner, where the gain is q.
   static AnalogCircuit TwoPoleLowPass(double corner_hz, double q);
+  static AnalogCircuit Linear(Block block);
   static AnalogCircuit Delay(double seconds);
   // Gaussian noise of sigma volts at every sample, repeatable by its seed.
   static AnalogCircuit Noise(double sigma_volts, unsigned seed);
 
-  // This circuit followed by the next one: gains multiply, delays and
-  // sections add, the next one's noise (when it has any) replaces this one's.
+  // This circuit followed by the next one: blocks chain, delays add, the
+  // next one's noise (when it has any) replaces this one's.
   AnalogCircuit Then(const AnalogCircuit& next) const;
+  // This circuit with a tap at its end (taps count from 0 along the chain).
+  AnalogCircuit Tapped() const;
 
-  double gain() const { return _gain; }
+  const std::vector<Block>& blocks() const { return _blocks; }
+  // The number of blocks before each tap.
+  const std::vector<std::size_t>& taps() const { return _taps; }
   double delay() const { return _delay; }
-  const std::vector<double>& rc_taus() const { return _rc_taus; }
-  const std::vector<LowPass2>& low_passes() const { return _low_passes; }
   double noise_sigma() const { return _noise_sigma; }
   unsigned noise_seed() const { return _noise_seed; }
 
  private:
-  double _gain = 1.0;
+  std::vector<Block> _blocks;
+  std::vector<std::size_t> _taps;
   double _delay = 0.0;
-  std::vector<double> _rc_taus;
-  std::vector<LowPass2> _low_passes;
   double _noise_sigma = 0.0;
   unsigned _noise_seed = 0;
 };
@@ -78,9 +85,11 @@ class AnalogPath {
   // The output at `seconds` (not before the last sample's time), noise
   // included.
   double Sample(double seconds);
-  // A switch changes the circuit from now on: one of the same shape (the
-  // same sections, other corners or gain) takes over the state as it
-  // stands; another shape starts at rest. Pending steps and the noise stay.
+  // Tap k's output at the time of the last sample, without noise.
+  double Tap(int k) const;
+  // A switch changes the circuit from now on: one with as many states (the
+  // same sections, other corners or gains) takes over the state as it
+  // stands; another starts at rest. Pending steps and the noise stay.
   void Retune(const AnalogCircuit& circuit);
 
  private:
@@ -89,17 +98,23 @@ class AnalogPath {
     std::vector<double> phi;
     std::vector<double> gamma;
   };
+  // y = c x + d u.
+  struct Output {
+    std::vector<double> c;
+    double d = 1.0;
+  };
 
   void Build(const AnalogCircuit& circuit);
   void MoveTo(double seconds);
   const Step& StepOf(double seconds);
+  double Value(const Output& output) const;
 
-  double _gain;
   double _delay;
   int _order;
   std::vector<double> _a;  // order x order, row major
   std::vector<double> _b;
-  std::vector<double> _c;
+  Output _output;
+  std::vector<Output> _taps;
   std::vector<double> _x;
   std::vector<double> _next_x;
   double _time = 0.0;

@@ -47,6 +47,12 @@ std::vector<StepCase> StepCases() {
       {"delayed gain and rc",
        AnalogCircuit::Delay(20e-6).Then(AnalogCircuit::Gain(3.0)).Then(AnalogCircuit::RC(tau)),
        [tau](double t) { return t < 20e-6 ? 0.0 : 3.0 * (1.0 - std::exp(-(t - 20e-6) / tau)); }},
+      // A block with a direct path: the input less its low-pass, a high-pass.
+      {"high pass", AnalogCircuit::Linear({1, {-1.0 / tau}, {1.0 / tau}, {-2.0}, 2.0}),
+       [tau](double t) { return 2.0 * std::exp(-t / tau); }},
+      {"high pass after rc",
+       AnalogCircuit::RC(tau).Then(AnalogCircuit::Linear({1, {-1.0 / tau}, {1.0 / tau}, {-1.0}, 1.0})),
+       [tau](double t) { return t / tau * std::exp(-t / tau); }},
   };
 }
 
@@ -93,6 +99,22 @@ TEST(AnalogPath, ASineAtTheTwoPoleCornerHasGainQAndLagsNinetyDegrees) {
   }
   EXPECT_NEAR(std::hypot(in_phase, quadrature) * 2.0 / 10000, q, 1e-4);
   EXPECT_NEAR(std::atan2(quadrature, in_phase) * 180.0 / kPi, -90.0, 0.05);
+}
+
+TEST(AnalogPath, TapsReportTheChainAlongTheWay) {
+  const double tau = 10e-6;
+  AnalogPath path(AnalogCircuit::Gain(2.0)
+                      .Tapped()
+                      .Then(AnalogCircuit::RC(tau).Tapped())
+                      .Then(AnalogCircuit::Gain(3.0))
+                      .Then(AnalogCircuit::Noise(0.0, 1)));
+  path.Drive(0.0, 1.0);
+  for (const double t : {0.0, 5e-6, 40e-6}) {
+    const double out = path.Sample(t);
+    EXPECT_EQ(path.Tap(0), 2.0);
+    EXPECT_NEAR(path.Tap(1), 2.0 * (1.0 - std::exp(-t / tau)), 1e-12);
+    EXPECT_NEAR(out, 3.0 * path.Tap(1), 1e-12);
+  }
 }
 
 TEST(AnalogPath, AStepBeforeTheLastLookTakesEffectThen) {
