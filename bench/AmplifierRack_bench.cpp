@@ -64,13 +64,13 @@ void BM_RackDecodesSamples(benchmark::State& state) {
 }
 BENCHMARK(BM_RackDecodesSamples);
 
-// A board on a 10 MOhm cell with filter 1 and filter 2 in the current
+// A board on the whole-cell circuit with filter 1 and filter 2 in the current
 // monitor, a stimulus that moves at every sample of a 5 us sweep.
 void BM_RackAnalogModel(benchmark::State& state) {
   AmplifierRackConfig config;
   config.interface = RackInterface::kQRN2400;
   config.analog = true;
-  config.boards[0].analog.cell_ohms = 10e6;
+  config.boards[0].analog.cell = AmplifierCell::WholeCell();
   AmplifierRackWiring wiring(config);
   ZRVSimOutputs outputs;
   ZRVSimInputs inputs;

@@ -127,8 +127,13 @@ AnalogPath::AnalogPath(const AnalogCircuit& circuit)
 
 void AnalogPath::Retune(const AnalogCircuit& circuit) {
   const std::vector<double> state = _x;
+  const std::vector<int> orders = _block_orders;
   Build(circuit);
-  if (state.size() == _x.size()) _x = state;
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < std::min(orders.size(), _block_orders.size()) && orders[k] == _block_orders[k]; ++k) {
+    kept += static_cast<std::size_t>(orders[k]);
+  }
+  std::copy_n(state.begin(), kept, _x.begin());
 }
 
 void AnalogPath::Build(const AnalogCircuit& circuit) {
@@ -143,6 +148,8 @@ void AnalogPath::Build(const AnalogCircuit& circuit) {
   _x.assign(size, 0.0);
   _next_x.assign(size, 0.0);
   _taps.clear();
+  _block_orders.clear();
+  for (const AnalogCircuit::Block& block : circuit.blocks()) _block_orders.push_back(block.order);
   // What drives the next block: a weighted sum of the states and the input.
   Output feed{std::vector<double>(size, 0.0), 1.0};
   std::size_t first = 0;

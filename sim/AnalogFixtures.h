@@ -87,9 +87,10 @@ class AnalogPath {
   double Sample(double seconds);
   // Tap k's output at the time of the last sample, without noise.
   double Tap(int k) const;
-  // A switch changes the circuit from now on: one with as many states (the
-  // same sections, other corners or gains) takes over the state as it
-  // stands; another starts at rest. Pending steps and the noise stay.
+  // A switch changes the circuit from now on: the blocks up to the first
+  // one whose number of states differs (the same sections, other corners or
+  // gains) take over their state as it stands; the others start at rest.
+  // Pending steps and the noise stay.
   void Retune(const AnalogCircuit& circuit);
 
  private:
@@ -115,6 +116,7 @@ class AnalogPath {
   std::vector<double> _b;
   Output _output;
   std::vector<Output> _taps;
+  std::vector<int> _block_orders;
   std::vector<double> _x;
   std::vector<double> _next_x;
   double _time = 0.0;

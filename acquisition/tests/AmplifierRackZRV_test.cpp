@@ -347,9 +347,10 @@ TEST_P(AmplifierRackReadBack, SelectorStringReadsBack) {
 TEST_P(AmplifierRackZRV, AnalogMonitorsAndClipping) {
   AmplifierRackConfig config = Config();
   config.analog = true;
-  for (auto& board : config.boards) board.analog.cell_ohms = 10e6;
+  for (auto& board : config.boards) board.analog.cell = AmplifierCell::Resistor(10e6);
   Open(config);
   const AmplifierAnalogTruths& truths = config.boards[0].analog;
+  const auto zero = static_cast<int>(truths.scale.vp_offset_zero);
   const double pipette = 0.1 * truths.stimulus_gain + truths.stimulus_offset_volts;
   const auto settle = [&](int rack) { Play(9 + 3 * rack, std::vector<std::int16_t>(400, static_cast<std::int16_t>(kRest))); };
   for (int rack = 0; rack < Racks(); ++rack) {
@@ -357,8 +358,10 @@ TEST_P(AmplifierRackZRV, AnalogMonitorsAndClipping) {
     const std::uint8_t bit = Interface() == RackInterface::kZRV24 || Interface() == RackInterface::kZRV28
                                  ? 1
                                  : static_cast<std::uint8_t>(1 << (4 * rack));
-    // Range 0, gain 1, filter 1 at 100 kHz, filter 2 bypassed.
-    Words(rack, {LatchWord(46, 1, 0), LatchWord(28, 1, 2), LatchWord(30, 4, 0), LatchWord(40, 0, 5)});
+    // Range 0, gain 1, filter 1 at 100 kHz, filter 2 bypassed, the pipette
+    // offset DAC (16) at its zero.
+    Words(rack, {LatchWord(46, 1, 0), LatchWord(28, 1, 2), LatchWord(30, 4, 0), LatchWord(40, 0, 5),
+                 Word(16, zero & 0xF), Word(16, (zero >> 4 & 0xF) + 0x10), Word(16, (zero >> 8) + 0x20), Word(16, 0x30)});
     ZRV::SetDacReal(3 + 4 * rack, 1.0);
     settle(rack);
     EXPECT_NEAR(ZRV::ReadAdcReal(6 + 8 * rack), pipette / 10e6 * truths.range_gain[0] + truths.probe_offset_volts[0],

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -11,7 +12,7 @@ constexpr int kFilter1Latch = 28;
 constexpr int kSwitchLatch29 = 29;  // bit 1 filter 2 bypass, bit 3 V-ref x2
 constexpr int kGainLatchLow = 30;   // bit 2: x 1 instead of x 10
 constexpr int kGainLatchHigh = 31;  // bits 0-1: x 2, x 4
-constexpr int kVmonLatch = 33;      // bit 0: x 100
+constexpr int kVmonLatch = 33;      // bit 0: x 100, bit 2: the narrow stimulus filter
 constexpr int kFilter2QLatch = 39;  // bit 0: high Q
 constexpr int kProbeLatch = 40;     // bits 2-3: the feedback resistor
 
@@ -41,8 +42,10 @@ double Limit(double volts) {
 
 }  // namespace
 
+enum Tap { kProbeTap, kFilter1Tap };
+
 AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths)
-    : _truths(truths), _filter1(AnalogCircuit::Wire()), _current(AnalogCircuit::Wire()) {}
+    : _truths(truths), _current(AnalogCircuit::Wire()), _pipette(AnalogCircuit::Wire()) {}
 
 int AmplifierBoardModel::Range(const AmplifierBoardElements& elements) const {
   constexpr int kRangeOfResistor[] = {0, 0, 1, 2};
@@ -71,19 +74,32 @@ std::array<double, 2> AmplifierBoardModel::Filter2Hz(const AmplifierBoardElement
   return {corner(kFilter2Part1Dac, _truths.filter2_factors[0]), corner(kFilter2Part2Dac, _truths.filter2_factors[1])};
 }
 
+double AmplifierBoardModel::StimulusFilterHz(const AmplifierBoardElements& elements) const {
+  return _truths.stimulus_filter_hz[elements.LatchBit(kVmonLatch, 2) ? 1 : 0];
+}
+
+AmplifierCompensation AmplifierBoardModel::Compensation(const AmplifierBoardElements& elements) const {
+  return DecodeCompensation(_truths.scale, elements, _truths.range_gain[static_cast<std::size_t>(Range(elements))]);
+}
+
 AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoardElements& elements) const {
-  return {Range(elements), OutputGain(elements), Filter1Hz(elements), Filter2Hz(elements),
-          elements.LatchBit(kFilter2QLatch, 0)};
+  return {Range(elements),           OutputGain(elements),         Filter1Hz(elements),
+          Filter2Hz(elements),       elements.LatchBit(kFilter2QLatch, 0), StimulusFilterHz(elements),
+          Compensation(elements)};
 }
 
 void AmplifierBoardModel::Retune(const Setting& setting) {
-  const AnalogCircuit filter1 = Sections(kBessel, {setting.filter1_hz, setting.filter1_hz});
-  AnalogCircuit current = filter1.Then(AnalogCircuit::Gain(setting.output_gain));
+  AnalogCircuit current = CellCurrent(_truths.cell, setting.compensation, setting.stimulus_filter_hz)
+                              .Then(AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]))
+                              .Tapped()
+                              .Then(Sections(kBessel, {setting.filter1_hz, setting.filter1_hz}))
+                              .Tapped()
+                              .Then(AnalogCircuit::Gain(setting.output_gain));
   if (setting.filter2_hz[0] > 0.0) {
     current = current.Then(Sections(setting.high_q ? kButterworth : kBessel, setting.filter2_hz));
   }
-  _filter1.Retune(filter1);
   _current.Retune(current);
+  _pipette.Retune(AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * setting.stimulus_filter_hz)));
   _setting = setting;
 }
 
@@ -102,24 +118,25 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   if (const Setting setting = SettingOf(elements); !(setting == _setting)) Retune(setting);
 
   const bool vrefX2 = elements.LatchBit(kSwitchLatch29, 3);
-  const double pipette =
-      stimulus_dac_volts * (vrefX2 ? 0.5 : 0.1) * _truths.stimulus_gain + _truths.stimulus_offset_volts;
-  const double amperes = _truths.cell_ohms > 0.0 ? pipette / _truths.cell_ohms : 0.0;
-  const auto range = static_cast<std::size_t>(_setting.range);
-  const double probe = amperes * _truths.range_gain[range] + _truths.probe_offset_volts[range];
-  if (probe != _probe) {
-    // The amplifier's own node limits before the filters see it.
-    _filter1.Drive(_seconds, Limit(probe));
-    _current.Drive(_seconds, Limit(probe));
-    _probe = probe;
+  const AmplifierCell& cell = _truths.cell;
+  const double command = stimulus_dac_volts * (vrefX2 ? 0.5 : 0.1) * _truths.stimulus_gain +
+                         _truths.stimulus_offset_volts + _setting.compensation.pipette_offset_volts;
+  if (command != _command) {
+    _current.Drive(_seconds, command - cell.bath_volts);
+    _pipette.Drive(_seconds, command);
+    _command = command;
   }
-  _monitors.probe = Limit(probe);
-  const double filter1 = _filter1.Sample(_seconds);
   const double current = _current.Sample(_seconds);
+  const double pipette = _pipette.Sample(_seconds);
+  const double standing = _truths.probe_offset_volts[static_cast<std::size_t>(_setting.range)];
+  const double probe = _current.Tap(kProbeTap) + standing;
+  const double filter1 = _current.Tap(kFilter1Tap) + standing;
+  const double monitor = current + standing * _setting.output_gain;
+  _monitors.probe = Limit(probe);
   _monitors.filter1 = Limit(filter1);
-  _monitors.current = Limit(current);
+  _monitors.current = Limit(monitor);
   _monitors.voltage = Limit(pipette * (elements.LatchBit(kVmonLatch, 0) ? 100.0 : 10.0) / (vrefX2 ? 5.0 : 1.0));
-  _monitors.clipping = std::fabs(probe) > kClippingVolts || std::fabs(current) > kClippingVolts ||
+  _monitors.clipping = std::fabs(probe) > kClippingVolts || std::fabs(monitor) > kClippingVolts ||
                        std::fabs(filter1) > kClippingVolts;
   return _monitors;
 }

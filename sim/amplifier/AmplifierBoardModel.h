@@ -1,9 +1,13 @@
 // The analog side of one simulated amplifier board in voltage clamp, worked
 // out from its elements (sim/amplifier/AmplifierBoardElements.h) and the
 // stimulus DAC at each conversion:
-//   pipette    V_p = stimulus DAC x 0.1 (x 0.5 with V-ref x2, latch 29
-//              bit 3) x the stimulus gain's truth + the stimulus offset;
-//   cell       a resistor to ground (open: no current);
+//   command    stimulus DAC x 0.1 (x 0.5 with V-ref x2, latch 29 bit 3) x
+//              the stimulus gain's truth + the stimulus offset + the
+//              pipette offset (sim/amplifier/AmplifierScaleTruths.h);
+//   pipette    V_p, the command through the stimulus filter (first order,
+//              its corner by latch 33 bit 2: the wide one or the narrow);
+//   cell       the circuit on the probe less the compensations the elements
+//              set (sim/amplifier/AmplifierCell.h);
 //   probe      I x the range resistor (latch 40 bits 2-3: 0 range 0, 2
 //              range 1, 3 range 2) + the range's probe offset;
 //   filter 1   a 4-pole Bessel (two 2-pole sections) at the corner latch 28
@@ -14,25 +18,30 @@
 //              2 (Bessel, or Butterworth with the high Q of latch 39 bit 0),
 //              left out when latch 29 bit 1 bypasses it;
 //   Vmon       V_p x 10 (x 100 with latch 33 bit 0, / 5 with V-ref x2).
-// Nodes limit at 10.5 V; past 10 V the board's clipping line is set. The
-// filters run on the exact solver of sim/AnalogFixtures.h, retuned with
-// their state when a latch changes a corner.
+// The monitors limit at 10.5 V; past 10 V at the probe or a monitor the
+// board's clipping line is set. The stages from the command to the monitor
+// run as one circuit on the exact solver of sim/AnalogFixtures.h, retuned
+// with their state when an element changes a value.
 #pragma once
 
 #include <array>
 
 #include "sim/AnalogFixtures.h"
 #include "sim/amplifier/AmplifierBoardElements.h"
+#include "sim/amplifier/AmplifierCell.h"
+#include "sim/amplifier/AmplifierScaleTruths.h"
 
 // The simulator's own truths, a few per cent off the program's defaults.
 struct AmplifierAnalogTruths {
-  // The cell: a resistor to ground; 0 is an open probe.
-  double cell_ohms = 0.0;
+  AmplifierCell cell = AmplifierCell::Open();
+  AmplifierScaleTruths scale;
   // Volts per ampere of gain ranges 0-2.
   std::array<double, 3> range_gain = {5e6 * 1.012, 5e8 * 0.992, 5e10 * 1.021};
   std::array<double, 3> probe_offset_volts = {0.004, 0.007, -0.003};
   double stimulus_gain = 0.994;
   double stimulus_offset_volts = 0.0018;
+  // The stimulus filter's wide and narrow corners.
+  std::array<double, 2> stimulus_filter_hz = {101.5e3, 9.85e3};
   // Filter 1's corners by its index 0-3.
   std::array<double, 4> filter1_hz = {98e3, 29.5e3, 10.3e3, 30e3};
   // DAC units per hertz of filter 2's two sections.
@@ -69,6 +78,10 @@ class AmplifierBoardModel {
   double Filter1Hz(const AmplifierBoardElements& elements) const;
   // Hz of filter 2's sections; 0 when bypassed.
   std::array<double, 2> Filter2Hz(const AmplifierBoardElements& elements) const;
+  double StimulusFilterHz(const AmplifierBoardElements& elements) const;
+  // The compensations the elements set, by the truths.
+  AmplifierCompensation Compensation(const AmplifierBoardElements& elements) const;
+  const AmplifierAnalogTruths& Truths() const { return _truths; }
 
  private:
   struct Setting {
@@ -77,6 +90,8 @@ class AmplifierBoardModel {
     double filter1_hz = 0.0;
     std::array<double, 2> filter2_hz{};
     bool high_q = false;
+    double stimulus_filter_hz = 0.0;
+    AmplifierCompensation compensation;
     bool operator==(const Setting&) const = default;
   };
 
@@ -86,9 +101,11 @@ class AmplifierBoardModel {
 
   AmplifierAnalogTruths _truths;
   Setting _setting;
-  AnalogPath _filter1;
+  // The command to the current monitor, with taps at the probe and after
+  // filter 1; the voltage monitor's pipette potential.
   AnalogPath _current;
-  double _probe = 0.0;
+  AnalogPath _pipette;
+  double _command = 0.0;
   // The board's own time, moved on by the clock's steps forward.
   double _seconds = 0.0;
   double _lastClock = 0.0;

@@ -138,6 +138,11 @@ TEST(AnalogPath, RetuningKeepsTheStateOfTheSameShape) {
   path.Retune(AnalogCircuit::TwoPoleLowPass(1e6, 0.5));
   EXPECT_EQ(path.Sample(30e-6), 0.0);
   EXPECT_NEAR(path.Sample(60e-6), 1.0, 1e-6);
+  // A block added behind the chain starts at rest; the ones before it keep
+  // their state.
+  path.Retune(AnalogCircuit::TwoPoleLowPass(1e6, 0.5).Tapped().Then(AnalogCircuit::RC(1.0)));
+  EXPECT_NEAR(path.Sample(60e-6), 0.0, 1e-12);
+  EXPECT_NEAR(path.Tap(0), 1.0, 1e-6);
 }
 
 TEST(AnalogPath, NoiseHasItsSigmaAndRepeatsWithItsSeed) {

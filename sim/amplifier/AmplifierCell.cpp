@@ -1,0 +1,120 @@
+#include "sim/amplifier/AmplifierCell.h"
+
+#include <algorithm>
+#include <numbers>
+
+namespace {
+
+enum State { kPipette, kWall, kMembrane, kSecond, kCFast1, kCFast2, kCSlow, kStates };
+
+constexpr double kStrayFarads = 1.5e-12;
+constexpr double kWallFarads = 2.5e-12;
+constexpr double kWallOhms = 1e6;
+constexpr double kPipetteOhms = 5e6;
+constexpr double kBathVolts = 0.0125;
+constexpr double kSealOhms = 1e9;
+// The shortest C-fast time constant the block takes.
+constexpr double kShortestTau = 1e-8;
+
+}  // namespace
+
+AmplifierCell AmplifierCell::Open() { return {.stray_farads = kStrayFarads}; }
+
+AmplifierCell AmplifierCell::Resistor(double ohms) { return {.series_ohms = ohms}; }
+
+AmplifierCell AmplifierCell::Capacitor(double farads) { return {.stray_farads = farads}; }
+
+AmplifierCell AmplifierCell::Bath() {
+  return {.stray_farads = kStrayFarads,
+          .wall_farads = kWallFarads,
+          .wall_ohms = kWallOhms,
+          .series_ohms = kPipetteOhms,
+          .bath_volts = kBathVolts};
+}
+
+AmplifierCell AmplifierCell::Seal() {
+  AmplifierCell cell = Bath();
+  cell.series_ohms += kSealOhms;
+  return cell;
+}
+
+AmplifierCell AmplifierCell::WholeCell() {
+  AmplifierCell cell = Bath();
+  cell.series_ohms = 10e6;
+  cell.membrane_farads = 22e-12;
+  cell.membrane_ohms = 500e6;
+  return cell;
+}
+
+AmplifierCell AmplifierCell::WholeCell2() {
+  AmplifierCell cell = WholeCell();
+  cell.second_farads = 8e-12;
+  cell.second_ohms = 150e6;
+  return cell;
+}
+
+AnalogCircuit CellCurrent(const AmplifierCell& cell, const AmplifierCompensation& compensation,
+                          double stimulus_filter_hz) {
+  constexpr int n = kStates;
+  AnalogCircuit::Block block{n, std::vector<double>(n * n, 0.0), std::vector<double>(n, 0.0),
+                             std::vector<double>(n, 0.0), 0.0};
+  const auto a = [&](int row, int col) -> double& { return block.a[static_cast<std::size_t>(row * n + col)]; };
+  const auto c = [&](int state) -> double& { return block.c[static_cast<std::size_t>(state)]; };
+  const double rate = 2.0 * std::numbers::pi * stimulus_filter_hz;
+  // A state a circuit leaves unused rests where it is driven from nothing.
+  const auto rest = [&](int state) { a(state, state) = -rate; };
+  // A first-order follower of the pipette potential at `k` per second that
+  // carries `siemens` x (V - state).
+  const auto follower = [&](int state, double k, double siemens) {
+    a(state, kPipette) = k;
+    a(state, state) = -k;
+    c(kPipette) += siemens;
+    c(state) -= siemens;
+  };
+
+  a(kPipette, kPipette) = -rate;
+  block.b[kPipette] = rate;
+  // The stray capacitance carries C dV/dt = C rate (u - V).
+  c(kPipette) -= cell.stray_farads * rate;
+  block.d = cell.stray_farads * rate;
+
+  if (cell.wall_farads > 0.0 && cell.wall_ohms > 0.0) {
+    follower(kWall, 1.0 / (cell.wall_ohms * cell.wall_farads), 1.0 / cell.wall_ohms);
+  } else {
+    rest(kWall);
+  }
+
+  const bool series = cell.series_ohms > 0.0;
+  const bool membrane = series && cell.membrane_farads > 0.0;
+  const bool second = membrane && cell.second_farads > 0.0 && cell.second_ohms > 0.0;
+  if (membrane) {
+    const double gs = 1.0 / cell.series_ohms;
+    const double gm = cell.membrane_ohms > 0.0 ? 1.0 / cell.membrane_ohms : 0.0;
+    const double g2 = second ? 1.0 / cell.second_ohms : 0.0;
+    c(kPipette) += gs;
+    c(kMembrane) -= gs;
+    a(kMembrane, kPipette) = gs / cell.membrane_farads;
+    a(kMembrane, kMembrane) = -(gs + gm + g2) / cell.membrane_farads;
+    a(kMembrane, kSecond) = g2 / cell.membrane_farads;
+    if (second) {
+      a(kSecond, kMembrane) = g2 / cell.second_farads;
+      a(kSecond, kSecond) = -g2 / cell.second_farads;
+    }
+  } else {
+    if (series) c(kPipette) += 1.0 / cell.series_ohms;
+    rest(kMembrane);
+  }
+  if (!second) rest(kSecond);
+
+  // The compensations inject against the cell: their currents count negative.
+  follower(kCFast1, 1.0 / kCFast1LagSeconds, -compensation.c_fast1_farads / kCFast1LagSeconds);
+  const double tau = std::max(compensation.c_fast_tau_seconds, kShortestTau);
+  follower(kCFast2, 1.0 / tau, -compensation.c_fast2_farads / tau);
+  if (compensation.c_slow_farads > 0.0 && compensation.g_series_siemens > 0.0) {
+    follower(kCSlow, compensation.g_series_siemens / compensation.c_slow_farads, -compensation.g_series_siemens);
+  } else {
+    rest(kCSlow);
+  }
+  c(kPipette) -= compensation.g_leak_siemens;
+  return AnalogCircuit::Linear(std::move(block));
+}

@@ -1,0 +1,74 @@
+// The circuit on a simulated amplifier's probe and what the amplifier
+// injects against its current, as one linear block: from the command at the
+// amplifier's input to the current the probe's feedback resistor carries.
+//
+// The command reaches the pipette through the stimulus filter (first order,
+// its corner by the stimulus filter switch). The pipette sees:
+//   stray      a capacitance to ground;
+//   wall       a capacitance behind a resistor;
+//   series     the path to the bath, straight or through the cell: the
+//              membrane capacitance with its leak, and a second compartment
+//              behind a resistor;
+//   bath       the bath's own potential, against which the series path
+//              drives.
+// The compensations inject, from the pipette potential V:
+//   C-fast     s V (C1 / (1 + s 0.3 us) + C2 / (1 + s tau));
+//   C-slow     s C V / (1 + s C / G): the membrane behind Rs = 1 / G;
+//   G-leak     G V.
+// V counts from the bath's potential: what the cell sees, the compensations
+// see.
+#pragma once
+
+#include "sim/AnalogFixtures.h"
+
+struct AmplifierCell {
+  double stray_farads = 0.0;
+  double wall_farads = 0.0;
+  double wall_ohms = 0.0;
+  // 0: no path to the bath.
+  double series_ohms = 0.0;
+  // 0: the series path ends in the bath.
+  double membrane_farads = 0.0;
+  // 0: no leak.
+  double membrane_ohms = 0.0;
+  double second_farads = 0.0;
+  double second_ohms = 0.0;
+  double bath_volts = 0.0;
+
+  static AmplifierCell Open();
+  static AmplifierCell Resistor(double ohms);
+  static AmplifierCell Capacitor(double farads);
+  static AmplifierCell Bath();
+  static AmplifierCell Seal();
+  static AmplifierCell WholeCell();
+  static AmplifierCell WholeCell2();
+
+  bool operator==(const AmplifierCell&) const = default;
+};
+
+// The compensations as the board's elements set them, in physical units.
+struct AmplifierCompensation {
+  double c_fast1_farads = 0.0;
+  double c_fast2_farads = 0.0;
+  double c_fast_tau_seconds = 0.0;
+  // 0: C-slow off.
+  double c_slow_farads = 0.0;
+  double g_series_siemens = 0.0;
+  double g_leak_siemens = 0.0;
+  double pipette_offset_volts = 0.0;
+  // Rs compensation: the resistance it assumes (0: off) and its fraction.
+  double rs_ohms = 0.0;
+  double rs_fraction = 0.0;
+  bool rs_slow = false;
+
+  bool operator==(const AmplifierCompensation&) const = default;
+};
+
+// The C-fast component 1's own lag.
+inline constexpr double kCFast1LagSeconds = 0.3e-6;
+
+// The block: input the command less the bath potential (volts), output the
+// probe current (amperes) less the compensations. Always seven states, so
+// that a change of cell or compensation keeps the state.
+AnalogCircuit CellCurrent(const AmplifierCell& cell, const AmplifierCompensation& compensation,
+                          double stimulus_filter_hz);
