@@ -4,6 +4,8 @@
 
 #include "dialogs/Alert.h"
 #include "foundation/Strings.h"
+#include "foundation/platform/Clock.h"
+#include "platform/Events.h"
 #include "shell/MacEnv.h"
 #include "shell/Mouse.h"
 
@@ -91,6 +93,9 @@ bool Show(std::span<const char> title, StartProc start, StopProc stop, AbortProc
     }
     if (!dialog.stop && dialog.waitingForEvent && dialog.done()) dialog.stop = true;
     loop();
+    // The dialog waits up to a tick for its next event: timers fire and
+    // the clock moves on meanwhile.
+    Events::Idle(1.0 / Platform::kTicksPerSecond);
   }
   aborted = dialog.interrupted || !dialog.stop;
   Shutdown();

@@ -8,8 +8,9 @@
 // Headless form (until the dialog framework stands): the title and the first
 // message go to stderr; Start is pressed at once; the loop runs until the
 // done procedure says so, an Abort the abort procedure agrees to, or the
-// program's end. Abort is pressed on the pass after a test queued it with
-// PushAbort. The two lines as shown are kept in Text1Buffer and Text2Buffer.
+// program's end; between passes the event loop runs for up to a tick, as
+// the dialog's wait for its next event would. Abort is pressed on the pass
+// after a test queued it with PushAbort. The two lines as shown are kept in Text1Buffer and Text2Buffer.
 #pragma once
 
 #include <span>
