@@ -16,7 +16,7 @@ constexpr std::size_t kDataBytes = 32;
 constexpr int kUnsolicitedReplies = 60;
 constexpr std::uint32_t kVersion = 0x0100;
 
-constexpr std::array<std::pair<Fault, std::string_view>, 16> kFaultNames = {{
+constexpr std::array<std::pair<Fault, std::string_view>, 17> kFaultNames = {{
     {Fault::kNone, "none"},
     {Fault::kAbsent, "absent"},
     {Fault::kSendNeverCompletes, "send_never_completes"},
@@ -33,6 +33,7 @@ constexpr std::array<std::pair<Fault, std::string_view>, 16> kFaultNames = {{
     {Fault::kRemovalAtBlock, "removal_at_block"},
     {Fault::kSilentAfterRestart, "silent_after_restart"},
     {Fault::kInvalidStoredSerial, "invalid_stored_serial"},
+    {Fault::kResetUnanswered, "reset_unanswered"},
 }};
 
 // CRC-16/ARC bit by bit: reflected polynomial 0xA001, start 0, no final
@@ -255,12 +256,17 @@ void Device::Handle(std::string_view text, const Block& report, double now) {
       std::copy_n(argument.begin(), 6, serial_.begin());
       letter_ = argument[6];
     }
+    if (config_.fault == Fault::kDroppedReply && !serialReplyDropped_) {
+      serialReplyDropped_ = true;
+      return;
+    }
     Reply("set_serialno " + Serial() + letter_, now);
   } else if (word == "firmware_update") {
     if (passwordOk_ && ++updates_ == 2) mode_ = Mode::kLoader;
   } else if (word == "firmware_erase") {
-    if (mode_ == Mode::kLoader && ++erases_ == 2) {
+    if ((mode_ == Mode::kLoader || mode_ == Mode::kErased) && ++erases_ == 2) {
       image_.clear();
+      erasedOnce_ = true;
       mode_ = Mode::kErasing;
       silentUntil_ = now + config_.eraseTime;
     }
@@ -273,7 +279,9 @@ void Device::Handle(std::string_view text, const Block& report, double now) {
       everRestarted_ = true;
       ++restarts_;
     }
-  } else if (word == "firmware_reset" || word == "firmware_echo") {
+  } else if (word == "firmware_reset") {
+    if (config_.fault != Fault::kResetUnanswered || erasedOnce_) Reply(word, now);
+  } else if (word == "firmware_echo") {
     Reply(word, now);
   }
 }

@@ -41,7 +41,7 @@ enum class Fault {
   kAbsent,               // not attached: no port finds it
   kSendNeverCompletes,   // a report is never taken: every send times out
   kSilent,               // takes every report, answers none
-  kDroppedReply,         // the reply to block k is lost, once
+  kDroppedReply,         // the reply to block k, and to "set_serialno", is lost once
   kWrongCrcOnce,         // block k is answered with a wrong CRC, the first time
   kWrongCrcAlways,       // block k is always answered with a wrong CRC
   kUnreadableCrc,        // block k is answered "firmware_write ?????"
@@ -53,6 +53,7 @@ enum class Fault {
   kRemovalAtBlock,       // the device leaves the bus when block k arrives
   kSilentAfterRestart,   // never answers again after "firmware_restart"
   kInvalidStoredSerial,  // the stored serial number and letter are blank (0xFF)
+  kResetUnanswered,      // "firmware_reset" gets no reply until the erase
 };
 
 struct Config {
@@ -84,7 +85,7 @@ bool LoadRackFile(const std::string& path, Config& config, std::string& error);
 // "wrong_crc_once", "wrong_crc_always", "unreadable_crc", "six_digit_crc",
 // "word_with_letters", "short_reports", "empty_reports",
 // "unsolicited_replies", "removal_at_block", "silent_after_restart",
-// "invalid_stored_serial".
+// "invalid_stored_serial", "reset_unanswered".
 std::string_view FaultName(Fault fault);
 
 using Block = std::array<std::uint8_t, 64>;
@@ -143,6 +144,8 @@ class Device {
   bool everRestarted_ = false;
   bool repliedOnce_ = false;
   bool faultSpent_ = false;
+  bool serialReplyDropped_ = false;
+  bool erasedOnce_ = false;
   std::vector<Block> received_;
   std::vector<std::uint8_t> image_;
   std::vector<std::uint8_t> running_;

@@ -23,7 +23,7 @@ void SimTlv6Test::SetUp() {
 }
 
 void SimTlv6Test::TearDown() {
-  stderr_ += testing::internal::GetCapturedStderr();
+  testing::internal::GetCapturedStderr();
   Tlv6Firmware::Shutdown();
   UnivUSB_UsePort(HidPort::HidrawPort());
   Timers::InitModule();
@@ -51,7 +51,7 @@ std::vector<std::string> SimTlv6Test::RecordsWith(const std::string& text) const
 }
 
 std::string SimTlv6Test::Stderr() {
-  stderr_ += testing::internal::GetCapturedStderr();
+  const std::string text = testing::internal::GetCapturedStderr();
   testing::internal::CaptureStderr();
-  return stderr_;
+  return text;
 }

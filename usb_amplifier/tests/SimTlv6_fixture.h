@@ -23,11 +23,8 @@ class SimTlv6Test : public ConsoleTest {
   static void Pump(double seconds);
   // The notebook records holding the text.
   std::vector<std::string> RecordsWith(const std::string& text) const;
-  // Everything the test has captured on stderr so far (alerts, dialogs).
-  std::string Stderr();
+  // What went to stderr (alerts, dialogs) since the last call.
+  static std::string Stderr();
 
   Tlv6Sim::Port port_;
-
- private:
-  std::string stderr_;
 };
