@@ -245,6 +245,17 @@ TEST_F(Tlv6FirmwareTest, AnAbsentAmplifierIsAskedAboutAndCancelled) {
   EXPECT_EQ(alerts.find("Upload new firmware"), std::string::npos);
 }
 
+TEST_F(Tlv6FirmwareTest, StartIsRefusedWhileAReplyIsAwaited) {
+  Tlv6Sim::Device& device = Device(Fault::kSilent);
+  ASSERT_TRUE(Tlv6Firmware::ConnectToTlv6(false));
+  Tlv6Firmware::SendCommand(Tlv6CommandProtocol::kGetSerialNo, true);
+  EXPECT_TRUE(Tlv6Firmware::Upload_Running()) << "a reply is awaited outside any operation";
+  Tlv6Firmware::SetSerialNumber(true, false);
+  EXPECT_EQ(RecordsWith(" ## Is waiting for command \"get_serialno\" ## ").size(), 1u);
+  EXPECT_EQ(Count(device.ReceivedTexts(), "set_pwd quartzmeadowlinen"), 0);
+  EXPECT_FALSE(Tlv6Firmware::Upload_Running());
+}
+
 // ---- Serial number ----------------------------------------------------------
 
 class SerialNumberTest : public Tlv6FirmwareTest {
