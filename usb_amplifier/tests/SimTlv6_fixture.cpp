@@ -1,5 +1,6 @@
 #include "usb_amplifier/tests/SimTlv6_fixture.h"
 
+#include "amplifier/T3Base.h"
 #include "dialogs/Alert.h"
 #include "dialogs/FileSelect.h"
 #include "dialogs/LoopDialog.h"
@@ -18,6 +19,7 @@ void SimTlv6Test::SetUp() {
   FileSelect::ClearChoices();
   LoopDialog::InitModule();
   UnivUSB_UsePort(port_);
+  T3Base::InitModule();
   Tlv6Firmware::InitAllModules();
   testing::internal::CaptureStderr();
 }
