@@ -189,6 +189,8 @@ void MakeFirmwareFile() {
   int version = 0;
   for (;;) {
     version = Alert::Number("Firmware Version:", 0);
+    // Asking again after a Cancel would leave the operator no way out.
+    if (Alert::Cancelled) return;
     if (version >= kMinVersion && version <= kMaxVersion) break;
     Alert::OK("Tlv6 Firmware Version must be > 0 and < 100!");
   }

@@ -66,8 +66,8 @@ bool LoadFirmwareFile();
 const char* HeldFileError();
 
 // Lets the operator choose a raw image ("*.bin") and a version and writes
-// the firmware file beside it (MakeOutFileName). An empty image makes no
-// file.
+// the firmware file beside it (MakeOutFileName). An empty image, or a
+// Cancel of the version, makes no file.
 void MakeFirmwareFile();
 
 // outPath := the directory of sourcePath + prefix + today as yyyy-mm-dd +

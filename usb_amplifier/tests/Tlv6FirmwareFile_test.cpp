@@ -117,6 +117,7 @@ TEST_F(FirmwareFileTest, ASmallerFileReusesTheBlockALargerMakesANewOne) {
 }
 
 TEST_F(FirmwareFileTest, MakeFirmwareFileWrapsARawImage) {
+  ShowDialogs();
   struct Row {
     int bytes;
     std::uint64_t fileSize;
@@ -127,7 +128,11 @@ TEST_F(FirmwareFileTest, MakeFirmwareFileWrapsARawImage) {
     const std::vector<std::uint8_t> raw = TestImage(row.bytes);
     PutFile("image.bin", std::string(raw.begin(), raw.end()));
     FileSelect::PushChoice(Text(Path("image.bin")));
-    for (const char* answer : {"0", "100", "-5", "7"}) Alert::PushEntry(Text(answer));
+    for (const char* refused : {"0", "100", "-5"}) {
+      Enter({refused});
+      PressReturn();
+    }
+    Enter({"7"});
     Stderr();
     Tlv6FirmwareFile::MakeFirmwareFile();
     const std::string alerts = Stderr();
@@ -154,10 +159,11 @@ TEST_F(FirmwareFileTest, MakeFirmwareFileWrapsARawImage) {
 }
 
 TEST_F(FirmwareFileTest, VersionsOneAndNinetyNineAreTaken) {
+  ShowDialogs();
   PutFile("image.bin", "abc");
   for (const char* version : {"1", "99"}) {
     FileSelect::PushChoice(Text(Path("image.bin")));
-    Alert::PushEntry(Text(version));
+    Enter({version});
     Tlv6FirmwareFile::MakeFirmwareFile();
   }
   EXPECT_NE(Listing().find("_01.TLV"), std::string::npos) << Listing();
@@ -165,11 +171,25 @@ TEST_F(FirmwareFileTest, VersionsOneAndNinetyNineAreTaken) {
 }
 
 TEST_F(FirmwareFileTest, AnEmptyRawImageMakesNoFile) {
+  ShowDialogs();
   PutFile("empty.bin", "");
   FileSelect::PushChoice(Text(Path("empty.bin")));
-  Alert::PushEntry(Text("5"));
+  Enter({"5"});
   Tlv6FirmwareFile::MakeFirmwareFile();
   EXPECT_EQ(Listing().find(".TLV"), std::string::npos) << Listing();
+}
+
+TEST_F(FirmwareFileTest, ACancelledVersionMakesNoFile) {
+  ShowDialogs();
+  PutFile("image.bin", "abc");
+  FileSelect::PushChoice(Text(Path("image.bin")));
+  Enter({"0"});
+  PressReturn();
+  CancelEntry();
+  Stderr();
+  Tlv6FirmwareFile::MakeFirmwareFile();
+  EXPECT_EQ(Listing().find(".TLV"), std::string::npos) << Listing();
+  EXPECT_NE(Stderr().find("Firmware Version:"), std::string::npos);
 }
 
 }  // namespace

@@ -260,6 +260,10 @@ TEST_F(Tlv6FirmwareTest, StartIsRefusedWhileAReplyIsAwaited) {
 
 class SerialNumberTest : public Tlv6FirmwareTest {
  protected:
+  void SetUp() override {
+    Tlv6FirmwareTest::SetUp();
+    ShowDialogs();
+  }
   Tlv6Sim::Device& DeviceWith(const std::string& serial, char letter, Fault fault = Fault::kNone) {
     Tlv6Sim::Config config = LinkConfig();
     config.serial = serial;
@@ -282,7 +286,7 @@ class SerialNumberTest : public Tlv6FirmwareTest {
 
 TEST_F(SerialNumberTest, AnInvalidNumberIsReplacedAndTheLetterBecomesC) {
   Tlv6Sim::Device& device = DeviceWith("701234", 'D');
-  Alert::PushEntry(Text("801234"));
+  Enter({"801234"});
   Tlv6Firmware::SetSerialNumber(true, false);
   EXPECT_EQ(AfterPassword(device),
             (std::vector<std::string>{"set_remote on", "set_serialno 801234C", "set_remote off"}));
@@ -320,9 +324,9 @@ TEST_F(SerialNumberTest, EntriesAreCheckedUntilOneIsSound) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.alert);
     Tlv6Sim::Device& device = DeviceWith("801111", 'D');
-    for (const std::string& entry : row.entries) Alert::PushEntry(Text(entry));
-    Alert::PushEntry(Text("  809999 "));
-    Alert::PushEntry(Text(" F"));
+    Enter({row.entries[0], row.entries[1]});
+    PressReturn();
+    Enter({"  809999 ", " F"});
     Stderr();
     Tlv6Firmware::SetSerialNumber(false, false);
     EXPECT_NE(Stderr().find(row.alert), std::string::npos);
@@ -335,7 +339,7 @@ TEST_F(SerialNumberTest, EntriesAreCheckedUntilOneIsSound) {
 
 TEST_F(SerialNumberTest, ACancelledEntrySendsOnlySetRemoteOff) {
   Tlv6Sim::Device& device = DeviceWith("701234", 'D');
-  Alert::PushCancel();
+  CancelEntry();
   Tlv6Firmware::SetSerialNumber(true, false);
   EXPECT_EQ(AfterPassword(device), (std::vector<std::string>{"set_remote on", "set_remote off"}));
 }
@@ -344,7 +348,7 @@ TEST_F(SerialNumberTest, UnreadableStoredNumbersAreInvalid) {
   for (const Fault fault : {Fault::kInvalidStoredSerial, Fault::kShortReports}) {
     SCOPED_TRACE(Tlv6Sim::FaultName(fault));
     Tlv6Sim::Device& device = DeviceWith("801234", 'D', fault);
-    Alert::PushEntry(Text("802468"));
+    Enter({"802468"});
     Tlv6Firmware::SetSerialNumber(true, false);
     EXPECT_EQ(AfterPassword(device),
               (std::vector<std::string>{"set_remote on", "set_serialno 802468C", "set_remote off"}));
@@ -356,7 +360,7 @@ TEST_F(SerialNumberTest, UnreadableStoredNumbersAreInvalid) {
 
 TEST_F(SerialNumberTest, AFailureAfterSetRemoteOnStillSendsSetRemoteOff) {
   Tlv6Sim::Device& device = DeviceWith("701234", 'D', Fault::kDroppedReply);
-  Alert::PushEntry(Text("801234"));
+  Enter({"801234"});
   Stderr();
   Tlv6Firmware::SetSerialNumber(true, false);
   const std::string alerts = Stderr();
