@@ -172,6 +172,11 @@ void Translate(const SDL_Event& e) {
 }
 
 bool OpenDisplay(int width, int height) {
+  // The screen is drawn into the window's own surface. Left to itself, SDL
+  // would back that surface with a GL texture on X11 and, to get it, swap
+  // the window for a new one on the first frame: a close asked of the
+  // first window would be lost.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
   window = SDL_CreateWindow("Mereth", 0, 0, width, height, SDL_WINDOW_SHOWN);
   if (window == nullptr) {
