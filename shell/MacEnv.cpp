@@ -1,6 +1,7 @@
 #include "shell/MacEnv.h"
 
 #include "dialogs/Alert.h"
+#include "dialogs/DialogUtils.h"
 #include "dialogs/FileSelect.h"
 #include "foundation/Buffer.h"
 #include "foundation/EncodeUt.h"
@@ -9,13 +10,17 @@
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
 #include "foundation/TermIO.h"
+#include "numerics/LongMath.h"
 #include "platform/AppleEvents.h"
 #include "platform/Events.h"
 #include "platform/Gestalt.h"
 #include "platform/MenuBar.h"
 #include "shell/Graphics.h"
 #include "shell/ModMenus.h"
+#include "shell/ModSound.h"
 #include "shell/Mouse.h"
+#include "shell/Printer.h"
+#include "shell/ScrollBars.h"
 #include "shell/Shell.h"
 #include "shell/UserQueue.h"
 
@@ -135,6 +140,11 @@ void Initialize() {
   Strings::Concat(message, "...");
   ShowLogo(message);
   MarkLogo('1');
+  LongMath::InitModule();
+  ModSound::InitModule();
+  DialogUtils::InitModule();
+  ScrollBars::InitModule();
+  Printer::Initialize();
   MarkLogo('2');
   FileSelect::Initialize();
   MarkLogo('3');
@@ -148,6 +158,7 @@ void Initialize() {
 
 void Shutdown() {
   UserQueue::ExecuteAfterStack();
+  ModSound::Off();
   Shell::Shutdown();
   Buffer::Shutdown();
   DisposeLogo();

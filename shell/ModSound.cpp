@@ -2,6 +2,8 @@
 
 namespace ModSound {
 
+void InitModule() {}
+
 void Off() {}
 
 }  // namespace ModSound

@@ -4,6 +4,9 @@
 
 namespace ModSound {
 
+// Nothing plays. Called once at start-up.
+void InitModule();
+
 // Stops the current sound; nothing plays on this platform, so it has
 // nothing to stop.
 void Off();

@@ -1,5 +1,6 @@
 #include "terminal/Editor.h"
 
+#include "shell/ScrapUtil.h"
 #include "shell/Shell.h"
 #include "terminal/ANSIBase.h"
 #include "terminal/EditState.h"
@@ -12,6 +13,7 @@ void EditShell() {
   ANSIBase::LastKeyCode = ANSIBase::KeyNone;
   ANSIBase::LastCharacter = 0;
   ANSIBase::LastModifiers = 0;
+  ScrapUtil::GetPasteBuffer();
   if (Shell::StartupProc != nullptr) Shell::StartupProc();
 }
 

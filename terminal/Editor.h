@@ -10,8 +10,8 @@ namespace Editor {
 // once the console exists.
 void Initialize();
 
-// Clears the editor's key state and calls Shell::StartupProc; returns when
-// it returns.
+// Clears the editor's key state, takes the clipboard's text into the paste
+// buffer and calls Shell::StartupProc; returns when it returns.
 void EditShell();
 
 }  // namespace Editor

@@ -8,6 +8,7 @@
 #include "foundation/Strings.h"
 #include "platform/Gestalt.h"
 #include "platform/Resources.h"
+#include "platform/Scrap.h"
 #include "platform/Windows.h"
 #include "platform/headless/Headless.h"
 #include "shell/MacEnv.h"
@@ -236,6 +237,22 @@ TEST_F(StartupTest, AStartProcedureThatReturnsAtOnceGetsTheWholeShutDown) {
   EXPECT_EQ(Windows::FirstWindow(), nullptr);
   EXPECT_EQ(Buffer::Lookup("/Shell"), nullptr);
   EXPECT_EQ(MacEnv::theMenuBar, nullptr);
+}
+
+TEST_F(StartupTest, TheStartProcedureFindsTheClipboardsTextInThePasteBuffer) {
+  const char text[] = "first\rsecond";
+  ASSERT_EQ(Scrap::PutScrapFlavor(Scrap::kText, std::span<const char>(text, sizeof text - 1)), Scrap::kNoErr);
+  body = [] {
+    const BufferText::TextBuffer paste = Buffer::Lookup("/User/Edit.Paste");
+    ASSERT_NE(paste, nullptr);
+    ASSERT_EQ(BufferText::RecordCount(paste), 2);
+    char line[256];
+    BufferText::Get(paste, 2, line);
+    EXPECT_STREQ(line, "second");
+    events += "paste;";
+  };
+  Run({});
+  EXPECT_EQ(events, "start;paste;");
 }
 
 void Go() { events += ModMenus::ExecutingMenuProc() ? "go(in menu);" : "go;"; }

@@ -1,0 +1,7 @@
+#include "shell/Printer.h"
+
+namespace Printer {
+
+void Initialize() {}
+
+}  // namespace Printer
