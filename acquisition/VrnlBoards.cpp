@@ -160,6 +160,11 @@ void GetCache(std::int32_t& samples, std::span<const std::uint16_t>& cacheSample
   }
 }
 
+void GetProperties(bool& cacheOn, bool& protocolOn) {
+  cacheOn = cache.cachingOn;
+  protocolOn = cache.protocolOn;
+}
+
 void SetProperties(bool cacheOn, bool protocolOn) {
   if (cache.cachingOn && !cacheOn) FlushCache();
   const bool protocolTurnsOn = protocolOn && !cache.protocolOn;

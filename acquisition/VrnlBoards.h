@@ -72,6 +72,8 @@ void GetCache(std::int32_t& samples, std::span<const std::uint16_t>& cache,
 // Turning caching off plays what is queued first. Turning the protocol on
 // starts the tracking of the highest sample count.
 void SetProperties(bool cacheOn, bool protocolOn);
+// What SetProperties last set.
+void GetProperties(bool& cacheOn, bool& protocolOn);
 // Highest sample count := 0; with the protocol on, two empty console lines
 // and "StartTracking ".
 void StartTracking();

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <string_view>
 
+#include "acquisition/ADMeasure.h"
 #include "acquisition/VrnlBoards.h"
 #include "acquisition/ZRVBase.h"
+#include "amplifier/T3AD.h"
 #include "amplifier/T3Base.h"
-#include "amplifier/T3Error.h"
+#include "amplifier/T3PanelRules.h"
+#include "amplifier/T3Scale.h"
 #include "amplifier/T3Selector.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
@@ -16,6 +19,14 @@
 namespace T3Panel {
 
 namespace {
+
+// Board number 8 stands for no board on the bus.
+constexpr std::int32_t kNoBoard = 8;
+
+// The PK518/2 wires its active board as board 1 of the rack.
+std::int32_t MappedBoard(std::int32_t rackBoard) {
+  return rackBoard == 0 && T3Base::MapActiveBoard ? 1 : rackBoard;
+}
 
 bool LetterIn(T3Types::BoardVersionLetter letter, std::string_view letters) {
   return letter != 0 && letters.find(letter) != std::string_view::npos;
@@ -50,7 +61,7 @@ void SetSingleBoardChannels(T3Types::AmplifierState& state, std::int32_t rackBoa
     state.ExtStimDac = 2;
     return;
   }
-  const std::int32_t mapped = rackBoard == 0 ? (T3Base::MapActiveBoard ? 1 : 0) : rackBoard;
+  const std::int32_t mapped = MappedBoard(rackBoard);
   if (mapped == 2) SetMonitorChannels(state, {2, 1, 1});
   if (mapped == 1) SetMonitorChannels(state, {4, 3, 2});
 }
@@ -95,16 +106,6 @@ void MoveToSecondRack(T3Types::AmplifierState& state) {
     state.ExtStimDac += 4;
     state.MuxAdc += 8;
   }
-}
-
-// The multiplexer channel that shows filter 2's own output.
-constexpr std::uint8_t kMuxFilter2 = 11;
-
-bool IsYBoardSlowFilter(std::int32_t filter1) { return filter1 == 3 && HasRefGainTrim(); }
-
-double F1BandwidthOf(std::int32_t index) {
-  constexpr double kBandwidths[] = {100000.0, 30000.0, 10000.0, 30000.0};
-  return IsYBoardSlowFilter(index) ? 15.0 : kBandwidths[index];
 }
 
 void CopyText(std::span<char> field, std::span<const char> text) {
@@ -176,6 +177,7 @@ void FillAdcAndDac(T3Types::AmplifierState& state) {
 void CopyT3BaseFields() {
   T3Types::AmplifierState& state = T3Types::State;
   CopyText(state.SerialNumber, T3Base::SerialNumber);
+  CopyText(state.ScaleDate, T3Scale::Scale.CalibDate);
   state.IsTlv3N = T3Base::IsTlv3N;
   state.ADBoard = T3Base::ADBoard;
   state.T3Boards = static_cast<std::int16_t>(T3Base::T3Boards);
@@ -194,74 +196,6 @@ void CopyT3BaseFields() {
   state.HasCFastHigh = option(12);
   state.HasVrefX2 = option(14);
   state.BaseFieldsCopied = true;
-}
-
-void SetFilter1(std::int32_t index) {
-  T3Types::AmplifierState& state = T3Types::State;
-  if (index < 0 || index > 3) {
-    T3Error::Error = 25;
-    return;
-  }
-  const bool currentClamp = state.Mode == 2;
-  if (currentClamp) index = state.CCGain == 2 || state.CCGain == 3 ? 1 : 2;
-  constexpr std::int32_t kOutputFilter[] = {0, 2, 1, 2};
-  T3Set::Filter1(index);
-  T3Set::OutputFilter(kOutputFilter[index]);
-  state.Filter1 = static_cast<std::uint8_t>(index);
-  state.F1Bandwidth = F1BandwidthOf(index);
-  if (!currentClamp) T3Base::BoardState.VCFilter1 = state.Filter1;
-  UpdateBandwidths();
-}
-
-void SetMux(std::uint8_t channel) {
-  T3Set::MuxChannel(channel);
-  T3Types::State.Mux = channel;
-  UpdateBandwidths();
-}
-
-void SetMuxGain(bool on) {
-  if ((T3Base::HardwareVersion & 1) != 0) T3Set::MuxGainx64(on);
-  T3Types::State.MuxGain = false;
-}
-
-void SetBathSense(bool on) {
-  T3Types::AmplifierState& state = T3Types::State;
-  if (state.HasBathSense) {
-    T3Set::BathSense(on);
-  } else {
-    on = false;
-  }
-  state.BathSense = on;
-}
-
-void SetRefGainTrim(bool on, std::int32_t value) {
-  if (HasRefGainTrim()) {
-    value = std::clamp(value, 0, 4095);
-    T3Set::RefGainTrimOn(on);
-    T3Set::RefGainTrimDac(value);
-  } else {
-    on = false;
-    value = 0;
-  }
-  T3Types::State.RefGainTrimOn = on;
-  T3Types::State.RefGainTrimDac = static_cast<std::int16_t>(value);
-}
-
-void UpdateBandwidths() {
-  T3Types::AmplifierState& state = T3Types::State;
-  if (state.Mux == kMuxFilter2) {
-    state.ImonBandwidth = state.F2Frequency;
-  } else if (IsYBoardSlowFilter(state.Filter1)) {
-    state.ImonBandwidth = 15.0;
-  } else if (state.F2Response != 0 && state.F2Response != 1) {
-    state.ImonBandwidth = state.F1Bandwidth;
-  } else {
-    const double f1 = state.F1Bandwidth;
-    const double f2 = state.F2Frequency;
-    state.ImonBandwidth = 1.0 / std::sqrt(1.0 / (f1 * f1) + 1.0 / (f2 * f2));
-  }
-  state.VmonBandwidth =
-      state.F2Response == 3 || state.F2Response == 4 ? state.VmonFilter : 100000.0;
 }
 
 void SetTestDacOut(bool on) {
@@ -288,8 +222,209 @@ void Flush() {
 
 bool HasRefGainTrim() { return T3Base::BoardVersion == 'Y'; }
 
-void GetDefaultState() {}
+void InitializeState(T3Types::AmplifierState& state, std::uint8_t board,
+                     std::uint8_t eepromKind, std::uint8_t selector, bool vrefX2,
+                     bool cFastHigh, bool refGainTrimOn) {
+  state = T3Types::AmplifierState{};
+  state.ImonBandwidth = 2300.0;
+  state.F2Frequency = 3000.0;
+  state.VmonBandwidth = 100000.0;
+  state.VmonFilter = 100000.0;
+  state.CSlow = 1e-12;
+  state.GSeries = 1e-6;
+  state.StimDacScale = StimDacScaleRule(vrefX2);
+  state.CCStimDacScale = state.StimDacScale;
+  state.VmonFactor = 0.1;
+  state.AutoCSlowAmplitude = 0.005;
+  state.AutoCSlowTimeout = 8.0;
+  state.SearchDelay = 2.0;
+  state.T3Boards = static_cast<std::int16_t>(T3Base::T3Boards);
+  state.AutoCSlowCycles = 10;
+  state.MaxDigBitOut = 7;
+  state.EEPROMKind = eepromKind;
+  state.HasCFastHigh = cFastHigh;
+  state.CFastHigh = cFastHigh;
+  state.Filter2Law = T3Scale::Scale.Filter2Law;
+  state.IsTlv3N = T3Base::IsTlv3N;
+  state.ADBoard = T3Base::ADBoard;
+  state.BoardVersion = T3Base::BoardVersion;
+  state.Board = board;
+  state.Mode = kModeVoltageClamp;
+  state.Range = 1;
+  state.CCGain = 1;
+  state.VrefX2 = vrefX2;
+  state.HasVrefX2 = vrefX2;
+  state.HasInternalVmon = true;
+  state.Selector = selector;
+  state.Gain = 1;
+  state.Filter1 = 2;
+  state.StimFilter = 1;
+  state.RsSlow = T3Base::AmplKind == T3Types::KindTlv3;
+  state.CCCFast = true;
+  state.CCSpeed = 1;
+  state.TestRange = 2;
+  state.Mux = 5;
+  state.RefGainTrimDac = 2550;
+  state.RefGainTrimOn = refGainTrimOn;
+  FillDerivedFields(state);
+  FillAdcAndDac(state);
+}
 
-void LoadTheState() { Flush(); }
+void FillDerivedFields(T3Types::AmplifierState& state) {
+  CopyText(state.Tag, std::span<const char>("TLV_v3"));
+  state.CurrentGain = GetCurrentGain(state.Range, state.Gain);
+  state.F1Bandwidth = F1BandwidthOf(state.Filter1);
+  state.StimFilterHz = state.StimFilter == 0 ? 100000.0 : 10000.0;
+  state.RsTau = RsTauOf(state);
+}
+
+void GetDefaultState() {
+  T3Types::AmplifierState& state = T3Types::State;
+  InitializeState(state, state.Board, state.EEPROMKind, state.Selector, state.VrefX2,
+                  state.CFastHigh, state.RefGainTrimOn);
+  T3Base::BoardState.VCFilter1 = state.Filter1;
+  T3Base::BoardState.VCRsFraction = state.RsFraction;
+  T3Base::BoardState.CCRsFraction = 0.0;
+}
+
+namespace {
+
+// The controls in the order that leaves every element as they set it: the
+// stimulus path first, the range before everything that depends on it,
+// the routing last.
+void ReplayControls() {
+  const T3Types::AmplifierState& state = T3Types::State;
+  SetVrefX2(state.VrefX2);
+  SetStimScale(state.StimScale);
+  SetVHold(state.VHold);
+  SetVpOffset(state.VpOffset);
+  SetVLiquidJunction(state.VLiquidJunction);
+  SetRange(state.Range);
+  SetMode(state.Mode);
+  SetGain(state.Gain);
+  SetFilter1(state.Filter1);
+  SetF2Source(state.F2Source);
+  SetRsValue(state.RsValue);
+  SetRsFraction(state.RsFraction);
+  SetCFastHigh(state.CFastHigh);
+  SetCFastTau(state.CFastTau);
+  // Range 0 alone would leave the injection switches of an earlier range
+  // closed: range 2 first opens them into a known state.
+  if (state.CSlowRange == 0) {
+    SetCSlowRange(2);
+    SetCSlowRange(0);
+  } else {
+    SetCSlowRange(state.CSlowRange);
+  }
+  SetGLeak(state.GLeak);
+  SetStimFilter(state.StimFilter);
+  SetVmonX100(state.VmonX100);
+  SetTestRange(state.TestRange);
+  SetTestDacPath(state.TestDacPath);
+  SetCCRange(state.CCRange, true);
+  SetCCStimScale(state.CCStimScale);
+  SetCCIHold(state.CCIHold);
+  SetCCCFast(state.CCCFast);
+  SetCCSpeed(state.CCSpeed);
+  SetCCTrackHold(state.CCTrackHold);
+  SetCCTrackTau(state.CCTrackTau);
+  SetBathSense(state.BathSense);
+  SetF2Response(state.F2Response);
+  SetMux(state.Mux);
+  SetMuxGain(state.MuxGain);
+  SetRefGainTrim(state.RefGainTrimOn, T3Scale::Scale.RefGainTrimDac);
+}
+
+void Replay(bool withBoardSelection) {
+  T3Types::AmplifierState& state = T3Types::State;
+  const bool firstReplay = !state.BaseFieldsCopied;
+  if (firstReplay) CopyT3BaseFields();
+  if (withBoardSelection) SetT3Board(state.Board);
+  if (firstReplay) {
+    T3Set::InitFree();
+    T3Set::EEPROMSelect(false);
+    T3Set::EEPROMDataPath(false);
+    T3Set::ExtensionEEPROMSelect(false);
+  }
+  T3Selector::SetSelector(state.Selector);
+  SetTestDacOut(true);
+  T3Set::QMuxAdc(true);
+  state.QMuxAdc = true;
+  state.Filter2Law = T3Scale::Scale.Filter2Law;
+  ReplayControls();
+  T3AD::GetCorrections(T3Base::ADBoard, ADMeasure::DacToAdcDelay, ADMeasure::InputFilterTau,
+                       ADMeasure::OutputFilterTau, ADMeasure::SampleCorrection);
+  state.DacToAdcDelay = ADMeasure::DacToAdcDelay;
+  state.InputFilterTau = ADMeasure::InputFilterTau;
+  state.OutputFilterTau = ADMeasure::OutputFilterTau;
+  state.SavedCSlowRange = state.CSlowRange;
+}
+
+}  // namespace
+
+void LoadTheState() {
+  Replay(true);
+  Flush();
+}
+
+void ReplayState() { Replay(false); }
+
+void Reset() {
+  const T3Types::AmplifierState kept = T3Types::State;
+  GetDefaultState();
+  T3Types::AmplifierState& state = T3Types::State;
+  state.VHold = kept.VHold;
+  state.CCIHold = kept.CCIHold;
+  state.VpOffset = kept.VpOffset;
+  state.VLiquidJunction = kept.VLiquidJunction;
+  state.UseExtStimDac = kept.UseExtStimDac;
+  state.CSlow = kept.CSlow;
+  state.GSeries = kept.GSeries;
+  state.CCTrackHold = kept.CCTrackHold;
+  state.CCSpeed = kept.CCSpeed;
+  state.AutoCSlowCycles = kept.AutoCSlowCycles;
+  state.AutoCSlowAmplitude = kept.AutoCSlowAmplitude;
+  state.SearchDelay = kept.SearchDelay;
+  state.AutoCSlowTimeout = kept.AutoCSlowTimeout;
+  state.Selector = kept.Selector;
+  state.CFastHigh = kept.CFastHigh;
+  state.BathSense = kept.BathSense;
+  state.VrefX2 = kept.VrefX2;
+  if (!T3Base::TesterMode) state.CCGain = kept.CCGain;
+  LoadTheState();
+}
+
+void StartClippingSkipCount(std::int32_t board) {
+  if (board == T3Base::ActiveBoard || T3Base::MapActiveBoard) return;
+  T3Base::BoardLatchSwitched = T3Base::ClippingSkipCount;
+  T3Base::ActiveBoard = static_cast<std::uint8_t>(board);
+}
+
+void SetT3BoardLatch(std::int32_t board) {
+  StartClippingSkipCount(board);
+  VrnlBoards::FlushCache();
+  std::int32_t rackBoard = kNoBoard;
+  if (board == kNoBoard) {
+    T3Base::IsSecondRack = false;
+  } else {
+    rackBoard = GetBoardToSet(board);
+    T3Base::IsSecondRack = rackBoard < board;
+    if (T3Base::EmulateTlv3N) rackBoard = 0;
+  }
+  T3Set::T3BoardLatch(MappedBoard(rackBoard));
+}
+
+void SetT3Board(std::int32_t board) {
+  if (board == kNoBoard) {
+    SetT3BoardLatch(kNoBoard);
+    return;
+  }
+  if (board >= T3Base::T3Boards) return;
+  if (board != T3Types::State.Board) {
+    SetQTestDac(false);
+    SetQMuxAdc(false);
+  }
+  SetT3BoardLatch(board);
+}
 
 }  // namespace T3Panel

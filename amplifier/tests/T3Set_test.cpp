@@ -22,6 +22,7 @@
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Selector.h"
+#include "amplifier/T3Scale.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
 #include "foundation/IOBase.h"
@@ -51,6 +52,7 @@ Shadow CurrentShadow() {
 void StartCore(char letter, std::uint8_t eepromKind) {
   T3Base::InitModule();
   T3Error::InitModule();
+  T3Scale::LoadDefaults();
   T3Panel::InitModule();
   T3Set::InitModule();
   T3Base::BoardVersion = letter;
@@ -93,11 +95,18 @@ Shadow ElementBits(Shadow shadow) {
   return shadow;
 }
 
-// What the power-on sequence leaves on a board of letter 'T'.
-const Elements kPowerOn = {{0, 255}, {1, 128},  {2, 255},   {3, 128},   {6, 128},  {10, 30},
-                           {11, 30}, {12, 30},  {13, 30},   {14, 2047}, {17, 2048}, {18, 1024},
-                           {19, 1024}, {20, 4080}, {24, 1}, {32, 4},   {33, 2},   {40, 2}};
-constexpr std::size_t kPowerOnWords = 50;
+// What the power-on sequence leaves on a board of letter 'T' without
+// options: the start values of the trims, time constants and filter 2
+// around the default panel state (voltage clamp, gain range 1 and gain 2,
+// filter 1 at 10 kHz, C-slow off with range 2's switches left behind,
+// G-series 0.2 uS, multiplexer 5, test DAC on, board 0 on the bus).
+const Elements kPowerOn = {
+    {0, 255},   {1, 128},   {2, 255},   {3, 128},   {4, 128},   {5, 255},  {6, 128},
+    {10, 30},   {11, 30},   {12, 30},   {13, 30},   {14, 2047}, {15, 2048}, {16, 2048},
+    {17, 2048}, {18, 1024}, {19, 1024}, {20, 4080}, {21, 820},  {24, 1},   {26, 1},
+    {27, 4},    {28, 4},    {30, 5},    {31, 5},    {32, 4},    {33, 2},   {34, 3},
+    {40, 10},   {41, 5},    {44, 3},    {45, 3},    {46, 1}};
+constexpr std::size_t kPowerOnWords = 243;
 
 // ---- Setters on the command port ------------------------------------------------
 
