@@ -291,9 +291,11 @@ namespace {
 
 // The controls in the order that leaves every element as they set it: the
 // stimulus path first, the range before everything that depends on it,
-// the routing last.
+// the routing last. Each gets its field as the record held it when the
+// replay began: a control early in the order may reset a field that a
+// later one replays (test mode starts the integrator at range 2).
 void ReplayControls() {
-  const T3Types::AmplifierState& state = T3Types::State;
+  const T3Types::AmplifierState state = T3Types::State;
   SetVrefX2(state.VrefX2);
   SetStimScale(state.StimScale);
   SetVHold(state.VHold);

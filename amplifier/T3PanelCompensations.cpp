@@ -2,7 +2,6 @@
 // linearises through the scale record's tables and records the value the
 // DACs really give.
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 
 #include "amplifier/T3Base.h"
@@ -20,6 +19,8 @@ constexpr double kProbeCFast = 6e-13;
 constexpr double kMinCSlowTau = 5e-6;
 constexpr std::uint16_t kCSlowOff = 4080;
 constexpr int kLastTauStep = 15;
+// No limit: the largest single.
+constexpr double kNoGSeriesLimit = 3.402823466385288e38;
 
 bool Positive(double x) { return x > 0.0 && std::isfinite(x); }
 
@@ -276,7 +277,7 @@ void SetGSeries(double siemens) {
 
 void MinimumCSlow(std::int32_t range, double& cMin, double& gMax) {
   cMin = 0.0;
-  gMax = FLT_MAX;
+  gMax = kNoGSeriesLimit;
   if (range < 1 || range > 3) return;
   const double cap = CSlowInjectionCap(range);
   if (cap == 0.0) {
