@@ -5,11 +5,17 @@
 // sequence is 50 words in two stimuli of 73 and 79 samples: 760 us on the
 // wire, shown beside its CPU time (the simulated board's work included).
 //
+// A replay of the whole panel state (LoadTheState, some 240 words in the
+// stimuli its flushes play) should cost at most a tenth of its time on the
+// wire; the wire time is what the simulated board's clock advanced while
+// it played them.
+//
 // The board is the stand-in library's ZRV-28 on the virtual clock, so the
 // waits for played stimuli take no real time. Columns:
 //   words_per_s       setter words queued per second of CPU time
 //   wire_words_per_s  what the port plays (66,667)
-//   wire_us           the power-on sequence's time on the wire
+//   wire_us           the power-on sequence's or the replay's time on the
+//                     wire
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -18,6 +24,7 @@
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
+#include "amplifier/T3Scale.h"
 #include "amplifier/T3Set.h"
 #include "bench/StandInBoard.h"
 
@@ -69,5 +76,23 @@ void BM_PowerOn(benchmark::State& state) {
   CloseStandInBoard();
 }
 BENCHMARK(BM_PowerOn)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+
+void BM_LoadTheState(benchmark::State& state) {
+  if (!OpenBoard()) {
+    state.SkipWithError("no simulated board");
+    return;
+  }
+  T3Scale::LoadDefaults();
+  T3Set::InitHardware();
+  double wireSeconds = 0.0;
+  for (auto _ : state) {
+    const double start = Platform::ElapsedSeconds();
+    T3Panel::LoadTheState();
+    wireSeconds += Platform::ElapsedSeconds() - start;
+  }
+  state.counters["wire_us"] = wireSeconds / static_cast<double>(state.iterations()) * 1e6;
+  CloseBoard();
+}
+BENCHMARK(BM_LoadTheState)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 }  // namespace

@@ -3,6 +3,8 @@
 // test-DAC and multiplexer routing it restores before a flush.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -15,6 +17,7 @@
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
+#include "amplifier/T3Scale.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
 
@@ -325,6 +328,188 @@ TEST_P(Routing, MonitorControls) {
     EXPECT_EQ(recorder_.Words(), c.words);
     EXPECT_EQ(T3Error::Error, c.error);
     c.check(live);
+  }
+}
+
+// The first replay of a record resets the free and EEPROM lines; every
+// replay opens C-slow range 2's injection switches before range 0.
+TEST_P(Routing, TheReplayOpensCSlowRangeTwoBeforeRangeZero) {
+  T3Scale::LoadDefaults();
+  T3Panel::GetDefaultState();
+  const auto wordsAt = [this](std::int32_t address) {
+    std::vector<std::uint16_t> words;
+    for (const std::uint16_t word : recorder_.Words()) {
+      if ((word >> 8) == address) words.push_back(word);
+    }
+    return words;
+  };
+  for (const bool first : {true, false}) {
+    SCOPED_TRACE(first);
+    recorder_.Clear();
+    T3Panel::LoadTheState();
+    const std::vector<std::uint16_t> injection = wordsAt(42);
+    const auto code1 = std::find(injection.begin(), injection.end(), Word(42, 0x01));
+    ASSERT_NE(code1, injection.end());
+    ASSERT_NE(code1 + 1, injection.end());
+    EXPECT_EQ(*(code1 + 1), Word(42, 0x00));
+    EXPECT_EQ(wordsAt(46).size(), 1u);
+    EXPECT_EQ(wordsAt(46).size() + wordsAt(47).size(), first ? 2u : 1u);
+    EXPECT_EQ(T3Types::State.SavedCSlowRange, 0);
+  }
+}
+
+// ---- The record's defaults and derived fields ----------------------------------------
+
+TEST_F(PanelRecord, InitializeStateGivesTheDefaultsOfAnyRecord) {
+  T3Scale::LoadDefaults();
+  T3Scale::Scale.Filter2Law = 2;
+  T3Base::BoardVersion = 'S';
+  T3Base::AmplKind = T3Types::KindTlv3;
+  T3Base::T3Boards = 3;
+  T3Types::AmplifierState state{};
+  T3Panel::InitializeState(state, 0, 2, 4, true, true, true);
+  EXPECT_STREQ(state.Tag, "TLV_v3");
+  EXPECT_EQ(state.Board, 0);
+  EXPECT_EQ(state.EEPROMKind, 2);
+  EXPECT_EQ(state.Selector, 4);
+  EXPECT_TRUE(state.VrefX2 && state.HasVrefX2 && state.CFastHigh && state.HasCFastHigh);
+  EXPECT_TRUE(state.RefGainTrimOn);
+  EXPECT_EQ(state.Filter2Law, 2);
+  EXPECT_EQ(state.T3Boards, 3);
+  EXPECT_EQ(state.ModelKind, 3);
+  EXPECT_TRUE(state.RsSlow);
+  // The interface is closed: the stimulus DAC scale of the extended range.
+  EXPECT_EQ(state.StimDacScale, 2.0);
+  EXPECT_EQ(state.CCStimDacScale, 2.0);
+  EXPECT_EQ(state.Mode, 1);
+  EXPECT_EQ(state.Range, 1);
+  EXPECT_EQ(state.Gain, 1);
+  EXPECT_EQ(state.CCGain, 1);
+  EXPECT_EQ(state.Mux, 5);
+  EXPECT_EQ(state.TestRange, 2);
+  EXPECT_EQ(state.RefGainTrimDac, 2550);
+  EXPECT_EQ(state.CSlow, 1e-12);
+  EXPECT_EQ(state.GSeries, 1e-6);
+  EXPECT_EQ(state.CurrentGain, 2 * 5e8);
+  EXPECT_EQ(state.F1Bandwidth, 10000.0);
+  EXPECT_EQ(state.StimFilterHz, 10000.0);
+  EXPECT_EQ(state.RsTau, 0.0);
+  EXPECT_EQ(state.ImonAdc, 6);
+  EXPECT_EQ(state.VmonAdc, 5);
+  EXPECT_EQ(state.StimDac, 3);
+  EXPECT_EQ(state.ExtStimDac, 0);
+  EXPECT_EQ(state.MuxAdc, 7);
+  EXPECT_FALSE(state.BaseFieldsCopied);
+
+  T3Base::FirstRackBoards = 4;
+  T3Base::SecondRackBoards = 4;
+  T3Base::IsSecondRack = true;
+  T3Panel::InitializeState(state, 4, 0, 0, false, false, false);
+  EXPECT_EQ(state.StimDacScale, 10.0);
+  EXPECT_EQ(state.ImonAdc, 14);
+  EXPECT_EQ(state.VmonAdc, 13);
+  EXPECT_EQ(state.StimDac, 7);
+  EXPECT_EQ(state.ExtStimDac, 4);
+  EXPECT_EQ(state.MuxAdc, 15);
+  EXPECT_EQ(state.CommandPortChannel, 12);
+}
+
+TEST_F(PanelRecord, DerivedFields) {
+  struct Case {
+    char letter;
+    std::uint8_t range, gain, filter1, stimFilter;
+    bool rsOn, rsSlow;
+    double currentGain, f1Bandwidth, stimFilterHz, rsTau;
+  };
+  const Case cases[] = {
+      {'R', 0, 0, 0, 0, false, false, 5e6, 100000.0, 100000.0, 0.0},
+      {'R', 2, 5, 1, 1, true, false, 40 * 5e10, 30000.0, 10000.0, 5e-6},
+      {'R', 1, 3, 2, 1, true, true, 10 * 5e8, 10000.0, 10000.0, 1e-4},
+      {'R', 1, 1, 3, 1, true, false, 2 * 5e8, 30000.0, 10000.0, 2e-6},
+      {'Y', 1, 2, 3, 1, true, false, 4 * 5e8, 15.0, 10000.0, 2e-6},
+      {'R', 1, 2, 0, 1, true, false, 4 * 5e8, 100000.0, 10000.0, 1e-6},
+  };
+  T3Scale::LoadDefaults();
+  for (const Case& c : cases) {
+    T3Base::BoardVersion = c.letter;
+    T3Types::AmplifierState state{};
+    state.Range = c.range;
+    state.Gain = c.gain;
+    state.Filter1 = c.filter1;
+    state.StimFilter = c.stimFilter;
+    state.RsOn = c.rsOn;
+    state.RsSlow = c.rsSlow;
+    T3Panel::FillDerivedFields(state);
+    EXPECT_STREQ(state.Tag, "TLV_v3");
+    EXPECT_EQ(state.CurrentGain, c.currentGain);
+    EXPECT_EQ(state.F1Bandwidth, c.f1Bandwidth);
+    EXPECT_EQ(state.StimFilterHz, c.stimFilterHz);
+    EXPECT_EQ(state.RsTau, c.rsTau);
+  }
+}
+
+TEST_F(PanelRecord, TheDefaultStateKeepsTheBoardsFacts) {
+  T3Scale::LoadDefaults();
+  T3Types::AmplifierState& state = T3Types::State;
+  state.Board = 2;
+  state.EEPROMKind = 1;
+  state.Selector = 3;
+  state.VrefX2 = true;
+  state.CFastHigh = true;
+  state.RefGainTrimOn = true;
+  state.Range = 0;
+  state.RsFraction = 0.4;
+  T3Base::BoardState.CCRsFraction = 0.7;
+  T3Panel::GetDefaultState();
+  EXPECT_EQ(state.Board, 2);
+  EXPECT_EQ(state.EEPROMKind, 1);
+  EXPECT_EQ(state.Selector, 3);
+  EXPECT_TRUE(state.VrefX2 && state.CFastHigh && state.RefGainTrimOn);
+  EXPECT_EQ(state.Range, 1);
+  EXPECT_EQ(T3Base::BoardState.VCFilter1, 2);
+  EXPECT_EQ(T3Base::BoardState.VCRsFraction, 0.0);
+  EXPECT_EQ(T3Base::BoardState.CCRsFraction, 0.0);
+}
+
+// The filter 2 corner behind filter 1 (10 kHz), on the newer law with DAC
+// factors that never saturate, so the corner asked for is the one set.
+TEST_F(PanelRecord, TheWantedBandwidthPicksFilterTwosCorner) {
+  struct Case {
+    const char* name;
+    char letter;
+    std::uint8_t filter1;
+    std::uint8_t response;
+    std::uint8_t mux;
+    double hz;
+    double f2;
+  };
+  const Case cases[] = {
+      {"at filter 1 filter 2 opens", 'R', 2, 1, 5, 10000.0, 1000000.0},
+      {"below 100 Hz", 'R', 2, 1, 5, 50.0, 100.0},
+      {"behind filter 1", 'R', 2, 1, 5, 5000.0, 1.0 / std::sqrt(3e-8)},
+      {"the Y board's slow filter", 'Y', 3, 1, 5, 20.0, 100.0},
+      {"response 2", 'R', 2, 2, 5, 5000.0, 0.0},
+      {"filter 2 on the multiplexer", 'R', 2, 1, 11, 5000.0, 5000.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    T3Base::InitModule();
+    T3Panel::InitModule();
+    T3Scale::LoadDefaults();
+    T3Scale::Scale.F2Var[1] = {false, 1e-5, 1e-5};
+    T3Base::BoardVersion = c.letter;
+    T3Types::AmplifierState& state = T3Types::State;
+    T3Panel::InitializeState(state, 0, 0, 0, false, false, false);
+    state.Filter2Law = 2;
+    state.HasF2Source = true;
+    state.HasVrefX2 = true;
+    state.Filter1 = c.filter1;
+    state.F1Bandwidth = c.letter == 'Y' ? 15.0 : 10000.0;
+    state.F2Response = c.response;
+    state.Mux = c.mux;
+    T3Panel::SetF2Bandwidth(c.hz);
+    EXPECT_NEAR(state.F2Frequency, c.f2, 1e-6 * c.f2);
+    EXPECT_TRUE(std::isfinite(state.ImonBandwidth));
   }
 }
 
