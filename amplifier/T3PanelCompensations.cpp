@@ -46,34 +46,35 @@ double CSlowInjectionCap(std::int32_t range) {
   return Positive(cap) && Positive(maximum) ? cap : 0.0;
 }
 
-// Component 1 sends its DAC before its switches, component 2 after.
-double SendCFast1(double v) {
-  const double cap = CFastInjectionCap();
-  if (!Positive(cap)) {
-    RangeError();
-    T3Set::CFastAmp1Dac(0);
-    T3Set::CFastAmp1Switches(0);
-    return 0.0;
-  }
-  T3Scale::AddLinType& table = Scale().CFast1Table;
-  T3Scale::AddLinearize(v, Scale().CFastFactor / cap, table);
-  T3Set::CFastAmp1Dac(table.OutValue);
-  T3Set::CFastAmp1Switches(table.OutCode);
-  return v;
-}
+// The two components differ in their table and in the order of their
+// elements: component 1 sends its DAC before its switches, 2 after.
+struct CFastComponent {
+  T3Scale::AddLinType T3Scale::ScaleRecord::*table;
+  void (*dac)(std::int32_t);
+  void (*switches)(std::int32_t);
+  bool dacFirst;
+};
+constexpr CFastComponent kCFast1{&T3Scale::ScaleRecord::CFast1Table, T3Set::CFastAmp1Dac,
+                                 T3Set::CFastAmp1Switches, true};
+constexpr CFastComponent kCFast2{&T3Scale::ScaleRecord::CFast2Table, T3Set::CFastAmp2Dac,
+                                 T3Set::CFastAmp2Switches, false};
 
-double SendCFast2(double v) {
+double SendCFast(double v, const CFastComponent& component) {
   const double cap = CFastInjectionCap();
-  if (!Positive(cap)) {
+  T3Scale::AddLinType& table = Scale().*component.table;
+  std::int32_t dac = 0;
+  std::int32_t switches = 0;
+  if (Positive(cap)) {
+    T3Scale::AddLinearize(v, Scale().CFastFactor / cap, table);
+    dac = table.OutValue;
+    switches = table.OutCode;
+  } else {
     RangeError();
-    T3Set::CFastAmp2Switches(0);
-    T3Set::CFastAmp2Dac(0);
-    return 0.0;
+    v = 0.0;
   }
-  T3Scale::AddLinType& table = Scale().CFast2Table;
-  T3Scale::AddLinearize(v, Scale().CFastFactor / cap, table);
-  T3Set::CFastAmp2Switches(table.OutCode);
-  T3Set::CFastAmp2Dac(table.OutValue);
+  if (component.dacFirst) component.dac(dac);
+  component.switches(switches);
+  if (!component.dacFirst) component.dac(dac);
   return v;
 }
 
@@ -126,8 +127,8 @@ void SetCFastPair(double c1, double c2) {
     k1 = kProbeCFast * c1 / (c1 + c2);
     k2 = kProbeCFast - k1;
   }
-  state.CFast1 = SendCFast1(c1 - k1) + k1;
-  state.CFast2 = SendCFast2(c2 - k2) + k2;
+  state.CFast1 = SendCFast(c1 - k1, kCFast1) + k1;
+  state.CFast2 = SendCFast(c2 - k2, kCFast2) + k2;
 }
 
 double SendGLeak(double g) {
@@ -164,9 +165,9 @@ void ToggleCFastRange() {
   SetCSlowRange(state.CSlowRange);
 }
 
-void SetCFast1(double farad) { T3Types::State.CFast1 = SendCFast1(farad); }
+void SetCFast1(double farad) { T3Types::State.CFast1 = SendCFast(farad, kCFast1); }
 
-void SetCFast2(double farad) { T3Types::State.CFast2 = SendCFast2(farad); }
+void SetCFast2(double farad) { T3Types::State.CFast2 = SendCFast(farad, kCFast2); }
 
 void SetCFastTau(double seconds) {
   const std::int32_t i = TauStepOf(seconds);

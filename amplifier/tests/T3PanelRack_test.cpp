@@ -24,12 +24,13 @@
 #include "amplifier/T3Scale.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
+#include "amplifier/tests/AmplifierCore_fixture.h"
 #include "sim/ZRVLibrary/ZRVSim.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
 
 namespace {
 
-using Elements = std::array<std::uint16_t, T3Types::kElementCount>;
+using Elements = BoardElements;
 
 // Option bits of T3Base::HardwareVersion.
 constexpr std::uint16_t kX64 = 1 << 0;
@@ -46,17 +47,6 @@ constexpr std::uint16_t kVrefX2 = 1 << 14;
 constexpr std::uint16_t kBothCCRanges = kCCRange0 | kCCRange1;
 constexpr std::uint16_t kAllOptions = kX64 | kCCFast | kBothCCRanges | kCCTracking | kVmonX100 |
                                       kBathSense | kF2Source | kCFastHigh | kVrefX2;
-
-// The board's own elements; the rack bus (46) and the free latch (47)
-// are the rack's.
-Elements BoardPart(const std::uint16_t* values) {
-  Elements elements{};
-  for (int address = 0; address < 46; ++address) {
-    const std::uint16_t mask = address < 14 ? 0xFF : address < 24 ? 0xFFF : 0xF;
-    elements[address] = values[address] & mask;
-  }
-  return elements;
-}
 
 Elements Shadow() { return BoardPart(T3Set::SwitchState.Element); }
 
@@ -108,12 +98,7 @@ class PanelRack : public SimulatedBoardTest {
   // The amplifier core started as the program starts it, and the board
   // powered on.
   void Start(char letter, std::uint16_t options, bool caching = true) {
-    T3Base::InitModule();
-    T3Error::InitModule();
-    T3Scale::LoadDefaults();
-    T3Panel::InitModule();
-    T3Set::InitModule();
-    T3Base::BoardVersion = letter;
+    StartAmplifierCore(letter);
     T3Base::HardwareVersion = options;
     T3Set::SendToHardware = true;
     VrnlBoards::SetProperties(caching, false);

@@ -18,11 +18,10 @@
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
+#include "amplifier/tests/AmplifierCore_fixture.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
 
 namespace {
-
-using Elements = std::array<std::uint16_t, T3Types::kElementCount>;
 
 class RackEndToEnd : public SimulatedBoardTest {
  protected:
@@ -41,25 +40,10 @@ INSTANTIATE_TEST_SUITE_P(Boards, RackEndToEnd,
                                            ZRVBase::BoardQRN2400, ZRVBase::BoardQRN55),
                          BoardName);
 
-// The shadow as the elements hold it; the rack bus (46) and the free latch
-// (47) are the rack's, not the board's.
-Elements BoardPart(const std::uint16_t* values) {
-  Elements elements{};
-  for (int address = 0; address < 46; ++address) {
-    const std::uint16_t mask = address < 14 ? 0xFF : address < 24 ? 0xFFF : 0xF;
-    elements[address] = values[address] & mask;
-  }
-  return elements;
-}
-
 TEST_P(RackEndToEnd, PowerOnAndSettersReachTheSelectedBoard) {
   for (const bool caching : {true, false}) {
     SCOPED_TRACE(caching);
-    T3Base::InitModule();
-    T3Error::InitModule();
-    T3Panel::InitModule();
-    T3Set::InitModule();
-    T3Base::BoardVersion = 'R';
+    StartAmplifierCore('R');
     T3Set::SendToHardware = true;
     VrnlBoards::SetProperties(caching, false);
     T3Set::T3BoardLatch(0);

@@ -22,9 +22,9 @@
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Selector.h"
-#include "amplifier/T3Scale.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
+#include "amplifier/tests/AmplifierCore_fixture.h"
 #include "foundation/IOBase.h"
 #include "foundation/LogUtil.h"
 #include "foundation/Strings.h"
@@ -50,12 +50,7 @@ Shadow CurrentShadow() {
 
 // The amplifier core as the program starts it, for a board of the letter.
 void StartCore(char letter, std::uint8_t eepromKind) {
-  T3Base::InitModule();
-  T3Error::InitModule();
-  T3Scale::LoadDefaults();
-  T3Panel::InitModule();
-  T3Set::InitModule();
-  T3Base::BoardVersion = letter;
+  StartAmplifierCore(letter);
   T3Types::State.EEPROMKind = eepromKind;
 }
 
