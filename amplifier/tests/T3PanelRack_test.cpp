@@ -497,6 +497,31 @@ const SingleCase kSingleCases[] = {
        T3Panel::SetCCGain(2);
      },
      {}, [] { return S().CCGain == 2 && S().CCRange == 0 && S().Range == 0; }},
+    {"external filter path", 'R', 0, [] { T3Panel::SetExternalFilterPath(true); },
+     {{41, 11}, {31, 9}, {32, 2}, {4, 128}, {5, 255}},
+     [] { return S().Mux == 11 && S().ImonBandwidth == S().F2Frequency; }},
+    {"external filter path and back", 'R', 0,
+     [] {
+       T3Panel::SetExternalFilterPath(true);
+       T3Panel::SetExternalFilterPath(false);
+     },
+     {{41, 5}, {31, 5}, {32, 4}}, [] { return S().Mux == 5; }},
+    {"scaled external stimulus", 'R', 0,
+     [] { EXPECT_EQ(T3Panel::SetExtStimPath(0.5, 2), 2); },
+     {{32, 2}}, [] { return S().StimScale == 0.5 && S().ExtStimPath == 2; }},
+    {"test DAC as stimulus needs a TLV 3N", 'R', 0,
+     [] {
+       T3Panel::SetStimScale(0.5);
+       EXPECT_EQ(T3Panel::SetExtStimPath(1.0, 1), 0);
+     },
+     {{32, 4}}, [] { return S().StimScale == 0.0 && S().TestDacPath == 0; }},
+    {"C-fast off in current clamp keeps its values", 'R', 0,
+     [] {
+       T3Panel::SetCFastTot(6e-12);
+       T3Panel::SetMode(2);
+       T3Panel::SetCCCFast(false);
+     },
+     {{8, 0}, {9, 0}, {37, 0}}, [] { return !S().CCCFast && S().CFast1 + S().CFast2 > 5e-12; }},
     {"toggling the extended range without the option", 'R', 0,
      [] { EXPECT_TRUE(T3Panel::ToggleVrefX2([] { return false; })); }, {},
      [] { return !S().VrefX2; }},
