@@ -885,7 +885,9 @@ TEST_P(PanelTemplates, TheMarkSitsAtTheOffsetAndTheWordsStayOffTheWire) {
         const bool latch = (buffer[i] & 0xC000) == 0x8000 && (buffer[i - 1] & 0x4000) != 0;
         if (latch) ++latchesAfter;
       }
-      if (!toCurrentClamp) EXPECT_GE(latchesAfter, 3);
+      if (!toCurrentClamp) {
+        EXPECT_GE(latchesAfter, 3);
+      }
       EXPECT_EQ(T3Types::State.Mode, toCurrentClamp ? 1 : 2);
       // The shadow holds the switched state: the current-clamp latch.
       EXPECT_EQ((T3Set::SwitchState.Element[33] & 0x8) != 0, toCurrentClamp);
