@@ -1,5 +1,6 @@
 #include "calibration/Tlv3Mereth.h"
 
+#include "calibration/Tlv6Setup.h"
 #include "dialogs/ModDialog.h"
 #include "shell/MacEnv.h"
 #include "shell/ModMenus.h"
@@ -20,6 +21,9 @@ void InstallMenus() {
 
 bool CallMereth() {
   ModDialog::InitModule();
+  // The HID layer talks through the simulated TLV 6 for the whole run.
+  static Tlv6Sim::Port simulatedTlv6;
+  Tlv6Setup::UseChosenPort(simulatedTlv6);
   InstallMenus();
   MacEnv::HideLogo();
   while (!MacEnv::Terminated && Shell::RootTerminal != nullptr) {

@@ -5,9 +5,10 @@
 
 namespace Tlv3Mereth {
 
-// The start procedure: the dialog framework's module set-up, a "File" menu
-// with Quit (command-Q, and the quit request: MacEnv::Terminate), the logo
-// hidden, then console input until the program is to end. TRUE.
+// The start procedure: the dialog framework's module set-up, the TLV 6's
+// port (Tlv6Setup), a "File" menu with Quit (command-Q, and the quit
+// request: MacEnv::Terminate), the logo hidden, then console input until
+// the program is to end. TRUE.
 bool CallMereth();
 
 }  // namespace Tlv3Mereth

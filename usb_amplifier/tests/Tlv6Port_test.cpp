@@ -2,38 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-#include <string>
+#include <utility>
+#include <vector>
 
+#include "foundation/tests/Setting_fixture.h"
 #include "sim/usb_amplifier/Tlv6Sim.h"
 #include "usb_amplifier/Tlv6_USB.h"
 
 namespace {
-
-// Sets an environment variable for the scope of the test.
-class Setting {
- public:
-  Setting(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~Setting() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 TEST(Tlv6Port, TheSettingForcesASideElseAnAttachedAmplifierDecides) {
   Tlv6Sim::Port simulated;
