@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "acquisition/ZRV.h"
+#include "amplifier/T3Panel.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
 #include "potentiostat/K5Panel.h"
@@ -14,6 +15,9 @@
 namespace K5Set_518 {
 
 namespace {
+
+// The amplifier board number that deselects every board.
+constexpr std::int32_t kNoAmplifierBoard = 8;
 
 // The amplifier's values the PK record takes, named by their role.
 struct AmplifierValues {
@@ -63,6 +67,11 @@ AmplifierValues ReadAmplifier(const T3Types::AmplifierState& amplifier) {
 
 void Init_PK510_and_PK518() {
   if (ZRV::Status() == ZRV::StateClosed) ZRV::InitInterface(ZRV::GetBoardType());
+  // Where both families share the port's words (the ZRV-24), the amplifier
+  // board must not hear the PK 510's: it is deselected around them.
+  T3Set::SendToHardware = true;
+  InactivateTlvBoard();
+  T3Set::SendToHardware = false;
   // The PK 510 takes these words whether it was selected or not: its power-on
   // set-up selects it first and the last word deselects it again.
   K5Set::SendToHardware = true;
@@ -70,10 +79,12 @@ void Init_PK510_and_PK518() {
   K5Set_510::Board.EnableMuxAdc(false);
   K5Set_510::ActiveBoard(K5Set::NoBoard);
   K5Set::SendToHardware = false;
+  T3Set::SendToHardware = true;
+  ActivateTlvBoard();
 }
 
-void ActivateTlvBoard() {}
-void InactivateTlvBoard() {}
+void ActivateTlvBoard() { T3Panel::SetT3Board(T3Types::State.Board); }
+void InactivateTlvBoard() { T3Panel::SetT3Board(kNoAmplifierBoard); }
 
 void InitializePKState() {
   const AmplifierValues amplifier = ReadAmplifier(T3Types::State);

@@ -7,23 +7,23 @@
 // reach it; K5Set forwards the second board's selection here in TLV mode.
 //
 // The amplifier board itself is driven through the amplifier modules (its
-// elements by T3Set, its record T3Types::State); the ring amplifier's PK
-// record (K5Panel::GetRingStatePtr) mirrors what the PK side needs of it.
-// The procedures that select the amplifier board do nothing until the
-// amplifier panel offers board selection.
+// elements by T3Set, its selection by T3Panel, its record T3Types::State);
+// the ring amplifier's PK record (K5Panel::GetRingStatePtr) mirrors what the
+// PK side needs of it.
 //
 // Main thread only.
 
 namespace K5Set_518 {
 
 // Parks the PK 510: opens the AD/DA interface for the current board type
-// when it is closed, then sends the PK 510's power-on set-up with its mux
-// ADC path off and its select latch at 0xF. Leaves K5Set::SendToHardware
-// FALSE. Reports nothing: a failing open shows in the amplifier start-up
-// that follows.
+// when it is closed; deselects the amplifier board; sends the PK 510's
+// power-on set-up with its mux ADC path off and its select latch at 0xF;
+// selects the amplifier board again. Leaves K5Set::SendToHardware FALSE and
+// T3Set::SendToHardware TRUE. Reports nothing: a failing open shows in the
+// amplifier start-up that follows.
 void Init_PK510_and_PK518();
 
-// Selects / deselects the amplifier board.
+// Selects the amplifier record's board / deselects every amplifier board.
 void ActivateTlvBoard();
 void InactivateTlvBoard();
 

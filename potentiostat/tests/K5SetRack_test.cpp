@@ -4,15 +4,26 @@
 // on and off.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "acquisition/VrnlBoards.h"
 #include "acquisition/ZRV.h"
 #include "acquisition/ZRVBase.h"
 #include "acquisition/tests/Measurement_fixture.h"
+#include "amplifier/T3Base.h"
+#include "amplifier/T3Error.h"
+#include "amplifier/T3Panel.h"
+#include "amplifier/T3Set.h"
+#include "amplifier/T3Types.h"
 #include "potentiostat/K5Panel.h"
 #include "potentiostat/K5Set.h"
+#include "potentiostat/K5Set_510.h"
+#include "potentiostat/K5Set_518.h"
 #include "potentiostat/PKTypes.h"
+#include "potentiostat/tests/PKGolden_fixture.h"
 #include "potentiostat/tests/PKSetters_fixture.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
 #include "sim/potentiostat/PKSimBoard.h"
@@ -60,6 +71,67 @@ TEST_P(PKRack, RandomRunsLeaveRegistersEqualToShadows) {
       ASSERT_EQ(word.bit15, Board() == ZRVBase::BoardZRV24);
     }
     bus_.ClearRecord();
+  }
+}
+
+// A PK 518 that was switched on: the PK 510 powers up selected, the
+// amplifier board 0 holds its power-on set-up and stays selected. The
+// parking deselects the amplifier board, sets the PK 510 up and deselects
+// it, and selects the amplifier board again; the words of the amplifier's
+// own port (bit 15) frame the PK 510's. Where the PK words carry bit 15 too
+// (the ZRV-24) they reach the rack, and must leave the amplifier board's
+// elements as they were. A word queued before the parking still goes out:
+// the open interface is not opened again, which would drop it.
+TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
+  for (const bool caching : {true, false}) {
+    SCOPED_TRACE(caching);
+    pk510_ = PKSimBoard(PKSimModel::PK510, true);
+    K5Panel::InitAllModules();
+    T3Base::InitModule();
+    T3Error::InitModule();
+    T3Panel::InitModule();
+    T3Set::InitModule();
+    T3Set::SendToHardware = true;
+    VrnlBoards::SetProperties(caching, false);
+    T3Panel::SetT3Board(0);
+    T3Set::InitHardware();
+    VrnlBoards::FlushCache();
+    const AmplifierRack& rack = rack_->Rack(0);
+    ASSERT_EQ(rack.SelectedBoard(), 0);
+    const auto elements = rack.Board(0).Elements();
+    bus_.ClearRecord();
+
+    VrnlBoards::SetProperties(true, false);
+    VrnlBoards::SendToPK200Port(ZRV::TlvOut, 0x3C05);
+    VrnlBoards::SetProperties(caching, false);
+    K5Set_518::Init_PK510_and_PK518();
+    VrnlBoards::FlushCache();
+    ASSERT_EQ(ZRV::GetLastError(), 0) << ZRVBase::ErrorText;
+
+    struct Expected {
+      Word word;
+      bool amplifierPort;
+    };
+    const bool zrv24 = Board() == ZRVBase::BoardZRV24;
+    std::vector<Expected> expected = {{{60, 0x05}, zrv24}, {{46, 0x00}, true}};
+    for (const Word& word : PK510InitHardwareWords()) expected.push_back({word, zrv24});
+    for (const Word& word : ParseWords("34:BC 14:0F")) expected.push_back({word, zrv24});
+    expected.push_back({{46, 0x01}, true});
+    const std::vector<PKSimWord>& words = bus_.Recorded();
+    ASSERT_EQ(words.size(), expected.size());
+    for (std::size_t n = 0; n < words.size(); ++n) {
+      EXPECT_EQ(Word(words[n].address, words[n].data), expected[n].word) << n;
+      EXPECT_EQ(words[n].bit15, expected[n].amplifierPort) << n;
+    }
+
+    EXPECT_EQ(rack.SelectedBoard(), 0);
+    EXPECT_EQ(rack.Board(0).Elements(), elements);
+    EXPECT_FALSE(K5Set::SendToHardware);
+    EXPECT_TRUE(T3Set::SendToHardware);
+    EXPECT_FALSE(pk510_.Selected());
+    EXPECT_NE(pk510_.Register(35) & 0b1000, 0);  // mux ADC path off
+    for (unsigned a = 0; a < 64; ++a) EXPECT_EQ(pk510_.Register(a), K5Set_510::SwitchState[a]) << a;
+    EXPECT_EQ(pk510_.RouteMismatches(), 0);
   }
 }
 
