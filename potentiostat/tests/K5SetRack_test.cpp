@@ -108,6 +108,8 @@ TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
     VrnlBoards::FlushCache();
     ASSERT_EQ(ZRV::GetLastError(), 0) << ZRVBase::ErrorText;
 
+    EXPECT_EQ(rack.SelectedBoard(), 0);
+    EXPECT_EQ(rack.Board(0).Elements(), elements);
     struct Expected {
       Word word;
       bool amplifierPort;
@@ -124,8 +126,6 @@ TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
       EXPECT_EQ(words[n].bit15, expected[n].amplifierPort) << n;
     }
 
-    EXPECT_EQ(rack.SelectedBoard(), 0);
-    EXPECT_EQ(rack.Board(0).Elements(), elements);
     EXPECT_FALSE(K5Set::SendToHardware);
     EXPECT_TRUE(T3Set::SendToHardware);
     EXPECT_FALSE(pk510_.Selected());
