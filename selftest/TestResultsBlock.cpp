@@ -1,0 +1,7 @@
+#include "selftest/TestResultsBlock.h"
+
+namespace T3MakeAuto {
+
+NominalNoise Nominal = {};
+
+}  // namespace T3MakeAuto
