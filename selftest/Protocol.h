@@ -144,6 +144,10 @@ void WriteErrorNumber();
 
 // ---- Input ------------------------------------------------------------------
 
+// A message line of the reader on the console, on a line of its own
+// whatever test output stands before it.
+void ConsoleLine(std::span<const char> text);
+
 bool OpenInFile(std::span<const char> name);
 void CloseInFile();
 // The input file's position, for readers that come back to a place.

@@ -79,6 +79,15 @@ Number ExtractNumber(double& x, double factor) {
   return Number::Read;
 }
 
+}  // namespace
+
+void ConsoleLine(std::span<const char> text) {
+  TermIO::Flush();
+  TermIO::WriteLine(text);
+}
+
+namespace {
+
 void WarnRefused() {
   char line[3 * kLineSize] = "WARNING: limits under \"";
   Strings::Concat(line, CurrentLabel);
@@ -89,7 +98,7 @@ void WarnRefused() {
     Strings::Concat(line, "\"");
   }
   Strings::Concat(line, " not readable; any value passes.");
-  TermIO::WriteLine(line);
+  ConsoleLine(line);
 }
 
 // The separator of a tolerance: '#' or a plus-minus sign in one of its
@@ -187,7 +196,7 @@ void WarnFactor(std::span<const char> key) {
   char line[2 * kLineSize] = "WARNING: \"";
   Strings::Concat(line, key);
   Strings::Concat(line, "\" of the board section is not a finite number; the old value stays.");
-  TermIO::WriteLine(line);
+  ConsoleLine(line);
 }
 
 }  // namespace
@@ -230,7 +239,7 @@ bool FindBeginning(std::span<const char> section, std::span<const char> errorTex
   FileError = true;
   Alert::Beep();
   Alert::OK(errorText);
-  TermIO::WriteLine(errorText);
+  ConsoleLine(errorText);
   CloseInFile();
   return false;
 }
@@ -252,8 +261,7 @@ bool NextMinMax(MeasuredValue& value, double factor) {
   if (InPosition < 0) return false;
   InPosition = SkipBlanks(InPosition);
   if (InPosition < kLineSize && InputBuffer[InPosition] == '\t') {
-    TermIO::WriteString("WARNING: TABs are not allowed here! Please uses SPACEs instead.");
-    TermIO::WriteLn();
+    ConsoleLine("WARNING: TABs are not allowed here! Please uses SPACEs instead.");
     return false;
   }
   double lower = value.Lower;

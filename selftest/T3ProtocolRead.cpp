@@ -10,7 +10,6 @@
 #include "amplifier/T3Types.h"
 #include "dialogs/Alert.h"
 #include "foundation/Strings.h"
-#include "foundation/TermIO.h"
 #include "selftest/Protocol.h"
 #include "selftest/T3Protocol.h"
 #include "selftest/T3Tester.h"
@@ -74,8 +73,6 @@ void GainSameLine(const char* label, MeasuredValue& value) {
   Label(label);
   Protocol::ReadGain(value, false);
 }
-
-void Warn(std::span<const char> text) { TermIO::WriteLine(text); }
 
 // A whole number after the label into value; FALSE when there is none.
 bool LabelledInteger(const char* label, double& value) {
@@ -234,7 +231,7 @@ std::uint8_t ReadCCTrackMax() {
     char line[Protocol::kLineSize] = "WARNING: \"CCTrackMax\" lies beyond 0 to 5; ";
     Strings::Concat(line, last == 0 ? "0" : "5");
     Strings::Concat(line, " is taken.");
-    Warn(line);
+    Protocol::ConsoleLine(line);
   }
   return last;
 }
@@ -336,12 +333,12 @@ std::span<const char> BaseName(std::span<const char> name) {
 bool AcceptOtherVersion(std::span<const char> fileName) {
   TestIO::WriteString(" failed.");
   TestIO::WriteLn();
-  TermIO::WriteLine("ERROR (5): invalid range file version!");
+  Protocol::ConsoleLine("ERROR (5): invalid range file version!");
   char line[512] = "   file: \"";
   Strings::Concat(line, BaseName(fileName));
   Strings::Concat(line, "\"   Tester ");
   Strings::Concat(line, T3Tester::RangeVersion);
-  TermIO::WriteLine(line);
+  Protocol::ConsoleLine(line);
   Alert::Beep();
   char question[512] = "ERROR (5): Invalid Version in \"";
   Strings::Concat(question, fileName);

@@ -12,6 +12,7 @@
 #include "dialogs/Alert.h"
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
+#include "foundation/TermIO.h"
 #include "foundation/platform/Clock.h"
 #include "selftest/Protocol.h"
 #include "selftest/T3Tester.h"
@@ -69,6 +70,7 @@ void SelftestTest::TearDown() {
 }
 
 std::string SelftestTest::Notebook() const {
+  TermIO::Flush();
   std::string text;
   for (const std::string& record : Records()) text += record + "\n";
   return text;

@@ -14,7 +14,8 @@ class SelftestTest : public ConsoleTest {
   void SetUp() override;
   void TearDown() override;
 
-  // The notebook's records joined by line feeds, each ended by one.
+  // The notebook's records joined by line feeds, each ended by one; the
+  // console's pending line is stored first.
   std::string Notebook() const;
   // A file of selftest/tests/data.
   static std::string DataFile(const std::string& name);
