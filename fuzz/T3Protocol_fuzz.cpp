@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes as a range file. The first two bytes are the
 // board's hardware bits, the third picks the AD/DA board type (set while
 // the interface is closed) and the board-version letter; the rest is the
-// file. Each line is also read alone as a limit specification.
+// file. Each line is also read alone as a limit text.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -35,7 +35,7 @@ bool IsDefault(const Protocol::MeasuredValue& v) {
   return v.Lower == Protocol::kNoLower && v.Upper == Protocol::kNoUpper;
 }
 
-// Every specification in the file, read alone from the start of its line.
+// Every limit text in the file, read alone from the start of its line.
 void CheckEachLine() {
   if (!Protocol::OpenInFile(scratch)) return;
   while (Protocol::ReadLine()) {
@@ -47,7 +47,7 @@ void CheckEachLine() {
       Check(std::isfinite(value.Lower) && std::isfinite(value.Upper), "a finite limit");
       Check(greater || value.Lower <= value.Upper, "lower <= upper");
     } else {
-      Check(IsDefault(value), "a refused specification admits all");
+      Check(IsDefault(value), "a refused limit text admits all");
     }
   }
   Protocol::CloseInFile();

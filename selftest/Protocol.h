@@ -19,8 +19,8 @@
 //
 // Reading. One input file at a time (OpenInFile), read forward line by line
 // into InputBuffer; InPosition is the read position in it, -1 after a
-// failed search, and nothing is read from a negative position. A limit
-// specification after a key is one of
+// failed search, and nothing is read from a negative position. The limit
+// text after a key is one of
 //   "<" v            lower -|v|, upper |v|
 //   ">" v            lower v, upper as it stands
 //   n "#" t          n - t .. n + t   (also the plus-minus sign in 0xB1,
@@ -29,7 +29,7 @@
 // with the numbers scaled by the caller's factor (a relative tolerance
 // not), the two limits exchanged when lower > upper (except after ">").
 // A number may carry its minus sign behind ("1.5-" is -1.5); "?" leaves the
-// number as it stands. A specification that cannot be read, or whose
+// number as it stands. A limit text that cannot be read, or whose
 // limits are not finite, changes nothing and gives a warning line that
 // names the key and CurrentLabel.
 //
@@ -167,14 +167,14 @@ bool FindStringIgnoringCase(std::span<const char> key);
 // text in an alert and on the console, the input file closed, FALSE.
 bool FindBeginning(std::span<const char> section, std::span<const char> errorText);
 // The key in the current line from the read position on, then the
-// specification after it; FALSE with the position -1 when the key is
+// limit text after it; FALSE with the position -1 when the key is
 // missing.
 bool GetMinMax(std::span<const char> key, MeasuredValue& value, double factor);
 // One number at the read position into x (times factor); "?" keeps x.
 bool ExtractValue(double& x, double factor);
-// A specification at the read position into the limits of value.
+// A limit text at the read position into the limits of value.
 bool NextMinMax(MeasuredValue& value, double factor);
-// Admit-all limits, then a specification at the read position.
+// Admit-all limits, then a limit text at the read position.
 bool ReadRealValue(MeasuredValue& value, double factor);
 // Admit-all limits, then "Gain" in the next line (nextLine) or from the
 // read position on.

@@ -1,4 +1,4 @@
-// The reading side of Protocol: lines, keys, numbers, limit specifications,
+// The reading side of Protocol: lines, keys, numbers, limit texts,
 // the group readers and the board's correction factors.
 
 #include <cmath>
@@ -20,7 +20,7 @@ std::int32_t InPosition = 0;
 namespace {
 
 IOBytes::FileHandle inHandle;
-// The key whose specification is being read, for the warnings.
+// The key whose limit text is being read, for the warnings.
 char currentKey[kLineSize] = "";
 
 std::span<const char> Text(const char* text) { return {text, std::strlen(text) + 1}; }
@@ -112,9 +112,9 @@ int ToleranceSign(int p) {
   return 0;
 }
 
-// The specification at the read position into lower and upper (which hold
+// The limit text at the read position into lower and upper (which hold
 // the limits as they stand); FALSE when it cannot be read.
-bool ReadSpecification(double& lower, double& upper, double factor) {
+bool ReadLimitText(double& lower, double& upper, double factor) {
   const char first = InputBuffer[InPosition];
   if (first == '<') {
     ++InPosition;
@@ -266,7 +266,7 @@ bool NextMinMax(MeasuredValue& value, double factor) {
   }
   double lower = value.Lower;
   double upper = value.Upper;
-  if (InPosition >= kLineSize || !ReadSpecification(lower, upper, factor) ||
+  if (InPosition >= kLineSize || !ReadLimitText(lower, upper, factor) ||
       !std::isfinite(lower) || !std::isfinite(upper)) {
     WarnRefused();
     return false;

@@ -43,7 +43,7 @@ void Block(const char* label, Group* groups, int count) {
   for (int i = 0; i < count; ++i) ReadOne(groups[i]);
 }
 
-// A bare specification on the label's line.
+// A bare limit text on the label's line.
 void SameLineValue(const char* label, MeasuredValue& value, double factor) {
   Label(label);
   Protocol::ReadRealValue(value, factor);
@@ -54,7 +54,7 @@ void SetDefaults(MeasuredValue& value) {
   value.Upper = Protocol::kNoUpper;
 }
 
-// A bare specification at the start of the next line.
+// A bare limit text at the start of the next line.
 void NextLineValue(MeasuredValue& value, double factor) {
   if (Protocol::ReadLine()) {
     Protocol::ReadRealValue(value, factor);
@@ -63,7 +63,7 @@ void NextLineValue(MeasuredValue& value, double factor) {
   }
 }
 
-// A key further on (this line or a later one), a bare specification after it.
+// A key further on (this line or a later one), a bare limit text after it.
 void KeyValue(const char* key, MeasuredValue& value, double factor) {
   Protocol::FindString(Text(key));
   Protocol::ReadRealValue(value, factor);

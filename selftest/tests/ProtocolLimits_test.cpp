@@ -1,4 +1,4 @@
-// Reading limit specifications, numbers and the board's correction factors.
+// Reading limit texts, numbers and the board's correction factors.
 
 #include <cmath>
 #include <limits>
@@ -24,7 +24,7 @@ class LimitsTest : public SelftestTest {
   }
 };
 
-struct SpecCase {
+struct LimitCase {
   const char* line;
   double factor;
   bool read;
@@ -32,10 +32,10 @@ struct SpecCase {
   double upper;
 };
 
-class SpecTest : public LimitsTest, public ::testing::WithParamInterface<SpecCase> {};
+class LimitTextTest : public LimitsTest, public ::testing::WithParamInterface<LimitCase> {};
 
-TEST_P(SpecTest, ReadsTheLimitsOrKeepsTheAdmitAllPair) {
-  const SpecCase& c = GetParam();
+TEST_P(LimitTextTest, ReadsTheLimitsOrKeepsTheAdmitAllPair) {
+  const LimitCase& c = GetParam();
   Open(std::string(c.line) + "\n");
   Protocol::MeasuredValue value{7, 0, 0};
   EXPECT_EQ(Protocol::ReadRealValue(value, c.factor), c.read);
@@ -46,29 +46,29 @@ TEST_P(SpecTest, ReadsTheLimitsOrKeepsTheAdmitAllPair) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Specifications, SpecTest,
+    LimitTexts, LimitTextTest,
     ::testing::Values(
-        SpecCase{"< 0.5", 1, true, -0.5, 0.5}, SpecCase{"<-0.5", 1, true, -0.5, 0.5},
-        SpecCase{"> 2", 1, true, 2, kNoUpper}, SpecCase{"10 # 1", 1, true, 9, 11},
-        SpecCase{"10 \xB1 5%", 1, true, 9.5, 10.5}, SpecCase{"10 \xF1 5%", 1, true, 9.5, 10.5},
-        SpecCase{"10 \xC2\xB1 5%", 1, true, 9.5, 10.5}, SpecCase{"3 / 1", 1, true, 1, 3},
-        SpecCase{"<2", 0.001, true, -0.002, 0.002}, SpecCase{"10 # 1", 0.001, true, 0.009, 0.011},
-        SpecCase{"10 # 5%", 0.001, true, 0.0095, 0.0105},
-        SpecCase{"1.5- / 2", 1, true, -1.5, 2}, SpecCase{"2E-3 / 1", 1, true, 0.002, 1},
-        SpecCase{"2e-3/1", 1, true, 0.002, 1}, SpecCase{"-4 # 10%", 1, true, -4.4, -3.6},
-        SpecCase{"? / 3", 1, true, kNoLower, 3}, SpecCase{"10 # ?%", 1, true, 10, kNoUpper},
-        SpecCase{"5", 1, false, kNoLower, kNoUpper}, SpecCase{"5 5", 1, false, kNoLower, kNoUpper},
-        SpecCase{"", 1, false, kNoLower, kNoUpper}, SpecCase{"nan / 1", 1, false, kNoLower, kNoUpper},
-        SpecCase{"1e999 / 2", 1, false, kNoLower, kNoUpper},
-        SpecCase{"1e308 # 1e308", 1, false, kNoLower, kNoUpper},
-        SpecCase{"-1e308 # 1e308", 1, false, kNoLower, kNoUpper},
-        SpecCase{"1e308 # 1e308%", 1, false, kNoLower, kNoUpper},
-        SpecCase{"1 / 1e999", 1, false, kNoLower, kNoUpper},
-        SpecCase{"\t5 / 6", 1, false, kNoLower, kNoUpper},
-        SpecCase{"5 \t/ 6", 1, false, kNoLower, kNoUpper},
-        SpecCase{"?%", 1, false, kNoLower, kNoUpper}, SpecCase{"x 5", 1, false, kNoLower, kNoUpper}));
+        LimitCase{"< 0.5", 1, true, -0.5, 0.5}, LimitCase{"<-0.5", 1, true, -0.5, 0.5},
+        LimitCase{"> 2", 1, true, 2, kNoUpper}, LimitCase{"10 # 1", 1, true, 9, 11},
+        LimitCase{"10 \xB1 5%", 1, true, 9.5, 10.5}, LimitCase{"10 \xF1 5%", 1, true, 9.5, 10.5},
+        LimitCase{"10 \xC2\xB1 5%", 1, true, 9.5, 10.5}, LimitCase{"3 / 1", 1, true, 1, 3},
+        LimitCase{"<2", 0.001, true, -0.002, 0.002}, LimitCase{"10 # 1", 0.001, true, 0.009, 0.011},
+        LimitCase{"10 # 5%", 0.001, true, 0.0095, 0.0105},
+        LimitCase{"1.5- / 2", 1, true, -1.5, 2}, LimitCase{"2E-3 / 1", 1, true, 0.002, 1},
+        LimitCase{"2e-3/1", 1, true, 0.002, 1}, LimitCase{"-4 # 10%", 1, true, -4.4, -3.6},
+        LimitCase{"? / 3", 1, true, kNoLower, 3}, LimitCase{"10 # ?%", 1, true, 10, kNoUpper},
+        LimitCase{"5", 1, false, kNoLower, kNoUpper}, LimitCase{"5 5", 1, false, kNoLower, kNoUpper},
+        LimitCase{"", 1, false, kNoLower, kNoUpper}, LimitCase{"nan / 1", 1, false, kNoLower, kNoUpper},
+        LimitCase{"1e999 / 2", 1, false, kNoLower, kNoUpper},
+        LimitCase{"1e308 # 1e308", 1, false, kNoLower, kNoUpper},
+        LimitCase{"-1e308 # 1e308", 1, false, kNoLower, kNoUpper},
+        LimitCase{"1e308 # 1e308%", 1, false, kNoLower, kNoUpper},
+        LimitCase{"1 / 1e999", 1, false, kNoLower, kNoUpper},
+        LimitCase{"\t5 / 6", 1, false, kNoLower, kNoUpper},
+        LimitCase{"5 \t/ 6", 1, false, kNoLower, kNoUpper},
+        LimitCase{"?%", 1, false, kNoLower, kNoUpper}, LimitCase{"x 5", 1, false, kNoLower, kNoUpper}));
 
-TEST_F(LimitsTest, ARefusedSpecificationIsNamedByLabelAndKey) {
+TEST_F(LimitsTest, RefusedLimitsAreNamedByLabelAndKey) {
   Open("Output Amp\n Gain 1 # 2%   Offset 5 5   Noise < 1\n");
   Strings::Assign(Protocol::CurrentLabel, "Output Amp");
   Protocol::TransferValues values{};

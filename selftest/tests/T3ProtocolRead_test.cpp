@@ -272,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](std::string& t) { Replace(t, "G-Leak FeedThru  < 0.01", "G-Leak FeedThru\t< 0.01"); },
                 0, true, {},
                 {"WARNING: TABs are not allowed here! Please uses SPACEs instead.\n", " successful."}},
-        BadFile{"RefusedSpecification", "Selftest_plain.TLV",
+        BadFile{"RefusedLimits", "Selftest_plain.TLV",
                 [](std::string& t) { Replace(t, "CCVmon  Gain 0.98 / 1.02", "CCVmon  Gain 1e308 # 1e308"); },
                 0, true, {},
                 {"WARNING: limits under \"CCVmon\" at \"Gain\" not readable; any value passes.\n"}},
