@@ -10,6 +10,8 @@
 #include "Selftest_fixture.h"
 #include "foundation/tests/FileSizeLimit_fixture.h"
 #include "selftest/Protocol.h"
+#include "selftest/TestIO.h"
+#include "terminal/ANSITerm.h"
 
 namespace {
 
@@ -54,6 +56,30 @@ TEST_F(ReportTest, AValueOnALimitPassesOneJustOutsideFailsAndNaNFails) {
   Protocol::PutAndCompare(" ", "Gain", {nan, 1.0, 2.0}, 1, 9, 3);
   EXPECT_EQ(Protocol::TestErrors, 0);
   EXPECT_FALSE(Protocol::Failed[Protocol::OutputIndex]);
+}
+
+TEST_F(ReportTest, AnUnbufferedFailureIsHighlightedOnTheConsole) {
+  Protocol::ShowLimits = false;
+  Protocol::WriteTransfer({Failing(1), Passing(0.001), Passing(0.0002)});
+  TestIO::WriteLn();
+  int row = 0;
+  for (int line = 1; line <= kLines; ++line) {
+    char text[kColumns + 1];
+    ANSITerm::ScreenLine(terminal_, line, text);
+    if (std::string(text).find("GAIN") != std::string::npos) row = line;
+  }
+  ASSERT_GT(row, 0) << Notebook();
+  char text[kColumns + 1];
+  ANSITerm::ScreenLine(terminal_, row, text);
+  const std::string line(text);
+  EXPECT_EQ(line, " GAIN    1.000    Offset     1.00    Noise   0.20  FAILED");
+  auto rendition = [&](const std::string& word) {
+    return ANSITerm::ScreenRendition(terminal_, row, static_cast<int>(line.find(word)) + 1);
+  };
+  EXPECT_EQ(rendition("GAIN"), ANSITerm::kHighlight);
+  EXPECT_EQ(rendition("1.000"), ANSITerm::kHighlight) << "the failed value goes with its name";
+  EXPECT_EQ(rendition("Offset"), 0);
+  EXPECT_EQ(rendition("FAILED"), ANSITerm::kHighlight);
 }
 
 TEST_F(ReportTest, EveryFailedMemberCountsAndItsNameIsInCapitals) {
