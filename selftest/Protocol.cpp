@@ -3,13 +3,13 @@
 
 #include "selftest/Protocol.h"
 
-#include <cstring>
 #include <memory>
 
 #include "foundation/Decode.h"
 #include "foundation/FileReplace.h"
 #include "foundation/RealTime.h"
 #include "foundation/Strings.h"
+#include "selftest/CText.h"
 #include "foundation/TermIO.h"
 #include "selftest/TestIO.h"
 #include "shell/MacEnv.h"
@@ -79,8 +79,6 @@ void FlushOut(bool errorsOnly) {
   Failed[0] = false;
 }
 
-std::span<const char> Text(const char* text) { return {text, std::strlen(text) + 1}; }
-
 // How one member of a group is written and how its limits are.
 struct MemberFormat {
   const char* label;
@@ -98,7 +96,7 @@ void WriteGroup(const MemberFormat (&formats)[N], const MeasuredValue* const (&m
   WriteLn();
   for (std::size_t i = 0; i < N; ++i) {
     const MemberFormat& f = formats[i];
-    PutAndCompare(Text(f.label), Text(f.name), *members[i], f.factor, f.width, f.digits);
+    PutAndCompare(CText(f.label), CText(f.name), *members[i], f.factor, f.width, f.digits);
   }
   if (!Failed[OutputIndex]) return;
   WriteFailed();
@@ -106,7 +104,7 @@ void WriteGroup(const MemberFormat (&formats)[N], const MeasuredValue* const (&m
   WriteLn();
   for (std::size_t i = 0; i < N; ++i) {
     const MemberFormat& f = formats[i];
-    WriteLimits(Text(f.limitLabel), *members[i], f.factor, f.limitWidth, f.limitDigits, "");
+    WriteLimits(CText(f.limitLabel), *members[i], f.factor, f.limitWidth, f.limitDigits, "");
   }
   MarkFailed();
 }

@@ -2,13 +2,13 @@
 // the group readers and the board's correction factors.
 
 #include <cmath>
-#include <cstring>
 
 #include "acquisition/ADMeasure.h"
 #include "acquisition/ZRV.h"
 #include "dialogs/Alert.h"
 #include "foundation/Encode.h"
 #include "foundation/Strings.h"
+#include "selftest/CText.h"
 #include "foundation/TermIO.h"
 #include "selftest/Protocol.h"
 
@@ -22,8 +22,6 @@ namespace {
 IOBytes::FileHandle inHandle;
 // The key whose limit text is being read, for the warnings.
 char currentKey[kLineSize] = "";
-
-std::span<const char> Text(const char* text) { return {text, std::strlen(text) + 1}; }
 
 bool IsBlank(int position) { return position < kLineSize && InputBuffer[position] == ' '; }
 
@@ -172,7 +170,7 @@ bool ReadGroup(const Key (&keys)[N], MeasuredValue* const (&members)[N]) {
   for (MeasuredValue* member : members) SetNoLimits(*member);
   if (!ReadLine()) return false;
   for (std::size_t i = 0; i < N; ++i) {
-    if (!GetMinMax(Text(keys[i].key), *members[i], keys[i].factor)) return false;
+    if (!GetMinMax(CText(keys[i].key), *members[i], keys[i].factor)) return false;
   }
   return true;
 }
@@ -327,7 +325,7 @@ void ReadCalibFactors() {
                                               "QRN55-Calib"};
   const ZRVBase::BoardType board = ZRV::GetBoardType();
   if (board >= std::size(kSections)) return;
-  if (FindString(Text(kSections[board]))) {
+  if (FindString(CText(kSections[board]))) {
     struct Factor {
       const char* key;
       double* target;
@@ -337,10 +335,10 @@ void ReadCalibFactors() {
                               {"OutFilterTau", &ADMeasure::OutputFilterTau},
                               {"SampleCorr", &ADMeasure::SampleCorrection}};
     for (const Factor& factor : factors) {
-      if (!FindString(Text(factor.key))) break;
+      if (!FindString(CText(factor.key))) break;
       double x = *factor.target;
       if (!ExtractValue(x, 1)) {
-        WarnFactor(Text(factor.key));
+        WarnFactor(CText(factor.key));
         break;
       }
       *factor.target = x;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "acquisition/ADMeasure.h"
 #include "amplifier/T3Base.h"
@@ -10,8 +9,10 @@
 #include "amplifier/T3Types.h"
 #include "dialogs/Alert.h"
 #include "foundation/Strings.h"
+#include "selftest/CText.h"
 #include "selftest/Protocol.h"
 #include "selftest/T3Protocol.h"
+#include "selftest/T3ProtocolLabels.h"
 #include "selftest/T3Tester.h"
 #include "selftest/TestIO.h"
 
@@ -22,12 +23,10 @@ namespace {
 using namespace TestResultsBlock;
 using Protocol::MeasuredValue;
 
-std::span<const char> Text(const char* text) { return {text, std::strlen(text) + 1}; }
-
 // Finds a label; its lines are then read from there.
 bool Label(const char* label) {
-  Strings::Assign(Protocol::CurrentLabel, Text(label));
-  return Protocol::FindString(Text(label));
+  Strings::Assign(Protocol::CurrentLabel, CText(label));
+  return Protocol::FindString(CText(label));
 }
 
 void ReadOne(TransferValues& v) { Protocol::ReadTransfer(v); }
@@ -65,7 +64,7 @@ void NextLineValue(MeasuredValue& value, double factor) {
 
 // A key further on (this line or a later one), a bare limit text after it.
 void KeyValue(const char* key, MeasuredValue& value, double factor) {
-  Protocol::FindString(Text(key));
+  Protocol::FindString(CText(key));
   Protocol::ReadRealValue(value, factor);
 }
 
@@ -165,15 +164,10 @@ std::int32_t DacTestValue(double x) {
 }
 
 void ReadDacTests(DacTestResult (&tests)[kDacTests]) {
-  static constexpr const char* kLabels[kDacTests] = {
-      "DacTest-IC4A ", "DacTest-IC4B ", "DacTest-IC7A ", "DacTest-IC7B ", "DacTest-IC8A ",
-      "DacTest-IC8B ", "DacTest-IC12A", "DacTest-IC12B", "DacTest-IC25A", "DacTest-IC25B",
-      "DacTest-IC34A", "DacTest-IC34B", "DacTest-IC41A", "DacTest-IC41B", "DacTest-IC50A",
-      "DacTest-IC50B", "DacTest-IC56A", "DacTest-IC56B"};
   for (int i = 0; i < kDacTests; ++i) {
     tests[i] = {0, false, true};
     double x = 0;
-    if (LabelledInteger(kLabels[i], x)) {
+    if (LabelledInteger(kDacTestLabels[i], x)) {
       tests[i].Value = DacTestValue(x);
       tests[i].Passed = false;
     }
@@ -304,7 +298,7 @@ void ReadCFastTable() {
   Strings::Assign(Protocol::CurrentLabel, "CFast Table:");
   for (const Line& line : lines) {
     SetDefaults(*line.value);
-    if (Protocol::ReadLine()) Protocol::GetMinMax(Text(line.key), *line.value, 1);
+    if (Protocol::ReadLine()) Protocol::GetMinMax(CText(line.key), *line.value, 1);
   }
 }
 
@@ -315,7 +309,7 @@ void ReadHFCal(std::span<HFRangeResult, kHFRanges> hf) {
   static constexpr const char* kKeys[] = {"med", "high"};
   for (int i = 0; i < 2; ++i) {
     MeasuredValue limit{0, Protocol::kNoLower, Protocol::kNoUpper};
-    if (Protocol::ReadLine() && Protocol::GetMinMax(Text(kKeys[i]), limit, 1)) {
+    if (Protocol::ReadLine() && Protocol::GetMinMax(CText(kKeys[i]), limit, 1)) {
       hf[i + 1].MaxDeviation = limit.Upper;
     }
   }

@@ -1,14 +1,15 @@
 // Writing one board's results as a test report in the range file's layout.
 
-#include <cstring>
 
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Types.h"
 #include "foundation/Decode.h"
 #include "foundation/Strings.h"
+#include "selftest/CText.h"
 #include "selftest/Protocol.h"
 #include "selftest/T3Protocol.h"
+#include "selftest/T3ProtocolLabels.h"
 #include "selftest/T3Tester.h"
 
 namespace T3Protocol {
@@ -18,8 +19,6 @@ namespace {
 using namespace TestResultsBlock;
 using Protocol::MeasuredValue;
 
-std::span<const char> Text(const char* text) { return {text, std::strlen(text) + 1}; }
-
 void WriteOne(const TransferValues& v) { Protocol::WriteTransfer(v); }
 void WriteOne(const SpanValues& v) { Protocol::WriteSpan(v); }
 void WriteOne(const FrequencyResponseValues& v) { Protocol::WriteFQ(v); }
@@ -27,31 +26,31 @@ void WriteOne(const ExponentialValues& v) { Protocol::WriteExponential(v); }
 
 template <class Group>
 void Block(const char* label, const Group* groups, int count) {
-  Protocol::PutString(Text(label));
+  Protocol::PutString(CText(label));
   for (int i = 0; i < count; ++i) WriteOne(groups[i]);
 }
 
 // Further values of a block, each on a new line after the indent.
 void IndentedValue(const char* indent, const MeasuredValue& value) {
   Protocol::WriteLn();
-  Protocol::WriteString(Text(indent));
+  Protocol::WriteString(CText(indent));
   Protocol::WriteRealValue(value);
 }
 
 void IndentedGain(const char* indent, const MeasuredValue& value) {
   Protocol::WriteLn();
-  Protocol::WriteString(Text(indent));
+  Protocol::WriteString(CText(indent));
   Protocol::WriteGain(value);
 }
 
 // A block whose first value stands on the label's line.
 void LabelledValue(const char* label, const MeasuredValue& value) {
-  Protocol::PutString(Text(label));
+  Protocol::PutString(CText(label));
   Protocol::WriteRealValue(value);
 }
 
 void LabelledGain(const char* label, const MeasuredValue& value) {
-  Protocol::PutString(Text(label));
+  Protocol::PutString(CText(label));
   Protocol::WriteGain(value);
 }
 
@@ -65,7 +64,7 @@ void WriteCFastTable() {
   Protocol::PutString("CFast Table:");
   for (int i = 0; i < 3; ++i) {
     Protocol::WriteLn();
-    Protocol::WriteString(Text(kLabels[i]));
+    Protocol::WriteString(CText(kLabels[i]));
     Protocol::WriteReal(values[i]->Value, 12, -3, false);
   }
   Protocol::WriteLn();
@@ -184,13 +183,8 @@ void WriteExternal(const SelfTestResults& st) {
 }
 
 void WriteDacTests(const DacTestResult (&tests)[kDacTests]) {
-  static constexpr const char* kLabels[kDacTests] = {
-      "DacTest-IC4A ", "DacTest-IC4B ", "DacTest-IC7A ", "DacTest-IC7B ", "DacTest-IC8A ",
-      "DacTest-IC8B ", "DacTest-IC12A", "DacTest-IC12B", "DacTest-IC25A", "DacTest-IC25B",
-      "DacTest-IC34A", "DacTest-IC34B", "DacTest-IC41A", "DacTest-IC41B", "DacTest-IC50A",
-      "DacTest-IC50B", "DacTest-IC56A", "DacTest-IC56B"};
   for (int i = 0; i < kDacTests; ++i) {
-    Protocol::WriteBool(Text(kLabels[i]), {tests[i].Passed, tests[i].Done}, false);
+    Protocol::WriteBool(CText(kDacTestLabels[i]), {tests[i].Passed, tests[i].Done}, false);
   }
 }
 
@@ -209,10 +203,10 @@ void WriteProbe(const ProbeTestResults& pr) {
                                               "         - diff:"};
   for (int i = 0; i < 3; ++i) {
     if (i == 0) {
-      Protocol::PutString(Text(kProbeOut[i]));
+      Protocol::PutString(CText(kProbeOut[i]));
     } else {
       Protocol::WriteLn();
-      Protocol::WriteString(Text(kProbeOut[i]));
+      Protocol::WriteString(CText(kProbeOut[i]));
     }
     Protocol::WriteRealScaled("", pr.ProbeOut[i], 1000, 9, 2);
   }
@@ -222,10 +216,10 @@ void WriteProbe(const ProbeTestResults& pr) {
   static constexpr const char* kNoise[] = {"Noise   - low :", "        - med :", "        - high:"};
   for (int r = first; r < 3; ++r) {
     if (r == first) {
-      Protocol::PutString(Text(r == 0 ? kNoise[0] : "Noise   - med :"));
+      Protocol::PutString(CText(r == 0 ? kNoise[0] : "Noise   - med :"));
     } else {
       Protocol::WriteLn();
-      Protocol::WriteString(Text(kNoise[r]));
+      Protocol::WriteString(CText(kNoise[r]));
     }
     Protocol::WriteRealValue(pr.Noise[r][0]);
     for (int band = 1; band < 4; ++band) IndentedValue("               ", pr.Noise[r][band]);
@@ -236,10 +230,10 @@ void WriteProbe(const ProbeTestResults& pr) {
 // not performed.
 void WriteAskedCheck(const char* text, const Protocol::CheckResult& check) {
   if (check.Performed) {
-    Protocol::WriteBool(Text(text), check, true);
+    Protocol::WriteBool(CText(text), check, true);
   } else {
     char line[Protocol::kLineSize] = "";
-    Strings::Assign(line, Text(text));
+    Strings::Assign(line, CText(text));
     Strings::Concat(line, " FAILED: NOT PERFORMED");
     Protocol::Flush();
     Protocol::WriteLn();
