@@ -359,9 +359,11 @@ TEST_P(AmplifierRackZRV, AnalogMonitorsAndClipping) {
                                  ? 1
                                  : static_cast<std::uint8_t>(1 << (4 * rack));
     // Range 0, gain 1, filter 1 at 100 kHz, filter 2 bypassed, the pipette
-    // offset DAC (16) at its zero.
+    // offset DAC (16) at its zero and the probe offset DAC (17) at
+    // mid-scale.
     Words(rack, {LatchWord(46, 1, 0), LatchWord(28, 1, 2), LatchWord(30, 4, 0), LatchWord(40, 0, 5),
-                 Word(16, zero & 0xF), Word(16, (zero >> 4 & 0xF) + 0x10), Word(16, (zero >> 8) + 0x20), Word(16, 0x30)});
+                 Word(16, zero & 0xF), Word(16, (zero >> 4 & 0xF) + 0x10), Word(16, (zero >> 8) + 0x20), Word(16, 0x30),
+                 Word(16, 0x40), Word(16, 0x50), Word(16, 0x68), Word(16, 0x70)});
     ZRV::SetDacReal(3 + 4 * rack, 1.0);
     settle(rack);
     EXPECT_NEAR(ZRV::ReadAdcReal(6 + 8 * rack), pipette / 10e6 * truths.range_gain[0] + truths.probe_offset_volts[0],

@@ -8,6 +8,11 @@ namespace {
 
 constexpr int kFilter2Part1Dac = 10;
 constexpr int kFilter2Part2Dac = 12;
+constexpr int kProbeOffsetDac = 17;
+constexpr double kProbeOffsetMidScale = 2048.0;
+constexpr double kHumHz = 50.0;
+// The noise densities are given in this bandwidth.
+constexpr double kNoiseHz = 1e4;
 constexpr int kFilter1Latch = 28;
 constexpr int kSwitchLatch29 = 29;  // bit 1 filter 2 bypass, bit 3 V-ref x2
 constexpr int kGainLatchLow = 30;   // bit 2: x 1 instead of x 10
@@ -28,12 +33,9 @@ constexpr FourPole kButterworth{{1.0, 1.0}, {0.5412, 1.3066}};
 // The lowest corner a DAC of 0 leaves.
 constexpr double kLowestHz = 1.0;
 
-AnalogCircuit Sections(const FourPole& shape, std::array<double, 2> corner_hz) {
-  AnalogCircuit circuit = AnalogCircuit::Wire();
-  for (int k = 0; k < 2; ++k) {
-    circuit = circuit.Then(AnalogCircuit::TwoPoleLowPass(corner_hz[k] * shape.ratio[k], shape.q[k]));
-  }
-  return circuit;
+AnalogCircuit Section(const FourPole& shape, int k, double corner_hz) {
+  return AnalogCircuit::TwoPoleLowPass(corner_hz * shape.ratio[static_cast<std::size_t>(k)],
+                                       shape.q[static_cast<std::size_t>(k)]);
 }
 
 double Limit(double volts) {
@@ -42,10 +44,12 @@ double Limit(double volts) {
 
 }  // namespace
 
-enum Tap { kProbeTap, kFilter1Tap };
+enum Tap { kProbeTap, kFilter1Tap, kOutputAmplifierTap, kFilter2FirstTap };
 
-AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths)
-    : _truths(truths), _current(AnalogCircuit::Wire()), _pipette(AnalogCircuit::Wire()) {}
+AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths, bool noise, unsigned seed)
+    : _truths(truths), _noise(noise), _random(seed), _current(AnalogCircuit::Wire()), _pipette(AnalogCircuit::Wire()) {}
+
+double AmplifierBoardModel::Gaussian() { return _noise ? _normal(_random) : 0.0; }
 
 int AmplifierBoardModel::Range(const AmplifierBoardElements& elements) const {
   constexpr int kRangeOfResistor[] = {0, 0, 1, 2};
@@ -67,7 +71,6 @@ double AmplifierBoardModel::Filter1Hz(const AmplifierBoardElements& elements) co
 }
 
 std::array<double, 2> AmplifierBoardModel::Filter2Hz(const AmplifierBoardElements& elements) const {
-  if (elements.LatchBit(kSwitchLatch29, 1)) return {0.0, 0.0};
   const auto corner = [&](int dac, double factor) {
     return std::max(static_cast<double>(elements.Element(dac)) / factor, kLowestHz);
   };
@@ -83,22 +86,36 @@ AmplifierCompensation AmplifierBoardModel::Compensation(const AmplifierBoardElem
 }
 
 AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoardElements& elements) const {
-  return {Range(elements),           OutputGain(elements),         Filter1Hz(elements),
-          Filter2Hz(elements),       elements.LatchBit(kFilter2QLatch, 0), StimulusFilterHz(elements),
+  return {Range(elements),
+          OutputGain(elements),
+          Filter1Hz(elements),
+          Filter2Hz(elements),
+          elements.LatchBit(kFilter2QLatch, 0),
+          elements.LatchBit(kSwitchLatch29, 1),
+          StimulusFilterHz(elements),
           Compensation(elements)};
 }
 
 void AmplifierBoardModel::Retune(const Setting& setting) {
-  AnalogCircuit current = CellCurrent(_truths.cell, setting.compensation, setting.stimulus_filter_hz)
-                              .Then(AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]))
-                              .Tapped()
-                              .Then(Sections(kBessel, {setting.filter1_hz, setting.filter1_hz}))
-                              .Tapped()
-                              .Then(AnalogCircuit::Gain(setting.output_gain));
-  if (setting.filter2_hz[0] > 0.0) {
-    current = current.Then(Sections(setting.high_q ? kButterworth : kBessel, setting.filter2_hz));
-  }
-  _current.Retune(current);
+  // Filter 2 stays in the chain when bypassed: the monitor then takes the
+  // output amplifier's tap, and the sections keep following.
+  const FourPole& filter2 = setting.high_q ? kButterworth : kBessel;
+  _current.Retune(CellCurrent(_truths.cell, setting.compensation, setting.stimulus_filter_hz)
+                      .Then(AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]))
+                      .Tapped()
+                      .Then(Section(kBessel, 0, setting.filter1_hz))
+                      .Then(Section(kBessel, 1, setting.filter1_hz))
+                      .Tapped()
+                      .Then(AnalogCircuit::Gain(setting.output_gain))
+                      .Tapped()
+                      .Then(Section(filter2, 0, setting.filter2_hz[0]))
+                      .Tapped()
+                      .Then(Section(filter2, 1, setting.filter2_hz[1])));
+  // The bandwidth the probe's noise reaches the current monitor in.
+  const double filter2_hz = std::min(setting.filter2_hz[0], setting.filter2_hz[1]);
+  _noiseHz = setting.bypass_filter2
+                 ? setting.filter1_hz
+                 : 1.0 / std::sqrt(1.0 / (setting.filter1_hz * setting.filter1_hz) + 1.0 / (filter2_hz * filter2_hz));
   _pipette.Retune(AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * setting.stimulus_filter_hz)));
   _setting = setting;
 }
@@ -128,10 +145,27 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   }
   const double current = _current.Sample(_seconds);
   const double pipette = _pipette.Sample(_seconds);
-  const double standing = _truths.probe_offset_volts[static_cast<std::size_t>(_setting.range)];
-  const double probe = _current.Tap(kProbeTap) + standing;
-  const double filter1 = _current.Tap(kFilter1Tap) + standing;
-  const double monitor = current + standing * _setting.output_gain;
+  const auto range = static_cast<std::size_t>(_setting.range);
+  const double standing =
+      _truths.probe_offset_volts[range] +
+      (elements.Element(kProbeOffsetDac) - kProbeOffsetMidScale) / kProbeOffsetMidScale * _truths.probe_offset_span_volts;
+  // The probe's noise, in the bandwidth of each tap, and the mains' hum.
+  const double density = _truths.noise_amperes[range] / std::sqrt(kNoiseHz) * _truths.range_gain[range];
+  const double hum = _noise ? _truths.hum_amperes * _truths.range_gain[range] *
+                                  std::sin(2.0 * std::numbers::pi * kHumHz * _seconds)
+                            : 0.0;
+  const double noise = Gaussian();
+  const auto noisy = [&](double volts, double hz) { return volts + standing + hum + noise * density * std::sqrt(hz); };
+  const double probe = noisy(_current.Tap(kProbeTap), _setting.filter1_hz);
+  const double filter1 = noisy(_current.Tap(kFilter1Tap), _setting.filter1_hz);
+  const double monitor =
+      _setting.output_gain * noisy((_setting.bypass_filter2 ? _current.Tap(kOutputAmplifierTap) : current) /
+                                       _setting.output_gain,
+                                   _noiseHz);
+  _monitors.filter2_first = Limit(noisy(_current.Tap(kFilter2FirstTap) / _setting.output_gain, _noiseHz) *
+                                  _setting.output_gain);
+  _monitors.command = command;
+  _monitors.mux_noise = Gaussian() * _truths.mux_noise_volts;
   _monitors.probe = Limit(probe);
   _monitors.filter1 = Limit(filter1);
   _monitors.current = Limit(monitor);

@@ -9,7 +9,8 @@
 //   cell       the circuit on the probe less the compensations the elements
 //              set (sim/amplifier/AmplifierCell.h);
 //   probe      I x the range resistor (latch 40 bits 2-3: 0 range 0, 2
-//              range 1, 3 range 2) + the range's probe offset;
+//              range 1, 3 range 2) + the range's probe offset + the probe
+//              offset DAC's (17) share, 0 at mid-scale;
 //   filter 1   a 4-pole Bessel (two 2-pole sections) at the corner latch 28
 //              selects one-hot (none: the widest);
 //   output     x 1, 2, 4 (latch 30 bit 2 set) or 10, 20, 40 by latch 31
@@ -17,7 +18,10 @@
 //   filter 2   two 2-pole sections at DAC 10 / factor 1 and DAC 12 / factor
 //              2 (Bessel, or Butterworth with the high Q of latch 39 bit 0),
 //              left out when latch 29 bit 1 bypasses it;
-//   Vmon       V_p x 10 (x 100 with latch 33 bit 0, / 5 with V-ref x2).
+//   Vmon       V_p x 10 (x 100 with latch 33 bit 0, / 5 with V-ref x2);
+//   noise      with noise on: the probe's current noise, its RMS by the
+//              bandwidth each monitor sees it in, the mains' hum, and the
+//              multiplexer's own noise, from a generator of the board's seed.
 // The monitors limit at 10.5 V; past 10 V at the probe or a monitor the
 // board's clipping line is set. The stages from the command to the monitor
 // run as one circuit on the exact solver of sim/AnalogFixtures.h, retuned
@@ -25,6 +29,7 @@
 #pragma once
 
 #include <array>
+#include <random>
 
 #include "sim/AnalogFixtures.h"
 #include "sim/amplifier/AmplifierBoardElements.h"
@@ -46,13 +51,27 @@ struct AmplifierAnalogTruths {
   std::array<double, 4> filter1_hz = {98e3, 29.5e3, 10.3e3, 30e3};
   // DAC units per hertz of filter 2's two sections.
   std::array<double, 2> filter2_factors = {0.0145, 0.0162};
+  // How far the probe offset DAC moves the probe output from mid-scale
+  // (2048) to full scale.
+  double probe_offset_span_volts = 0.72;
+  // The probe's current noise in 10 kHz by range, and the mains' hum.
+  std::array<double, 3> noise_amperes = {100e-12, 2e-12, 0.25e-12};
+  double hum_amperes = 0.1e-12;
+  // The multiplexer's offset and noise, shared by its channels.
+  double mux_offset_volts = 0.0025;
+  double mux_noise_volts = 20e-6;
 };
 
 struct AmplifierMonitors {
+  // The command at the amplifier's input.
+  double command = 0.0;
   double probe = 0.0;
   double filter1 = 0.0;
+  double filter2_first = 0.0;
   double current = 0.0;
   double voltage = 0.0;
+  // The multiplexer's noise at this conversion.
+  double mux_noise = 0.0;
   bool clipping = false;
 };
 
@@ -61,7 +80,8 @@ class AmplifierBoardModel {
   static constexpr double kLimitVolts = 10.5;
   static constexpr double kClippingVolts = 10.0;
 
-  explicit AmplifierBoardModel(const AmplifierAnalogTruths& truths);
+  // With noise, the probe's noise and hum from a generator of that seed.
+  AmplifierBoardModel(const AmplifierAnalogTruths& truths, bool noise, unsigned seed);
 
   // The monitors at `seconds` on the program's clock with the elements and
   // the stimulus DAC as they are from that instant. Time runs on by the
@@ -76,7 +96,7 @@ class AmplifierBoardModel {
   int Range(const AmplifierBoardElements& elements) const;
   double OutputGain(const AmplifierBoardElements& elements) const;
   double Filter1Hz(const AmplifierBoardElements& elements) const;
-  // Hz of filter 2's sections; 0 when bypassed.
+  // Hz of filter 2's sections.
   std::array<double, 2> Filter2Hz(const AmplifierBoardElements& elements) const;
   double StimulusFilterHz(const AmplifierBoardElements& elements) const;
   // The compensations the elements set, by the truths.
@@ -90,6 +110,7 @@ class AmplifierBoardModel {
     double filter1_hz = 0.0;
     std::array<double, 2> filter2_hz{};
     bool high_q = false;
+    bool bypass_filter2 = false;
     double stimulus_filter_hz = 0.0;
     AmplifierCompensation compensation;
     bool operator==(const Setting&) const = default;
@@ -98,9 +119,15 @@ class AmplifierBoardModel {
   Setting SettingOf(const AmplifierBoardElements& elements) const;
   void Retune(const Setting& setting);
   void MoveTo(double clock_seconds);
+  // A standard normal deviate; 0 without noise.
+  double Gaussian();
 
   AmplifierAnalogTruths _truths;
+  bool _noise;
+  std::mt19937 _random;
+  std::normal_distribution<double> _normal;
   Setting _setting;
+  double _noiseHz = 0.0;
   // The command to the current monitor, with taps at the probe and after
   // filter 1; the voltage monitor's pipette potential.
   AnalogPath _current;

@@ -1,5 +1,6 @@
 #include "sim/amplifier/AmplifierRack.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -20,12 +21,21 @@ constexpr int kSelectBit = 2;
 constexpr int kMuxOffAd7Bit = 2;
 constexpr int kDataPathBit = 3;
 
-constexpr int kMuxStimulus = 10;
+constexpr int kMuxCommand = 0;
 constexpr int kMuxReference = 1;
 constexpr int kMuxProbeOutput = 6;
 constexpr int kMuxFilter1 = 7;
+constexpr int kMuxFilter2First = 8;
+constexpr int kMuxOldBoardPath = 9;
+constexpr int kMuxStimulus = 10;
+constexpr int kMuxTestDac = 13;
 constexpr int kMuxCurrentMonitor = 14;
 constexpr double kReferenceVolts = 5.0;
+constexpr int kMuxGainLatch = 39;  // bit 1: x 64 on the boards with the option
+constexpr double kMuxHighGain = 64.0;
+constexpr double kNarrowOffsetShare = 0.4;
+// The test DAC of the old boards, which the multiplexer reads back.
+constexpr int kTestDac = 0;
 constexpr int kMuxLine = 7;
 
 // The DAC that drives a board's stimulus, by its place in the rack.
@@ -48,7 +58,16 @@ AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _con
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardConfig& board_config = BoardConfig(board);
     if (!board_config.present || board >= config.boards_per_rack) continue;
-    if (config.analog) _models[static_cast<std::size_t>(board)] = std::make_unique<AmplifierBoardModel>(board_config.analog);
+    if (config.analog) {
+      AmplifierAnalogTruths truths = board_config.analog;
+      // Of the old boards only the A and P boards' probe offset DAC moves
+      // the probe by its full span.
+      if (IsOldBoardLetter(board_config.letter) && board_config.letter != 'A' && board_config.letter != 'P') {
+        truths.probe_offset_span_volts *= kNarrowOffsetShare;
+      }
+      _models[static_cast<std::size_t>(board)] = std::make_unique<AmplifierBoardModel>(
+          truths, config.noise, config.seed + static_cast<unsigned>(rack * kBoards + board));
+    }
     const std::string version = AmplifierVersionString(config, rack, board);
     auto& chip = _chips[static_cast<std::size_t>(board)];
     switch (board_config.eeprom) {
@@ -225,20 +244,30 @@ double AmplifierRack::MuxVolts(std::span<const double, 4> dac_volts) const {
   const AmplifierBoardConfig& board_config = BoardConfig(board);
   if (board_config.mux_gain == 0.0) return 0.0;
   const AmplifierBoardModel* model = Model(board);
+  const bool old = IsOldBoardLetter(board_config.letter);
+  const auto dac = [&](int index) { return dac_volts[static_cast<std::size_t>(index)]; };
+  const auto monitored = [&](double AmplifierMonitors::* signal) { return model != nullptr ? model->Monitors().*signal : 0.0; };
+  double volts = 0.0;
   switch (Board(board).Element(kMuxLatch)) {
-    case kMuxStimulus:
-      return -dac_volts[static_cast<std::size_t>(StimulusDac(board))] * board_config.mux_gain;
-    case kMuxReference:
-      return IsOldBoardLetter(board_config.letter) ? 0.0 : kReferenceVolts;
-    case kMuxProbeOutput:
-      return model != nullptr ? model->Monitors().probe * board_config.mux_gain : 0.0;
-    case kMuxFilter1:
-      return model != nullptr ? model->Monitors().filter1 * board_config.mux_gain : 0.0;
-    case kMuxCurrentMonitor:
-      return model != nullptr ? model->Monitors().current * board_config.mux_gain : 0.0;
-    default:
-      return 0.0;
+    case kMuxCommand: volts = monitored(&AmplifierMonitors::command); break;
+    case kMuxReference: volts = old ? 0.0 : kReferenceVolts; break;
+    case kMuxProbeOutput: volts = monitored(&AmplifierMonitors::probe); break;
+    case kMuxFilter1: volts = monitored(&AmplifierMonitors::filter1); break;
+    case kMuxFilter2First: volts = monitored(&AmplifierMonitors::filter2_first); break;
+    // The C, D and Z boards route the stimulus DAC there, inverted.
+    case kMuxOldBoardPath: volts = board_config.letter != 0 && std::strchr("CDZ", board_config.letter) != nullptr
+                                           ? -dac(StimulusDac(board))
+                                           : 0.0;
+      break;
+    case kMuxStimulus: volts = -dac(StimulusDac(board)); break;
+    case kMuxTestDac: volts = dac(kTestDac); break;
+    case kMuxCurrentMonitor: volts = monitored(&AmplifierMonitors::current); break;
+    default: break;
   }
+  if (board_config.letter == 'P' && Board(board).LatchBit(kMuxGainLatch, 1)) volts *= kMuxHighGain;
+  volts *= board_config.mux_gain;
+  if (model != nullptr) volts += model->Truths().mux_offset_volts + model->Monitors().mux_noise;
+  return std::clamp(volts, -AmplifierBoardModel::kLimitVolts, AmplifierBoardModel::kLimitVolts);
 }
 
 bool AmplifierRack::MuxOffAd7() const {

@@ -38,9 +38,12 @@
 // (sim/amplifier/AmplifierBoardModel.h): then each board's current and
 // voltage monitor drive its lines by the channel rule (boards 0-3 of a rack
 // of several: 6/5, 4/3, 2/1, 7/0, the old letters 1/0, 3/2, 5/4, 7/0; a
-// single board 6/5), the multiplexer carries the probe output on channel 6,
-// filter 1 on 7 and the current monitor on 14, and a monitor past 10 V sets
-// the board's clipping line.
+// single board 6/5), a monitor past 10 V sets the board's clipping line, and
+// the multiplexer carries: 0 the command, 6 the probe output, 7 filter 1, 8
+// filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
+// boards (0 V on the others), 13 the test DAC (DAC 0), 14 the current
+// monitor; x 64 on the P boards with latch 39 bit 1; then its gain, and the
+// board's multiplexer offset and noise.
 #pragma once
 
 #include <array>

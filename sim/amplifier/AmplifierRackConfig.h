@@ -70,6 +70,10 @@ struct AmplifierRackConfig {
   // The analog model drives the boards' monitor lines, their multiplexer
   // channels and clipping lines; without it those lines rest at 0 V.
   bool analog = false;
+  // The analog model's noise, and the seed of its generators (board b of
+  // rack r draws from seed + 4 r + b).
+  bool noise = false;
+  unsigned seed = 1;
 };
 
 // The version string of a fresh EEPROM: serial, letter and, in a rack of

@@ -30,11 +30,14 @@ AmplifierRackConfig AnalogConfig(int boards = 1, double cell_ohms = 10e6) {
 // One rack driven word by word and converted at chosen instants.
 class Bench {
  public:
-  // The pipette offset of every board at its zero.
+  // The pipette offset of every board at its zero, the probe offset DAC at
+  // mid-scale.
   explicit Bench(const AmplifierRackConfig& config) : _config(config), _rack(_config, 0), _player(_rack) {
     for (int board = 0; board < _config.boards_per_rack; ++board) {
       const auto zero = static_cast<int>(_config.boards[static_cast<std::size_t>(board)].analog.scale.vp_offset_zero);
-      Words(board, Dac12Words(16, zero));
+      std::vector<std::uint16_t> words = Dac12Words(16, zero);
+      for (const std::uint16_t w : Dac12Words(17, 2048)) words.push_back(w);
+      Words(board, words);
     }
   }
 
@@ -55,6 +58,11 @@ class Bench {
       _rack.Convert({t, _start + t}, std::span<const double, 4>(dacs));
       each(t);
     }
+    _start += seconds;
+    _player.Wait(seconds);
+  }
+  // Time passes without conversions.
+  void Wait(double seconds) {
     _start += seconds;
     _player.Wait(seconds);
   }
@@ -206,7 +214,7 @@ TEST(AmplifierAnalog, MultiplexerCarriesTheMonitorsWithItsGain) {
     SCOPED_TRACE(channel);
     bench.Words(0, {LatchWord(40, 0, channel)});
     bench.Hold(1e-4, 1.0);
-    EXPECT_NEAR(bench.Line(7), 0.7 * volts, 1e-9);
+    EXPECT_NEAR(bench.Line(7), 0.7 * volts + config.boards[0].analog.mux_offset_volts, 1e-9);
   }
   EXPECT_GT(monitors.probe, 0.04);
 }
@@ -233,6 +241,144 @@ TEST(AmplifierAnalog, FourBoardsEachOnItsLinesWithItsCell) {
                 1e-9);
     EXPECT_NEAR(bench.Line(voltage_lines[board]), pipette * 10.0, 1e-12);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The multiplexer's mean over 256 conversions 0.1 ms apart.
+double MuxMean(Bench& bench, double dac) {
+  double sum = 0.0;
+  int count = 0;
+  bench.Run(256e-4, 1e-4, [=](double) { return dac; }, [&](double) {
+    sum += bench.Line(7);
+    ++count;
+  });
+  return sum / count;
+}
+
+TEST(AmplifierAnalog, SignaturesAndTheOldBoardsMeasuredLetters) {
+  struct Case {
+    char letter;
+    bool present;
+    // What the measured detection makes of the board: a letter, or 'E' for
+    // "read the EEPROM".
+    char detected;
+  };
+  for (const Case& c : std::vector<Case>{{'A', true, 'A'}, {'P', true, 'P'}, {'B', true, 'B'}, {'C', true, 'E'},
+                                         {'D', true, 'E'}, {'Z', true, 'E'}, {'R', true, 'E'}, {'R', false, '-'}}) {
+    SCOPED_TRACE(std::string(1, c.letter) + (c.present ? "" : " absent"));
+    AmplifierRackConfig config = AnalogConfig(1, 0.0);
+    config.boards[0].letter = c.letter;
+    config.boards[0].present = c.present;
+    config.boards[0].analog.cell = AmplifierCell::Open();
+    Bench bench(config);
+    // Multiplexer 10: minus the stimulus DAC.
+    bench.Words(0, {LatchWord(40, 0, 10)});
+    const double gain10 = (MuxMean(bench, 1.0) - MuxMean(bench, -1.0)) / 2.0;
+    if (!c.present) {
+      EXPECT_LT(std::fabs(gain10), 0.1);
+      continue;
+    }
+    EXPECT_NEAR(gain10, -1.0, 0.005);
+    // The chip select's 5 V on 1, nothing on 5.
+    bench.Words(0, {LatchWord(40, 0, 1)});
+    const double reference = MuxMean(bench, 0.0);
+    bench.Words(0, {LatchWord(40, 0, 5)});
+    const double zero = MuxMean(bench, 0.0);
+    EXPECT_LT(std::fabs(zero), 0.01);
+    const bool chipSelect = reference >= 4.0 && reference <= 6.0 && std::fabs(zero) < 1.0;
+    EXPECT_EQ(chipSelect, !IsOldBoardLetter(c.letter));
+    if (chipSelect) continue;
+    // The measured detection: the test DAC's gain through multiplexer 13 at
+    // x 64, filter 1 (10 kHz) with the probe offset DAC at both ends, then
+    // the old boards' path on 9 with the stimulus at +1 and -1 V.
+    bench.Words(0, {LatchWord(38, 0, 2), LatchWord(40, 0, 13)});
+    bench.Run(1e-3, 1e-4, [](double) { return 0.0; }, [](double) {});
+    const double g = (MuxMean(bench, 0.1) - MuxMean(bench, -0.1)) / 0.2;
+    bench.Words(0, {LatchWord(38, 0, 0), LatchWord(40, 0, 7), LatchWord(28, 4, kBypassFilter2)});
+    bench.Words(0, Dac12Words(17, 4095));
+    const double m1 = MuxMean(bench, 0.0);
+    bench.Words(0, Dac12Words(17, 0));
+    const double m0 = MuxMean(bench, 0.0);
+    char detected = 'E';
+    if (m0 <= -0.6 && m1 > 0.6) {
+      detected = g > 50.0 ? 'P' : 'A';
+    } else if (g <= 50.0) {
+      bench.Words(0, {LatchWord(40, 0, 9)});
+      const double mp = MuxMean(bench, 1.0);
+      const double mn = MuxMean(bench, -1.0);
+      if ((mn - mp) * 0.5 < 0.5) detected = 'B';
+    }
+    EXPECT_EQ(detected, c.detected);
+  }
+}
+
+// The RMS of the current monitor over n conversions step seconds apart.
+double MonitorRms(Bench& bench, int n, double step) {
+  double sum = 0.0;
+  double squares = 0.0;
+  bench.Run(n * step, step, [](double) { return 0.0; }, [&](double) {
+    const double volts = bench.Line(6);
+    sum += volts;
+    squares += volts * volts;
+  });
+  const double mean = sum / n;
+  return std::sqrt(squares / n - mean * mean);
+}
+
+TEST(AmplifierAnalog, NoiseFollowsTheBandwidthAndRepeatsWithItsSeed) {
+  AmplifierRackConfig config = AnalogConfig(1, 0.0);
+  config.boards[0].analog.cell = AmplifierCell::Open();
+  config.boards[0].analog.hum_amperes = 0.0;
+  config.noise = true;
+  const auto stream = [&](unsigned seed) {
+    AmplifierRackConfig seeded = config;
+    seeded.seed = seed;
+    Bench bench(seeded);
+    bench.Words(0, {LatchWord(28, 4, kBypassFilter2), LatchWord(30, 4, 0), LatchWord(40, 8, 7)});
+    std::vector<double> lines;
+    bench.Run(1e-3, 5e-6, [](double t) { return t < 5e-4 ? 0.0 : 0.5; }, [&](double) {
+      lines.push_back(bench.Line(6));
+      lines.push_back(bench.Line(7));
+    });
+    return lines;
+  };
+  EXPECT_EQ(stream(7), stream(7));
+  EXPECT_NE(stream(7), stream(8));
+
+  // Range 1: 2 pA in 10 kHz on 5e8 V/A, whatever the interval.
+  const AmplifierAnalogTruths& truths = config.boards[0].analog;
+  for (const int index : {1, 2}) {
+    for (const double step : {5e-6, 2e-5}) {
+      SCOPED_TRACE(std::to_string(index) + " " + std::to_string(step));
+      Bench bench(config);
+      bench.Words(0, {LatchWord(28, 1 << index, kBypassFilter2), LatchWord(30, 4, 0), LatchWord(40, 8, 0)});
+      bench.Hold(2e-3, 0.0);
+      const double expected = truths.noise_amperes[1] * truths.range_gain[1] *
+                              std::sqrt(truths.filter1_hz[static_cast<std::size_t>(index)] / 1e4);
+      EXPECT_NEAR(MonitorRms(bench, 20000, step), expected, 0.03 * expected);
+    }
+  }
+}
+
+TEST(AmplifierAnalog, ATransientSettlesOverAWaitBetweenSweeps) {
+  AmplifierRackConfig config = AnalogConfig(1, 0.0);
+  config.boards[0].analog.cell = AmplifierCell::WholeCell();
+  Bench bench(config);
+  bench.Words(0, {LatchWord(28, 4, kBypassFilter2), LatchWord(30, 4, 0), LatchWord(40, 8, 0)});
+  bench.Hold(5e-3, 0.0);
+  // One conversion on the step, then 5 ms (23 membrane time constants)
+  // without any.
+  bench.Run(5e-6, 5e-6, [](double) { return 0.2; }, [](double) {});
+  const double early = bench.Line(6);
+  bench.Wait(5e-3);
+  bench.Run(5e-6, 5e-6, [](double) { return 0.2; }, [](double) {});
+  const double waited = bench.Line(6);
+  bench.Hold(20e-3, 0.2);
+  EXPECT_NEAR(waited, bench.Line(6), 1e-6);
+  EXPECT_GT(std::fabs(early - waited), 0.01);
 }
 
 }  // namespace

@@ -92,6 +92,7 @@ class Cell {
     _player = std::make_unique<RackPlayer>(*_rack);
     Words({LatchWord(28, 4, 2), LatchWord(30, 4, 0), LatchWord(40, 8, 0)});
     Words(PipetteOffsetWords(Truths(), 0.0));
+    Words(Dac12Words(17, 2048));
   }
 
   Factors Truths() const { return Factors::Of(_config.boards[0].analog.scale); }
