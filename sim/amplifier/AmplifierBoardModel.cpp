@@ -13,6 +13,8 @@ constexpr double kProbeOffsetMidScale = 2048.0;
 constexpr double kHumHz = 50.0;
 // The noise densities are given in this bandwidth.
 constexpr double kNoiseHz = 1e4;
+constexpr double kLeastCriticalAlpha = 0.3;
+constexpr double kMostCriticalAlpha = 0.95;
 constexpr int kFilter1Latch = 28;
 constexpr int kSwitchLatch29 = 29;  // bit 1 filter 2 bypass, bit 3 V-ref x2
 constexpr int kGainLatchLow = 30;   // bit 2: x 1 instead of x 10
@@ -62,12 +64,45 @@ double AmplifierBoardModel::OutputGain(const AmplifierBoardElements& elements) c
   return base * (elements.LatchBit(kGainLatchHigh, 1) ? 4.0 : 2.0);
 }
 
-double AmplifierBoardModel::Filter1Hz(const AmplifierBoardElements& elements) const {
+namespace {
+
+int Filter1Index(const AmplifierBoardElements& elements) {
   const int latch = elements.Element(kFilter1Latch);
   for (int index = 0; index < 4; ++index) {
-    if (((latch >> index) & 1) != 0) return _truths.filter1_hz[static_cast<std::size_t>(index)];
+    if (((latch >> index) & 1) != 0) return index;
   }
-  return _truths.filter1_hz[0];
+  return 0;
+}
+
+double RsLag(const AmplifierCompensation& compensation, const AmplifierBoardElements& elements) {
+  constexpr double kLagOfFilter1[] = {1e-6, 5e-6, 10e-6, 2e-6};
+  constexpr double kSlowLag = 100e-6;
+  return compensation.rs_slow ? kSlowLag : kLagOfFilter1[Filter1Index(elements)];
+}
+
+}  // namespace
+
+double AmplifierBoardModel::Filter1Hz(const AmplifierBoardElements& elements) const {
+  return _truths.filter1_hz[static_cast<std::size_t>(Filter1Index(elements))];
+}
+
+double AmplifierBoardModel::RsAlpha(const AmplifierCompensation& compensation) const {
+  return _truths.cell.series_ohms > 0.0 ? compensation.rs_ohms / _truths.cell.series_ohms : 0.0;
+}
+
+double AmplifierBoardModel::RsCriticalAlpha(double lag_seconds) const {
+  const AmplifierCell& cell = _truths.cell;
+  const double charging = cell.series_ohms * std::max(cell.membrane_farads, cell.stray_farads);
+  if (!(charging > 0.0)) return kMostCriticalAlpha;
+  return std::clamp(1.0 - 3.0 * lag_seconds / charging, kLeastCriticalAlpha, kMostCriticalAlpha);
+}
+
+double AmplifierBoardModel::RsAlpha(const AmplifierBoardElements& elements) const {
+  return RsAlpha(Compensation(elements));
+}
+
+double AmplifierBoardModel::RsCriticalAlpha(const AmplifierBoardElements& elements) const {
+  return RsCriticalAlpha(RsLag(Compensation(elements), elements));
 }
 
 std::array<double, 2> AmplifierBoardModel::Filter2Hz(const AmplifierBoardElements& elements) const {
@@ -86,6 +121,8 @@ AmplifierCompensation AmplifierBoardModel::Compensation(const AmplifierBoardElem
 }
 
 AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoardElements& elements) const {
+  const AmplifierCompensation compensation = Compensation(elements);
+  const double lag = RsLag(compensation, elements);
   return {Range(elements),
           OutputGain(elements),
           Filter1Hz(elements),
@@ -93,14 +130,21 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
           elements.LatchBit(kFilter2QLatch, 0),
           elements.LatchBit(kSwitchLatch29, 1),
           StimulusFilterHz(elements),
-          Compensation(elements)};
+          compensation,
+          RsAlpha(compensation),
+          RsAlpha(compensation) > RsCriticalAlpha(lag),
+          lag};
 }
 
 void AmplifierBoardModel::Retune(const Setting& setting) {
   // Filter 2 stays in the chain when bypassed: the monitor then takes the
   // output amplifier's tap, and the sections keep following.
   const FourPole& filter2 = setting.high_q ? kButterworth : kBessel;
-  _current.Retune(CellCurrent(_truths.cell, setting.compensation, setting.stimulus_filter_hz)
+  // The Rs compensation takes its share of the series resistance off.
+  AmplifierCell cell = _truths.cell;
+  if (!setting.rs_ringing) cell.series_ohms *= 1.0 - std::clamp(setting.rs_alpha, 0.0, 1.0);
+  if (setting.rs_ringing && !_setting.rs_ringing) ++_rsViolations;
+  _current.Retune(CellCurrent(cell, setting.compensation, setting.stimulus_filter_hz)
                       .Then(AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]))
                       .Tapped()
                       .Then(Section(kBessel, 0, setting.filter1_hz))
@@ -132,7 +176,12 @@ void AmplifierBoardModel::MoveTo(double clock_seconds) {
 const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElements& elements,
                                                       double stimulus_dac_volts, double seconds) {
   MoveTo(seconds);
-  if (const Setting setting = SettingOf(elements); !(setting == _setting)) Retune(setting);
+  // The elements change only by words.
+  if (elements.Words() != _wordsSeen || !_tuned) {
+    _wordsSeen = elements.Words();
+    _tuned = true;
+    if (const Setting setting = SettingOf(elements); !(setting == _setting)) Retune(setting);
+  }
 
   const bool vrefX2 = elements.LatchBit(kSwitchLatch29, 3);
   const AmplifierCell& cell = _truths.cell;
@@ -169,8 +218,13 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   _monitors.probe = Limit(probe);
   _monitors.filter1 = Limit(filter1);
   _monitors.current = Limit(monitor);
+  if (_setting.rs_ringing) {
+    // The loop rings at the rate its lag allows, from rail to rail.
+    const double rail = std::sin(_seconds / _setting.rs_lag_seconds) >= 0.0 ? kLimitVolts : -kLimitVolts;
+    _monitors.probe = _monitors.filter1 = _monitors.current = rail;
+  }
   _monitors.voltage = Limit(pipette * (elements.LatchBit(kVmonLatch, 0) ? 100.0 : 10.0) / (vrefX2 ? 5.0 : 1.0));
-  _monitors.clipping = std::fabs(probe) > kClippingVolts || std::fabs(monitor) > kClippingVolts ||
-                       std::fabs(filter1) > kClippingVolts;
+  _monitors.clipping = _setting.rs_ringing || std::fabs(probe) > kClippingVolts ||
+                       std::fabs(monitor) > kClippingVolts || std::fabs(filter1) > kClippingVolts;
   return _monitors;
 }

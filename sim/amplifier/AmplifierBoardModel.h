@@ -19,6 +19,11 @@
 //              2 (Bessel, or Butterworth with the high Q of latch 39 bit 0),
 //              left out when latch 29 bit 1 bypasses it;
 //   Vmon       V_p x 10 (x 100 with latch 33 bit 0, / 5 with V-ref x2);
+//   Rs         the compensation alpha = R_comp / Rs shortens the series
+//              resistance to Rs (1 - alpha) through its lag (by filter 1's
+//              index 1, 5, 10, 2 us; 100 us slow); past alpha_c = 1 - 3 lag /
+//              (Rs Cm), within 0.3 to 0.95, the loop rings at full scale, and
+//              each entry into ringing counts as a violation;
 //   noise      with noise on: the probe's current noise, its RMS by the
 //              bandwidth each monitor sees it in, the mains' hum, and the
 //              multiplexer's own noise, from a generator of the board's seed.
@@ -102,6 +107,11 @@ class AmplifierBoardModel {
   // The compensations the elements set, by the truths.
   AmplifierCompensation Compensation(const AmplifierBoardElements& elements) const;
   const AmplifierAnalogTruths& Truths() const { return _truths; }
+  // The Rs compensation's alpha and its critical value with the elements.
+  double RsAlpha(const AmplifierBoardElements& elements) const;
+  double RsCriticalAlpha(const AmplifierBoardElements& elements) const;
+  // How often the Rs compensation went past its critical alpha.
+  long RsViolations() const { return _rsViolations; }
 
  private:
   struct Setting {
@@ -113,12 +123,17 @@ class AmplifierBoardModel {
     bool bypass_filter2 = false;
     double stimulus_filter_hz = 0.0;
     AmplifierCompensation compensation;
+    double rs_alpha = 0.0;
+    bool rs_ringing = false;
+    double rs_lag_seconds = 0.0;
     bool operator==(const Setting&) const = default;
   };
 
   Setting SettingOf(const AmplifierBoardElements& elements) const;
   void Retune(const Setting& setting);
   void MoveTo(double clock_seconds);
+  double RsAlpha(const AmplifierCompensation& compensation) const;
+  double RsCriticalAlpha(double lag_seconds) const;
   // A standard normal deviate; 0 without noise.
   double Gaussian();
 
@@ -127,7 +142,10 @@ class AmplifierBoardModel {
   std::mt19937 _random;
   std::normal_distribution<double> _normal;
   Setting _setting;
+  long _wordsSeen = 0;
+  bool _tuned = false;
   double _noiseHz = 0.0;
+  long _rsViolations = 0;
   // The command to the current monitor, with taps at the probe and after
   // filter 1; the voltage monitor's pipette potential.
   AnalogPath _current;

@@ -382,3 +382,63 @@ TEST(AmplifierAnalog, ATransientSettlesOverAWaitBetweenSweeps) {
 }
 
 }  // namespace
+
+namespace {
+
+// The Rs compensation on the whole cell (Rs Cm 220 us, lag 10 us with filter
+// 1 at 10 kHz): alpha_c = 1 - 30 / 220.
+TEST(AmplifierAnalog, RsCompensationSpeedsTheCellAndRingsPastItsCriticalAlpha) {
+  AmplifierRackConfig config = AnalogConfig(1, 0.0);
+  config.boards[0].analog.cell = AmplifierCell::WholeCell();
+  config.boards[0].analog.cell.membrane_ohms = 0.0;
+  const AmplifierAnalogTruths& truths = config.boards[0].analog;
+  const double critical = 1.0 - 30e-6 / (10e6 * 22e-12);
+  Bench bench(config);
+  bench.Words(0, {LatchWord(28, 4, kBypassFilter2), LatchWord(30, 4, 0), LatchWord(40, 8, 0)});
+  const auto compensate = [&](double alpha) {
+    std::vector<std::uint16_t> words =
+        Dac12Words(23, static_cast<int>(std::lround(alpha * 10e6 * truths.scale.rs_factor / truths.range_gain[1])));
+    words.push_back(LatchWord(38, alpha > 0.0 ? 2 : 0, 0));
+    bench.Words(0, words);
+  };
+  // The charge a 20 mV step moves into the cell, and the time by which half
+  // of it has.
+  const auto halfCharged = [&] {
+    bench.Hold(5e-3, 0.0);
+    std::vector<double> monitor;
+    bench.Run(2e-3, 5e-6, [](double) { return 0.2; }, [&](double) { monitor.push_back(bench.Line(6)); });
+    double total = 0.0;
+    for (const double volts : monitor) total += volts - monitor.back();
+    double half = 0.0;
+    for (std::size_t n = 0; n < monitor.size(); ++n) {
+      half += monitor[n] - monitor.back();
+      if (half >= total / 2.0) return n * 5e-6;
+    }
+    return 2e-3;
+  };
+  const double bare = halfCharged();
+  compensate(critical - 0.1);
+  EXPECT_NEAR(bench.Rack().Model(0)->RsCriticalAlpha(bench.Rack().Board(0)), critical, 1e-12);
+  EXPECT_NEAR(bench.Rack().Model(0)->RsAlpha(bench.Rack().Board(0)), critical - 0.1, 0.002);
+  // Rs (1 - alpha) left: the cell charges faster, without ringing.
+  EXPECT_LT(halfCharged(), 0.5 * bare);
+  EXPECT_EQ(bench.Rack().Model(0)->RsViolations(), 0);
+  EXPECT_EQ(bench.Rack().ClippingLines(), 0);
+  compensate(critical + 0.02);
+  double lowest = 0.0;
+  double highest = 0.0;
+  bench.Run(1e-3, 5e-6, [](double) { return 0.0; }, [&](double) {
+    lowest = std::min(lowest, bench.Line(6));
+    highest = std::max(highest, bench.Line(6));
+  });
+  EXPECT_EQ(lowest, -AmplifierBoardModel::kLimitVolts);
+  EXPECT_EQ(highest, AmplifierBoardModel::kLimitVolts);
+  EXPECT_EQ(bench.Rack().ClippingLines(), 1);
+  EXPECT_EQ(bench.Rack().Model(0)->RsViolations(), 1);
+  compensate(0.0);
+  bench.Hold(5e-3, 0.0);
+  EXPECT_EQ(bench.Rack().ClippingLines(), 0);
+  EXPECT_EQ(bench.Rack().Model(0)->RsViolations(), 1);
+}
+
+}  // namespace
