@@ -51,6 +51,12 @@ enum Tap { kProbeTap, kFilter1Tap, kOutputAmplifierTap, kFilter2FirstTap };
 AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths, bool noise, unsigned seed)
     : _truths(truths), _noise(noise), _random(seed), _current(AnalogCircuit::Wire()), _pipette(AnalogCircuit::Wire()) {}
 
+void AmplifierBoardModel::UseTruths(const AmplifierAnalogTruths& truths) {
+  _truths = truths;
+  _tuned = false;
+  _setting = Setting{};
+}
+
 double AmplifierBoardModel::Gaussian() { return _noise ? _normal(_random) : 0.0; }
 
 int AmplifierBoardModel::Range(const AmplifierBoardElements& elements) const {

@@ -107,6 +107,8 @@ class AmplifierBoardModel {
   // The compensations the elements set, by the truths.
   AmplifierCompensation Compensation(const AmplifierBoardElements& elements) const;
   const AmplifierAnalogTruths& Truths() const { return _truths; }
+  // Another probe from the next conversion on; the state goes on.
+  void UseTruths(const AmplifierAnalogTruths& truths);
   // The Rs compensation's alpha and its critical value with the elements.
   double RsAlpha(const AmplifierBoardElements& elements) const;
   double RsCriticalAlpha(const AmplifierBoardElements& elements) const;

@@ -59,14 +59,8 @@ AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _con
     const AmplifierBoardConfig& board_config = BoardConfig(board);
     if (!board_config.present || board >= config.boards_per_rack) continue;
     if (config.analog) {
-      AmplifierAnalogTruths truths = board_config.analog;
-      // Of the old boards only the A and P boards' probe offset DAC moves
-      // the probe by its full span.
-      if (IsOldBoardLetter(board_config.letter) && board_config.letter != 'A' && board_config.letter != 'P') {
-        truths.probe_offset_span_volts *= kNarrowOffsetShare;
-      }
       _models[static_cast<std::size_t>(board)] = std::make_unique<AmplifierBoardModel>(
-          truths, config.noise, config.seed + static_cast<unsigned>(rack * kBoards + board));
+          TruthsAt(board, 0), config.noise, config.seed + static_cast<unsigned>(rack * kBoards + board));
     }
     const std::string version = AmplifierVersionString(config, rack, board);
     auto& chip = _chips[static_cast<std::size_t>(board)];
@@ -220,9 +214,34 @@ AmplifierRack::MonitorLines AmplifierRack::LinesOf(int board) const {
   return {kCurrentLine[board], kVoltageLine[board]};
 }
 
+AmplifierAnalogTruths AmplifierRack::TruthsAt(int board, int position) const {
+  const AmplifierBoardConfig& board_config = BoardConfig(board);
+  const auto probe = static_cast<std::size_t>(position - 1);
+  AmplifierAnalogTruths truths =
+      position > 0 && probe < board_config.probes.size() ? board_config.probes[probe] : board_config.analog;
+  // Of the old boards only the A and P boards' probe offset DAC moves the
+  // probe by its full span.
+  if (IsOldBoardLetter(board_config.letter) && board_config.letter != 'A' && board_config.letter != 'P') {
+    truths.probe_offset_span_volts *= kNarrowOffsetShare;
+  }
+  return truths;
+}
+
+int AmplifierRack::ProbePosition(int board) const {
+  for (const ProbeSelector& selector : _selectors) {
+    if (selector.Serves(board)) return selector.Probe(board);
+  }
+  return 0;
+}
+
 void AmplifierRack::Convert(const SampleInstant& at, std::span<const double, 4> dac_volts) {
   for (int board = 0; board < kBoards; ++board) {
     if (auto& model = _models[static_cast<std::size_t>(board)]) {
+      const int position = ProbePosition(board);
+      if (int& was = _positions[static_cast<std::size_t>(board)]; position != was) {
+        model->UseTruths(TruthsAt(board, position));
+        was = position;
+      }
       model->Convert(Board(board), dac_volts[static_cast<std::size_t>(StimulusDac(board))], at.clock_seconds);
     }
   }

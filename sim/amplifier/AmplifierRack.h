@@ -38,7 +38,8 @@
 // (sim/amplifier/AmplifierBoardModel.h): then each board's current and
 // voltage monitor drive its lines by the channel rule (boards 0-3 of a rack
 // of several: 6/5, 4/3, 2/1, 7/0, the old letters 1/0, 3/2, 5/4, 7/0; a
-// single board 6/5), a monitor past 10 V sets the board's clipping line, and
+// single board 6/5), with the truths of the probe the board's selector has
+// chosen, a monitor past 10 V sets the board's clipping line, and
 // the multiplexer carries: 0 the command, 6 the probe output, 7 filter 1, 8
 // filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
 // boards (0 V on the others), 13 the test DAC (DAC 0), 14 the current
@@ -94,8 +95,11 @@ class AmplifierRack {
   SerialEEPROM* BoardChip(int board) { return _chips[static_cast<std::size_t>(board)].get(); }
   MicrowireEEPROM* ExtensionChip() { return _extensionChip.get(); }
   std::vector<ProbeSelector>& Selectors() { return _selectors; }
-  // Nil without the analog model or the board.
+  // Nil without the analog model or the board. Its truths are those of the
+  // probe the board's selector has chosen.
   const AmplifierBoardModel* Model(int board) const { return _models[static_cast<std::size_t>(board)].get(); }
+  // The probe selector's position for the board; 0 without one.
+  int ProbePosition(int board) const;
   long StrictBits() const { return _strictBits; }
 
  private:
@@ -111,6 +115,7 @@ class AmplifierRack {
   };
 
   const AmplifierBoardConfig& BoardConfig(int board) const;
+  AmplifierAnalogTruths TruthsAt(int board, int position) const;
   int StimulusDac(int board) const;
   MonitorLines LinesOf(int board) const;
   bool MuxOffAd7() const;
@@ -129,6 +134,7 @@ class AmplifierRack {
   std::array<AmplifierBoardElements, kBoards> _elements{};
   std::array<std::unique_ptr<SerialEEPROM>, kBoards> _chips;
   std::array<std::unique_ptr<AmplifierBoardModel>, kBoards> _models;
+  std::array<int, kBoards> _positions{};
   AmplifierBoardElements _extension;
   std::unique_ptr<MicrowireEEPROM> _extensionChip;
   std::vector<ProbeSelector> _selectors;

@@ -33,6 +33,9 @@ struct AmplifierBoardConfig {
   bool stuck_clipping = false;
   // The analog side's truths and the cell on the probe.
   AmplifierAnalogTruths analog;
+  // Behind a probe selector: the truths and cell of the probe at position p
+  // (1-16) are probes[p - 1]; a position without an entry has `analog`.
+  std::vector<AmplifierAnalogTruths> probes;
 };
 
 struct ProbeSelectorConfig {

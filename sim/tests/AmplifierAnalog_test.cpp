@@ -442,3 +442,35 @@ TEST(AmplifierAnalog, RsCompensationSpeedsTheCellAndRingsPastItsCriticalAlpha) {
 }
 
 }  // namespace
+
+namespace {
+
+// A probe selector in front of board 0: each position its own probe, whose
+// truths the model takes from the conversion after the selector moved.
+TEST(AmplifierAnalog, EachProbePositionHasItsOwnTruths) {
+  AmplifierRackConfig config = AnalogConfig();
+  config.selectors.emplace_back();
+  AmplifierAnalogTruths second = config.boards[0].analog;
+  second.cell = AmplifierCell::Resistor(20e6);
+  second.range_gain[0] *= 1.01;
+  config.boards[0].probes = {config.boards[0].analog, second};
+  Bench bench(config);
+  bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0)});
+  RackPlayer selector(bench.Rack(), RackPort::kOlder);
+  const auto current = [&](int position) {
+    selector.Play(OlderPortWord(static_cast<std::uint16_t>((position - 1) << 8)));
+    bench.Hold(2e-3, 1.0);
+    EXPECT_EQ(bench.Rack().ProbePosition(0), position);
+    const AmplifierAnalogTruths& truths = bench.Rack().Model(0)->Truths();
+    const double pipette = 0.1 * truths.stimulus_gain + truths.stimulus_offset_volts;
+    return pipette / truths.cell.series_ohms * truths.range_gain[0] + truths.probe_offset_volts[0];
+  };
+  for (const int position : {2, 1, 2}) {
+    SCOPED_TRACE(position);
+    const double expected = current(position);
+    EXPECT_EQ(bench.Rack().Model(0)->Truths().cell, config.boards[0].probes[static_cast<std::size_t>(position - 1)].cell);
+    EXPECT_NEAR(bench.Line(6), expected, 1e-6);
+  }
+}
+
+}  // namespace
