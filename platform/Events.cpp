@@ -22,6 +22,7 @@ constexpr double kPollWait = 0.001;
 constexpr double kSlack = 1e-9;
 
 bool inputEnded = false;
+WaitHook waitHook = nullptr;
 
 EventRecord Stamped(int what, std::uintptr_t message, int modifiers) {
   EventRecord e;
@@ -59,6 +60,7 @@ bool Next(int mask, EventRecord& event, bool remove) {
 // backend feed input for at most `seconds` (less when a timer is due
 // earlier).
 Backend::WaitResult Pump(double seconds) {
+  if (waitHook != nullptr) waitHook();
   Desktop::Flush();
   Timers::FireDue();
   const double now = Platform::ElapsedSeconds();
@@ -103,6 +105,8 @@ bool EventAvail(int mask, EventRecord& event) {
 }
 
 void FlushEvents(int whichMask, int stopMask) { EventQueue::Flush(whichMask, stopMask); }
+
+void SetWaitHook(WaitHook hook) { waitHook = hook; }
 
 bool Button() {
   Pump(kPollWait);

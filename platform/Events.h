@@ -56,6 +56,12 @@ inline constexpr double kTrackInterval = 1.0 / 60.0;
 // for ever.
 bool InputEnded();
 
+// A procedure that every round of waiting calls first (WaitNextEvent,
+// EventAvail, Button, Idle), on the main thread: a module whose state
+// other threads change shows it there. Nil for none.
+using WaitHook = void (*)();
+void SetWaitHook(WaitHook hook);
+
 // True when the button has been released: takes the first waiting mouse-up
 // (where: its position), or, without one, finds the button up (where: the
 // pointer).

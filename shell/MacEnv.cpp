@@ -74,6 +74,7 @@ void Defaults() {
 }
 
 void BaseModules() {
+  Mouse::Initialize();
   VrnlTypes::InitModule();
   UserQueue::InitModule();
   Buffer::InitModule();

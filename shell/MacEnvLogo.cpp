@@ -11,6 +11,7 @@
 #include "platform/Text.h"
 #include "platform/Windows.h"
 #include "shell/MacEnv.h"
+#include "shell/ModSound.h"
 #include "shell/Mouse.h"
 #include "shell/Shell.h"
 #include "terminal/ANSIBase.h"
@@ -197,9 +198,9 @@ void AboutLogo() {
     });
   };
   drawBox();
-  Mouse::SetCursorShape(Mouse::kArrow);
-  while (Events::StillDown()) {
-  }
+  ModSound::Off();
+  Mouse::SetArrowCursor();
+  Mouse::WaitButtonUp();
   // Without a console there is nothing to read the closing key from.
   for (bool open = Shell::RootTerminal != nullptr; open && !Terminated;) {
     int code = ANSIBase::KeyNone;

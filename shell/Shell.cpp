@@ -80,7 +80,7 @@ void Initialize() {
 }
 
 void Run(StartProcedure startProcedure) {
-  Mouse::SetCursorShape(Mouse::kArrow);
+  Mouse::SetArrowCursor();
   StartupProc = startProcedure;
   Editor::EditShell();
 }

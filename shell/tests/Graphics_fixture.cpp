@@ -15,7 +15,7 @@
 
 void GraphicsTest::SetUp() {
   Platform::UseVirtualClock(1000.0);
-  ASSERT_TRUE(UIPlatform::InitModule(Headless::Ops(), 1024, 768));
+  ASSERT_TRUE(UIPlatform::InitModule(BackendOps(), 1024, 768));
   Buffer::Shutdown();
   Buffer::SetSystemMemory(
       Buffer::SystemMemory{[](std::size_t size) { return std::malloc(size); }, [](void* block) { std::free(block); }});
@@ -23,6 +23,8 @@ void GraphicsTest::SetUp() {
   Graphics::InitModule();
   ASSERT_TRUE(Graphics::Initialize());
 }
+
+const Backend::Ops& GraphicsTest::BackendOps() { return Headless::Ops(); }
 
 void GraphicsTest::TearDown() {
   for (Graphics::GraphicsWindow& w : windows_) ModWindow::Remove(w);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Backend.h"
 #include "platform/Geometry.h"
 #include "platform/Surface.h"
 #include "shell/Graphics.h"
@@ -16,6 +17,8 @@ class GraphicsTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // The backend the UI platform runs on: the headless one.
+  virtual const Backend::Ops& BackendOps();
 
   // A visible document window with this global content rectangle; its root
   // graphics window. Removed at the end of the test.
