@@ -13,9 +13,15 @@ namespace {
 
 std::map<FlavorType, std::string> held;
 int injected = kNoErr;
+int callsBeforeInjected = 0;
 
 // The injected failure of this call, if any.
 int Injected() {
+  if (injected == kNoErr) return kNoErr;
+  if (callsBeforeInjected > 0) {
+    --callsBeforeInjected;
+    return kNoErr;
+  }
   const int code = injected;
   injected = kNoErr;
   return code;
@@ -111,7 +117,10 @@ int GetScrapFlavorData(FlavorType type, std::span<char> data, std::int32_t& size
   return kNoErr;
 }
 
-void FailNextCall(int code) { injected = code; }
+void FailNextCall(int code, int callsBefore) {
+  injected = code;
+  callsBeforeInjected = callsBefore;
+}
 
 void InitModule() {
   held.clear();

@@ -40,9 +40,9 @@ int GetScrapFlavorSize(FlavorType type, std::int32_t& size);
 // the number copied.
 int GetScrapFlavorData(FlavorType type, std::span<char> data, std::int32_t& size);
 
-// Test seam: the next call of any of the above fails with the code and
-// does nothing.
-void FailNextCall(int code);
+// Test seam: after callsBefore calls of any of the above have gone
+// through, the next one fails with the code and does nothing.
+void FailNextCall(int code, int callsBefore = 0);
 
 // Forgets what the process holds (the layer does it when it starts).
 void InitModule();

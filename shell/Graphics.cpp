@@ -20,6 +20,7 @@
 #include "shell/GraphBase.h"
 #include "shell/GraphPoly.h"
 #include "shell/ModWindow.h"
+#include "shell/ScrapUtil.h"
 
 namespace Graphics {
 
@@ -264,6 +265,7 @@ void CloseDevice(GraphicsWindowRecord& w) {
       WritePictureFile(picture);
     } else {
       PictureHandle = std::move(picture);
+      ScrapUtil::PutPicture();
     }
     ActivateWindowParameters(&w);
   }

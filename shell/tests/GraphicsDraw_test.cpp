@@ -20,6 +20,7 @@
 #include "platform/Picture.h"
 #include "platform/Png.h"
 #include "platform/Port.h"
+#include "platform/Scrap.h"
 #include "platform/Text.h"
 #include "shell/FastGraph.h"
 #include "shell/GraphPoly.h"
@@ -346,14 +347,22 @@ TEST_F(GraphicsDraw, RemovingTheRecordingWindowStillWritesItsPicture) {
   EXPECT_EQ(picture.frame, SetRect(0, 0, 50, 50));
 }
 
-TEST_F(GraphicsDraw, AClipboardPictureStaysInThePictureHandle) {
+TEST_F(GraphicsDraw, AClipboardPictureGoesOnTheClipboardAndStaysInThePictureHandle) {
   GraphicsWindow w = UnitWindow();
   Graphics::SetOutputDevice(w, Graphics::kClipboardPicture, "");
   EXPECT_EQ(Graphics::GetOutputDevice(w), Graphics::kClipboardPicture);
   Graphics::Rectangle(w, 10, 10, 90, 90);
   Graphics::SetOutputDevice(w, Graphics::kScreen, "");
+  std::int32_t size = 0;
+  ASSERT_EQ(Scrap::GetScrapFlavorSize(Scrap::kPict, size), Scrap::kNoErr);
+  std::vector<std::uint8_t> clipboard(static_cast<std::size_t>(size));
+  ASSERT_EQ(Scrap::GetScrapFlavorData(
+                Scrap::kPict, std::span<char>(reinterpret_cast<char*>(clipboard.data()), clipboard.size()), size),
+            Scrap::kNoErr);
+  EXPECT_EQ(clipboard, Graphics::PictureHandle);
+  EXPECT_EQ(Scrap::GetScrapFlavorSize(Scrap::kText, size), Scrap::kNoTypeErr);
   PictReader::Parsed picture;
-  ASSERT_TRUE(PictReader::Parse(Graphics::PictureHandle, picture)) << PictReader::ErrorText();
+  ASSERT_TRUE(PictReader::Parse(clipboard, picture)) << PictReader::ErrorText();
   const std::vector<int> ops = Opcodes(picture);
   EXPECT_NE(std::find(ops.begin(), ops.end(), Picture::kOpRect + Picture::kFrame), ops.end());
   // A new recording drops the old picture.
