@@ -6,12 +6,16 @@
 #include <utility>
 
 #include "foundation/Strings.h"
+#include "platform/Controls.h"
 #include "platform/Resources.h"
 #include "platform/Screen.h"
 #include "platform/Shapes.h"
 #include "platform/Surface.h"
 #include "shell/GraphBase.h"
+#include "shell/MacEnv.h"
+#include "shell/ScrollBars.h"
 #include "shell/Shell.h"
+#include "terminal/ANSITerm.h"
 
 namespace ModWindow {
 
@@ -66,6 +70,20 @@ void FitRootToContent(GraphicsWindow root) {
   root->bottom = Geometry::Height(port);
 }
 
+// The terminal whose window this is (its reference value tagged "ANSI"),
+// else nil.
+ANSITerm::TerminalRecord* TerminalOf(Windows::Window* window) {
+  void* reference = Windows::GetRefCon(window);
+  if (reference == nullptr || std::memcmp(reference, "ANSI", 4) != 0) return nullptr;
+  return static_cast<ANSITerm::TerminalRecord*>(reference);
+}
+
+// A terminal's scroll bars and owner follow its window's new size.
+void FitTerminal(ANSITerm::TerminalRecord* terminal) {
+  ScrollBars::Resize(terminal);
+  if (terminal->resizeProc != nullptr) terminal->resizeProc(terminal);
+}
+
 // Moves and sizes the window to the parameters' rectangle.
 void Place(Windows::Window* window, WindowParameters& p) {
   Normalise(p);
@@ -75,6 +93,7 @@ void Place(Windows::Window* window, WindowParameters& p) {
   if (visible) Windows::HideWindow(window);
   Windows::SizeWindow(window, Geometry::Width(r), Geometry::Height(r), true);
   Windows::MoveWindow(window, r.left, r.top, false);
+  if (ANSITerm::TerminalRecord* terminal = TerminalOf(window)) FitTerminal(terminal);
   if (visible) Windows::ShowWindow(window);
 }
 
@@ -113,7 +132,13 @@ void Zoom(GraphicsWindow window, bool toStandard) {
   if (!Graphics::SetPort(window, save)) return;
   Rect content{};
   DoZoom(window, content, toStandard, true);
-  Shapes::EraseRect(content);
+  if (ANSITerm::TerminalRecord* terminal = TerminalOf(GetMacWindow(window))) {
+    ANSITerm::SetSize(terminal);
+    ANSITerm::EDc(terminal);
+    FitTerminal(terminal);
+  } else {
+    Shapes::EraseRect(content);
+  }
   Graphics::EndPort(window, save);
 }
 
@@ -171,6 +196,7 @@ void Remove(GraphicsWindow& window) {
   // The root goes while its port still exists, so that a picture being
   // recorded in it is still written.
   Graphics::FreeRecord(window);
+  Controls::KillControls(platformWindow);
   Windows::DisposeWindow(platformWindow);
   FreePlatformRecord(record);
 }
@@ -227,7 +253,7 @@ void Hide(GraphicsWindow window) { Windows::HideWindow(GetMacWindow(window)); }
 
 bool IsInFront(GraphicsWindow window) {
   Windows::Window* w = GetMacWindow(window);
-  return w != nullptr && Windows::FrontWindow() == w;
+  return w != nullptr && !MacEnv::gInBackground && Windows::FrontWindow() == w;
 }
 
 Windows::Window* GetMacWindow(GraphicsWindow window) {

@@ -92,7 +92,7 @@ void SetTitle(Graphics::GraphicsWindow window, std::span<const char> title);
 void BringToFront(Graphics::GraphicsWindow window);
 void Show(Graphics::GraphicsWindow window);
 void Hide(Graphics::GraphicsWindow window);
-// The window is the front window.
+// The window is the front window and the application is not in the background.
 bool IsInFront(Graphics::GraphicsWindow window);
 // Of any graphics window of the platform window.
 Windows::Window* GetMacWindow(Graphics::GraphicsWindow window);

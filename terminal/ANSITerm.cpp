@@ -85,6 +85,19 @@ TerminalRecord* Open(Windows::Window* window, int fontNumber, int fontSize) {
   return terminal;
 }
 
+void SetEventProcs(TerminalRecord* terminal, EventProc update, EventProc resize, void* userData) {
+  if (terminal == nullptr) return;
+  terminal->updateProc = update;
+  terminal->resizeProc = resize;
+  terminal->userData = userData;
+}
+
+void SetSize(TerminalRecord* terminal) {
+  if (terminal == nullptr) return;
+  DrawPending(*terminal);
+  terminal->resized = true;
+}
+
 void Close(TerminalRecord*& terminal) {
   if (terminal == nullptr) return;
   std::fill(std::begin(terminal->tag), std::end(terminal->tag), 0);

@@ -16,6 +16,8 @@
 // commands and high-level events themselves, and hand back a key event
 // (ANSIBase's key codes, character and modifiers).
 
+#include "platform/Geometry.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -23,8 +25,20 @@
 namespace Windows {
 struct Window;
 }
+namespace Controls {
+struct Control;
+}
+namespace Graphics {
+struct GraphicsWindowRecord;
+using GraphicsWindow = GraphicsWindowRecord*;
+}  // namespace Graphics
 
 namespace ANSITerm {
+
+struct TerminalRecord;
+// The owner's procedures: after an update event of the window, after a
+// resize or zoom.
+using EventProc = void (*)(TerminalRecord* terminal);
 
 inline constexpr int kPendingSize = 256;
 inline constexpr int kMaxColumns = 255;
@@ -48,6 +62,21 @@ struct TerminalRecord {
   std::vector<char> cells;     // lines x columns characters
   std::vector<std::uint8_t> cellRenditions;
   Windows::Window* window = nullptr;  // nil for a terminal without a window
+  Graphics::GraphicsWindow graphicsWindow = nullptr;  // the window's root graphics window
+  EventProc updateProc = nullptr;
+  EventProc resizeProc = nullptr;
+  void* userData = nullptr;  // the owner's (the editor: the buffer shown)
+  // Nil until made (ScrollBars::Create); a terminal may have no horizontal bar.
+  Controls::Control* verticalScrollBar = nullptr;
+  Controls::Control* horizontalScrollBar = nullptr;
+  // Lines of text per unit of the vertical bar's value (ScrollBars).
+  double scale = 1.0;
+  // The text area in window coordinates: the clip of the terminal's drawing.
+  Geometry::Rect textRect;
+  // Layout and window to be redone before the next full erase.
+  bool resized = true;
+  // The window has scroll bars and a grow box.
+  bool hasScrollBars = false;
 };
 
 // The terminal layer's defaults and its heap buffer "ANSITerm.Heap"; FALSE
@@ -62,6 +91,13 @@ TerminalRecord* Open(Windows::Window* window, int fontNumber, int fontSize);
 // console of the headless program and of tests. The whole grid is the
 // scroll region; it starts blank with the cursor home.
 TerminalRecord* CreateHeadless(int lines, int columns);
+
+// Stores the owner's two procedures and its data.
+void SetEventProcs(TerminalRecord* terminal, EventProc update, EventProc resize, void* userData);
+
+// Draws pending output and marks the terminal resized (its layout is
+// redone before the next full erase).
+void SetSize(TerminalRecord* terminal);
 
 // Frees the terminal and sets the reference to nil.
 void Close(TerminalRecord*& terminal);
