@@ -6,12 +6,14 @@
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
 #include "platform/Controls.h"
+#include "platform/Desktop.h"
 #include "platform/Events.h"
 #include "platform/WindowFrame.h"
 #include "platform/Windows.h"
 #include "platform/headless/Headless.h"
 #include "shell/MacEnv.h"
 #include "shell/ModWindow.h"
+#include "platform/tests/Golden_fixture.h"
 #include "shell/tests/Session_fixture.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditState.h"
@@ -141,6 +143,14 @@ TEST_F(ScrollBarsTest, ValuesFollowTheViewScaledWithinAByte) {
   MacEnv::gInBackground = true;
   ScrollBars::Update(terminal);
   EXPECT_EQ(Controls::GetControlHilite(Horizontal()), Controls::kInactive);
+}
+
+TEST_F(ScrollBarsTest, ATextWindowWithBothBarsAtAScaledPosition) {
+  Lines(10255);
+  EditState::FirstLine = 5117;
+  EditState::FirstColumn = 12;
+  ScrollBars::Update(terminal);
+  EXPECT_TRUE(MatchesGolden(Desktop::Compose(), "text_window_bars"));
 }
 
 TEST_F(ScrollBarsTest, ArrowsAndPagesScrollTheView) {
