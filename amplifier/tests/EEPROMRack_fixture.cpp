@@ -1,0 +1,65 @@
+#include "amplifier/tests/EEPROMRack_fixture.h"
+
+#include "acquisition/ADMeasure.h"
+#include "acquisition/VrnlBoards.h"
+#include "amplifier/T3Base.h"
+#include "amplifier/T3Error.h"
+#include "amplifier/T3Panel.h"
+#include "amplifier/T3Set.h"
+#include "amplifier/T3Types.h"
+
+void EEPROMRackTest::SetUp() {
+  ASSERT_NO_FATAL_FAILURE(SimulatedBoardTest::SetUp());
+  ADMeasure::TestWriteMode = 0;
+  VrnlEEPROM::InitModule();
+}
+
+void EEPROMRackTest::TearDown() {
+  SimulatedBoardTest::TearDown();
+  rack_.reset();
+}
+
+void EEPROMRackTest::UseWiring() { Rewire(OneBoardRack(AmplifierEEPROMKind::kPage)); }
+
+void EEPROMRackTest::Rewire(AmplifierRackConfig config) {
+  config.interface = static_cast<RackInterface>(Board());
+  auto wiring = std::make_unique<AmplifierRackWiring>(config);
+  SetWiring(wiring.get(), wiring->Unit(0));
+  rack_ = std::move(wiring);
+}
+
+void EEPROMRackTest::ConnectAmplifier(bool pageChip) {
+  T3Base::InitModule();
+  T3Error::InitModule();
+  T3Base::BoardVersion = rack_->Config().boards[0].letter;
+  T3Base::ADBoard = Board();
+  T3Panel::InitModule();
+  T3Set::InitModule();
+  T3Types::State.BoardVersion = T3Base::BoardVersion;
+  T3Types::State.ADBoard = Board();
+  T3Panel::FillAdcAndDac(T3Types::State);
+  T3Types::State.EEPROMKind = pageChip ? 2 : 1;
+  T3Set::SendToHardware = true;
+  T3Set::T3BoardLatch(0);
+  T3Set::EEPROMDataPath(true);
+  T3Set::EEPROMSelect(false);
+  VrnlBoards::Wait(0.05);
+}
+
+VrnlEEPROM::Chip EEPROMRackTest::AmplifierChip() {
+  return {T3Set::EEPROMSelect, 0, T3Types::State.EEPROMReadChannel,
+          T3Types::State.CommandPortChannel};
+}
+
+AmplifierRackConfig OneBoardRack(AmplifierEEPROMKind eeprom, char letter) {
+  AmplifierRackConfig config;
+  config.boards[0].eeprom = eeprom;
+  config.boards[0].letter = letter;
+  return config;
+}
+
+std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(seed + 7 * i + (i >> 8));
+  return bytes;
+}
