@@ -10,6 +10,8 @@
 namespace T3Init {
 
 bool ScaleFileLoaded = false;
+bool CFastFileLoaded = false;
+std::array<std::uint8_t, kFileBufferSize> FileBuffer{};
 
 namespace {
 
