@@ -3,10 +3,15 @@
 #include "acquisition/ADMeasure.h"
 #include "acquisition/VrnlBoards.h"
 #include "amplifier/T3Base.h"
+#include "amplifier/T3EEPROM.h"
+#include "amplifier/T3Init.h"
+#include "amplifier/T3ScaleFiles.h"
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
+#include "foundation/Bytes.h"
+#include "foundation/Strings.h"
 
 void EEPROMRackTest::SetUp() {
   ASSERT_NO_FATAL_FAILURE(SimulatedBoardTest::SetUp());
@@ -62,4 +67,44 @@ std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
   std::vector<std::uint8_t> bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(seed + 7 * i + (i >> 8));
   return bytes;
+}
+
+T3Scale::ScaleRecord SampleScale(int board) {
+  const T3Scale::ScaleRecord live = T3Scale::Scale;
+  const bool loaded = T3Init::ScaleFileLoaded;
+  T3Scale::LoadDefaults();
+  T3Scale::ScaleRecord record = T3Scale::Scale;
+  T3Scale::Scale = live;
+  T3Init::ScaleFileLoaded = loaded;
+  Strings::Assign(record.CalibDate, "03-Nov-2026");
+  Strings::Assign(record.Tag, "TLV4_USB/1/0");
+  record.BoardLetter = 'R';
+  record.CFastFactor = 1.5 + board;
+  record.CCStimDacOffset[1] = static_cast<std::int16_t>(-300 - board);
+  return record;
+}
+
+T3Scale::ScaleRecord Stored(T3Scale::ScaleRecord record) {
+  std::vector<std::byte> image(T3EEPROM::ScaleBlockSize);
+  Bytes::InitProcs(image, Bytes::kPack);
+  EXPECT_TRUE(T3ScaleFiles::ProcessScaleRecord(record, false, true));
+  T3Scale::ScaleRecord stored{};
+  Bytes::InitProcs(image, Bytes::kCopy);
+  EXPECT_TRUE(T3ScaleFiles::ProcessScaleRecord(stored, false, true));
+  Bytes::InitModule();
+  return stored;
+}
+
+T3Scale::CFastTable SampleCFast(int board) {
+  T3Scale::CFastTable table;
+  float next = 1.0e-3f * static_cast<float>(board + 1);
+  for (auto& lookup : table.Tables) {
+    lookup.SampleInterval = next *= -1.0001f;
+    for (auto* kernels : {&lookup.CFast1, &lookup.CFast2, &lookup.Tau}) {
+      for (auto& row : *kernels) {
+        for (float& coefficient : row) coefficient = next *= -1.0001f;
+      }
+    }
+  }
+  return table;
 }

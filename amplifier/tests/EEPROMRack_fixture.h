@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "acquisition/tests/Measurement_fixture.h"
+#include "amplifier/T3Scale.h"
 #include "amplifier/VrnlEEPROM.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
 
@@ -42,3 +43,10 @@ AmplifierRackConfig OneBoardRack(AmplifierEEPROMKind eeprom, char letter = 'R');
 
 // Bytes 0, 1, 2 ... of a block, each a function of its place.
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed);
+
+// Calibration records of a board whose reals are singles, as the blocks
+// store them; they do not touch the live records.
+T3Scale::ScaleRecord SampleScale(int board);
+T3Scale::CFastTable SampleCFast(int board);
+// The record as a block keeps it: the fields the walk stores.
+T3Scale::ScaleRecord Stored(T3Scale::ScaleRecord record);
