@@ -41,18 +41,10 @@ class DialogsTest : public UiTest {
   // the item the last round reported.
   int Run(const char* script, Dialogs::ModalFilter filter = nullptr) {
     EXPECT_TRUE(Headless::RunScript(std::string_view(script))) << Headless::ErrorLine();
-    int item = -1;
-    do {
-      Dialogs::ModalDialog(filter, item);
-    } while (Headless::PendingSteps() > 0);
-    return item;
+    return RunModalUntilScriptUsed(filter);
   }
 
-  std::string Text(int item) {
-    char text[TextEdit::kMaxLength + 1];
-    Dialogs::GetItemText(dialog_, item, text);
-    return text;
-  }
+  std::string Text(int item) { return DialogItemText(dialog_, item); }
 
   Dialog* dialog_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "foundation/platform/Clock.h"
 #include "platform/Fonts.h"
 #include "platform/Png.h"
+#include "platform/TextEdit.h"
 #include "platform/UIPlatform.h"
 #include "platform/headless/Headless.h"
 
@@ -60,3 +61,17 @@ Canvas::Canvas(int width, int height) : world_(Offscreen::NewWorld(Geometry::Set
 }
 
 Canvas::~Canvas() { Offscreen::DisposeWorld(world_); }
+
+int RunModalUntilScriptUsed(Dialogs::ModalFilter filter) {
+  int item = -1;
+  do {
+    Dialogs::ModalDialog(filter, item);
+  } while (Headless::PendingSteps() > 0);
+  return item;
+}
+
+std::string DialogItemText(Dialogs::Dialog* dialog, int item) {
+  char text[TextEdit::kMaxLength + 1];
+  Dialogs::GetItemText(dialog, item, text);
+  return text;
+}

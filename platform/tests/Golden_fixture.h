@@ -2,10 +2,13 @@
 // virtual clock.
 #pragma once
 
+#include "platform/Dialogs.h"
 #include "platform/Offscreen.h"
 #include "platform/Surface.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 // Compares the pixels with platform/tests/golden/<name>.png. On a
 // difference the actual image is written to <name>.actual.png in the
@@ -36,3 +39,9 @@ class Canvas {
  private:
   Offscreen::World* world_;
 };
+
+// Runs the front dialog's modal loop until the queued script's steps are
+// used; the item the last round reported.
+int RunModalUntilScriptUsed(Dialogs::ModalFilter filter);
+// The item's whole text.
+std::string DialogItemText(Dialogs::Dialog* dialog, int item);
