@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -22,6 +23,12 @@ constexpr int kGainLatchHigh = 31;  // bits 0-1: x 2, x 4
 constexpr int kVmonLatch = 33;      // bit 0: x 100, bit 2: the narrow stimulus filter
 constexpr int kFilter2QLatch = 39;  // bit 0: high Q
 constexpr int kProbeLatch = 40;     // bits 2-3: the feedback resistor
+constexpr int kTestProbeLatch = 26;   // bit 1: the test DAC to the probe output
+constexpr int kTestOutputLatch = 27;  // bit 3: the test DAC to the output amplifier
+constexpr int kStimSourceLatch = 32;  // bit 0: the test DAC, bit 1: the external input
+constexpr int kMuxLatch = 41;
+constexpr int kCSlowNetworkChannel = 3;
+constexpr int kCFastNetworkChannel = 4;
 
 // A 4-pole low-pass as two 2-pole sections, their corners relative to the
 // filter's -3 dB corner.
@@ -40,6 +47,26 @@ AnalogCircuit Section(const FourPole& shape, int k, double corner_hz) {
                                        shape.q[static_cast<std::size_t>(k)]);
 }
 
+// Filter 1, the output amplifier and filter 2, tapped after each but the
+// last.
+AnalogCircuit MonitorStages(double filter1_hz, double output_gain, const FourPole& filter2,
+                            const std::array<double, 2>& filter2_hz) {
+  return Section(kBessel, 0, filter1_hz)
+      .Then(Section(kBessel, 1, filter1_hz))
+      .Tapped()
+      .Then(AnalogCircuit::Gain(output_gain))
+      .Tapped()
+      .Then(Section(filter2, 0, filter2_hz[0]))
+      .Tapped()
+      .Then(Section(filter2, 1, filter2_hz[1]));
+}
+
+// Two first-order lags side by side, weighted.
+AnalogCircuit TwoLags(double gain1, double tau1, double gain2, double tau2) {
+  return AnalogCircuit::Linear(
+      {2, {-1.0 / tau1, 0.0, 0.0, -1.0 / tau2}, {1.0 / tau1, 1.0 / tau2}, {gain1, gain2}, 0.0});
+}
+
 double Limit(double volts) {
   return std::clamp(volts, -AmplifierBoardModel::kLimitVolts, AmplifierBoardModel::kLimitVolts);
 }
@@ -49,7 +76,14 @@ double Limit(double volts) {
 enum Tap { kProbeTap, kFilter1Tap, kOutputAmplifierTap, kFilter2FirstTap };
 
 AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths, bool noise, unsigned seed)
-    : _truths(truths), _noise(noise), _random(seed), _current(AnalogCircuit::Wire()), _pipette(AnalogCircuit::Wire()) {}
+    : _truths(truths),
+      _noise(noise),
+      _random(seed),
+      _current(AnalogCircuit::Wire()),
+      _pipette(AnalogCircuit::Wire()),
+      _testRoute(AnalogCircuit::Wire()),
+      _external(AnalogCircuit::Wire()),
+      _network(AnalogCircuit::Wire()) {}
 
 void AmplifierBoardModel::UseTruths(const AmplifierAnalogTruths& truths) {
   _truths = truths;
@@ -129,6 +163,7 @@ AmplifierCompensation AmplifierBoardModel::Compensation(const AmplifierBoardElem
 AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoardElements& elements) const {
   const AmplifierCompensation compensation = Compensation(elements);
   const double lag = RsLag(compensation, elements);
+  const int channel = elements.Element(kMuxLatch);
   return {Range(elements),
           OutputGain(elements),
           Filter1Hz(elements),
@@ -139,7 +174,13 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
           compensation,
           RsAlpha(compensation),
           RsAlpha(compensation) > RsCriticalAlpha(lag),
-          lag};
+          lag,
+          elements.LatchBit(kTestProbeLatch, 1) ? 1 : elements.LatchBit(kTestOutputLatch, 3) ? 2 : 0,
+          elements.LatchBit(kStimSourceLatch, 0) || elements.LatchBit(kStimSourceLatch, 1),
+          DecodeStimulusScale(_truths.scale, elements),
+          elements.LatchBit(kGainLatchHigh, 3),
+          channel == kCSlowNetworkChannel || channel == kCFastNetworkChannel ? channel : 0,
+          DecodeNetworks(_truths.scale, elements)};
 }
 
 void AmplifierBoardModel::Retune(const Setting& setting) {
@@ -150,24 +191,43 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   AmplifierCell cell = _truths.cell;
   if (!setting.rs_ringing) cell.series_ohms *= 1.0 - std::clamp(setting.rs_alpha, 0.0, 1.0);
   if (setting.rs_ringing && !_setting.rs_ringing) ++_rsViolations;
+  const AnalogCircuit stages = MonitorStages(setting.filter1_hz, setting.output_gain, filter2, setting.filter2_hz);
   _current.Retune(CellCurrent(cell, setting.compensation, setting.stimulus_filter_hz)
                       .Then(AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]))
                       .Tapped()
-                      .Then(Section(kBessel, 0, setting.filter1_hz))
-                      .Then(Section(kBessel, 1, setting.filter1_hz))
-                      .Tapped()
-                      .Then(AnalogCircuit::Gain(setting.output_gain))
-                      .Tapped()
-                      .Then(Section(filter2, 0, setting.filter2_hz[0]))
-                      .Tapped()
-                      .Then(Section(filter2, 1, setting.filter2_hz[1])));
+                      .Then(stages));
+  const AnalogCircuit testLag = AnalogCircuit::RC(_truths.test_lag_seconds);
+  if (setting.test_route == 1) {
+    _testRoute.Retune(testLag.Then(AnalogCircuit::Gain(_truths.test_probe_gain)).Tapped().Then(stages));
+  } else if (setting.test_route == 2) {
+    _testRoute.Retune(testLag.Then(AnalogCircuit::Gain(_truths.test_output_gain * setting.output_gain))
+                          .Tapped()
+                          .Then(Section(filter2, 0, setting.filter2_hz[0]))
+                          .Tapped()
+                          .Then(Section(filter2, 1, setting.filter2_hz[1])));
+  }
+  if (setting.external_filter2) {
+    _external.Retune(Section(filter2, 0, setting.filter2_hz[0]).Then(Section(filter2, 1, setting.filter2_hz[1])));
+  }
+  const AmplifierNetworks& networks = setting.networks;
+  const AnalogCircuit pipette = AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * setting.stimulus_filter_hz));
+  if (setting.network == kCSlowNetworkChannel) {
+    _network.Retune(pipette.Then(AnalogCircuit::RC(networks.c_slow_tau_seconds))
+                        .Then(AnalogCircuit::Gain(-networks.c_slow_gain)));
+  } else if (setting.network == kCFastNetworkChannel) {
+    _network.Retune(pipette.Then(TwoLags(networks.c_fast1_gain, kCFast1LagSeconds, networks.c_fast2_gain,
+                                         networks.c_fast_tau_seconds)));
+  }
   // The bandwidth the probe's noise reaches the current monitor in.
   const double filter2_hz = std::min(setting.filter2_hz[0], setting.filter2_hz[1]);
   _noiseHz = setting.bypass_filter2
                  ? setting.filter1_hz
                  : 1.0 / std::sqrt(1.0 / (setting.filter1_hz * setting.filter1_hz) + 1.0 / (filter2_hz * filter2_hz));
-  _pipette.Retune(AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * setting.stimulus_filter_hz)));
+  _pipette.Retune(pipette);
   _setting = setting;
+  // The paths just put in use take their inputs from the next conversion.
+  _command = std::numeric_limits<double>::quiet_NaN();
+  _test = std::numeric_limits<double>::quiet_NaN();
 }
 
 void AmplifierBoardModel::MoveTo(double clock_seconds) {
@@ -179,8 +239,16 @@ void AmplifierBoardModel::MoveTo(double clock_seconds) {
   _lastClock = clock_seconds;
 }
 
+double AmplifierBoardModel::RouteTap(int tap) const {
+  switch (_setting.test_route) {
+    case 1: return _testRoute.Tap(tap);
+    case 2: return tap >= kOutputAmplifierTap ? _testRoute.Tap(tap - kOutputAmplifierTap) : 0.0;
+    default: return 0.0;
+  }
+}
+
 const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElements& elements,
-                                                      double stimulus_dac_volts, double seconds) {
+                                                      const AmplifierDrive& drive, double seconds) {
   MoveTo(seconds);
   // The elements change only by words.
   if (elements.Words() != _wordsSeen || !_tuned) {
@@ -191,15 +259,33 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
 
   const bool vrefX2 = elements.LatchBit(kSwitchLatch29, 3);
   const AmplifierCell& cell = _truths.cell;
-  const double command = stimulus_dac_volts * (vrefX2 ? 0.5 : 0.1) * _truths.stimulus_gain +
+  const double commandFactor = vrefX2 ? 0.5 : 0.1;
+  const double external = _setting.stimulus_source ? drive.test * _setting.stimulus_scale : 0.0;
+  const double command = (drive.stimulus * _truths.stimulus_gain + external) * commandFactor +
                          _truths.stimulus_offset_volts + _setting.compensation.pipette_offset_volts;
+  const bool networkShown = _setting.network != 0;
   if (command != _command) {
     _current.Drive(_seconds, command - cell.bath_volts);
     _pipette.Drive(_seconds, command);
+    if (networkShown) _network.Drive(_seconds, command - cell.bath_volts);
     _command = command;
   }
-  const double current = _current.Sample(_seconds);
+  if (drive.test != _test) {
+    if (_setting.test_route != 0) _testRoute.Drive(_seconds, drive.test);
+    if (_setting.external_filter2) _external.Drive(_seconds, drive.test);
+    _test = drive.test;
+  }
+  double current = _current.Sample(_seconds);
   const double pipette = _pipette.Sample(_seconds);
+  _monitors.test_at_probe = 0.0;
+  if (_setting.test_route != 0) {
+    current += _testRoute.Sample(_seconds);
+    if (_setting.test_route == 1) _monitors.test_at_probe = _testRoute.Tap(kProbeTap);
+  }
+  _monitors.external_filter2 = _setting.external_filter2 ? Limit(_external.Sample(_seconds)) : 0.0;
+  const double network = networkShown ? Limit(_network.Sample(_seconds)) : 0.0;
+  _monitors.c_slow_network = _setting.network == kCSlowNetworkChannel ? network : 0.0;
+  _monitors.c_fast_network = _setting.network == kCFastNetworkChannel ? network : 0.0;
   const auto range = static_cast<std::size_t>(_setting.range);
   const double standing =
       _truths.probe_offset_volts[range] +
@@ -211,14 +297,14 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
                             : 0.0;
   const double noise = Gaussian();
   const auto noisy = [&](double volts, double hz) { return volts + standing + hum + noise * density * std::sqrt(hz); };
-  const double probe = noisy(_current.Tap(kProbeTap), _setting.filter1_hz);
-  const double filter1 = noisy(_current.Tap(kFilter1Tap), _setting.filter1_hz);
+  const auto tap = [&](int k) { return _current.Tap(k) + RouteTap(k); };
+  const double probe = noisy(tap(kProbeTap), _setting.filter1_hz);
+  const double filter1 = noisy(tap(kFilter1Tap), _setting.filter1_hz);
   const double monitor =
-      _setting.output_gain * noisy((_setting.bypass_filter2 ? _current.Tap(kOutputAmplifierTap) : current) /
-                                       _setting.output_gain,
-                                   _noiseHz);
-  _monitors.filter2_first = Limit(noisy(_current.Tap(kFilter2FirstTap) / _setting.output_gain, _noiseHz) *
-                                  _setting.output_gain);
+      _setting.output_gain *
+      noisy((_setting.bypass_filter2 ? tap(kOutputAmplifierTap) : current) / _setting.output_gain, _noiseHz);
+  _monitors.filter2_first =
+      Limit(noisy(tap(kFilter2FirstTap) / _setting.output_gain, _noiseHz) * _setting.output_gain);
   _monitors.command = command;
   _monitors.mux_noise = Gaussian() * _truths.mux_noise_volts;
   _monitors.probe = Limit(probe);

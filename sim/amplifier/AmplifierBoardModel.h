@@ -24,6 +24,17 @@
 //              index 1, 5, 10, 2 us; 100 us slow); past alpha_c = 1 - 3 lag /
 //              (Rs Cm), within 0.3 to 0.95, the loop rings at full scale, and
 //              each entry into ringing counts as a violation;
+//   test DAC   route 1 (latch 26 bit 1) adds it at the probe output, route
+//              2 (latch 27 bit 3) at the output amplifier's input, each
+//              through the test path's lag; the stimulus sources (latch 32:
+//              bit 0 the test DAC, bit 1 the external input, which the rack
+//              cables to the test DAC) add it x the external stimulus scale
+//              to the command, x 0.1 (x 0.5 with V-ref x2);
+//   external   with latch 31 bit 3 filter 2's sections also filter the
+//              external input (multiplexer 11);
+//   networks   the C-slow and C-fast networks of the pipette potential
+//              (sim/amplifier/AmplifierScaleTruths.h), run while the
+//              multiplexer (latch 41) shows them on 3 and 4;
 //   noise      with noise on: the probe's current noise, its RMS by the
 //              bandwidth each monitor sees it in, the mains' hum, and the
 //              multiplexer's own noise, from a generator of the board's seed.
@@ -65,6 +76,16 @@ struct AmplifierAnalogTruths {
   // The multiplexer's offset and noise, shared by its channels.
   double mux_offset_volts = 0.0025;
   double mux_noise_volts = 20e-6;
+  // The test DAC's routes into the probe and the output amplifier.
+  double test_probe_gain = 0.985;
+  double test_output_gain = 1.012;
+  double test_lag_seconds = 1e-6;
+};
+
+// What the board's DACs on the interface drive, in volts.
+struct AmplifierDrive {
+  double stimulus = 0.0;
+  double test = 0.0;
 };
 
 struct AmplifierMonitors {
@@ -75,6 +96,13 @@ struct AmplifierMonitors {
   double filter2_first = 0.0;
   double current = 0.0;
   double voltage = 0.0;
+  // The networks ahead of the injection capacitors (valid while the
+  // multiplexer shows them), filter 2 on the external input, the test DAC
+  // at the probe.
+  double c_slow_network = 0.0;
+  double c_fast_network = 0.0;
+  double external_filter2 = 0.0;
+  double test_at_probe = 0.0;
   // The multiplexer's noise at this conversion.
   double mux_noise = 0.0;
   bool clipping = false;
@@ -93,7 +121,7 @@ class AmplifierBoardModel {
   // clock's steps forward; a step back (a sweep that starts before the last
   // one ended, as the boards run them ahead of the clock) continues from
   // where the board was.
-  const AmplifierMonitors& Convert(const AmplifierBoardElements& elements, double stimulus_dac_volts,
+  const AmplifierMonitors& Convert(const AmplifierBoardElements& elements, const AmplifierDrive& drive,
                                    double seconds);
   const AmplifierMonitors& Monitors() const { return _monitors; }
 
@@ -128,8 +156,19 @@ class AmplifierBoardModel {
     double rs_alpha = 0.0;
     bool rs_ringing = false;
     double rs_lag_seconds = 0.0;
+    // 0 none, 1 the probe, 2 the output amplifier.
+    int test_route = 0;
+    bool stimulus_source = false;
+    double stimulus_scale = 0.0;
+    bool external_filter2 = false;
+    // 0, or the multiplexer's network channel 3 or 4.
+    int network = 0;
+    AmplifierNetworks networks;
     bool operator==(const Setting&) const = default;
   };
+
+  // Where the test route's path has each tap of the current chain.
+  double RouteTap(int tap) const;
 
   Setting SettingOf(const AmplifierBoardElements& elements) const;
   void Retune(const Setting& setting);
@@ -152,7 +191,13 @@ class AmplifierBoardModel {
   // filter 1; the voltage monitor's pipette potential.
   AnalogPath _current;
   AnalogPath _pipette;
+  // Beside them, each run only while in use: the test DAC's route, filter 2
+  // on the external input, the network the multiplexer shows.
+  AnalogPath _testRoute;
+  AnalogPath _external;
+  AnalogPath _network;
   double _command = 0.0;
+  double _test = 0.0;
   // The board's own time, moved on by the clock's steps forward.
   double _seconds = 0.0;
   double _lastClock = 0.0;

@@ -22,6 +22,10 @@ constexpr int kMuxOffAd7Bit = 2;
 constexpr int kDataPathBit = 3;
 
 constexpr int kMuxCommand = 0;
+constexpr int kMuxCSlowNetwork = 3;
+constexpr int kMuxCFastNetwork = 4;
+constexpr int kMuxExternalFilter2 = 11;
+constexpr int kMuxTestAtProbe = 15;
 constexpr int kMuxReference = 1;
 constexpr int kMuxProbeOutput = 6;
 constexpr int kMuxFilter1 = 7;
@@ -34,14 +38,17 @@ constexpr double kReferenceVolts = 5.0;
 constexpr int kMuxGainLatch = 39;  // bit 1: x 64 on the boards with the option
 constexpr double kMuxHighGain = 64.0;
 constexpr double kNarrowOffsetShare = 0.4;
-// The test DAC of the old boards, which the multiplexer reads back.
-constexpr int kTestDac = 0;
 constexpr int kMuxLine = 7;
 
 // The DAC that drives a board's stimulus, by its place in the rack.
 constexpr int kStimulusDac[] = {3, 2, 1, 0};
 constexpr int kOldStimulusDac[] = {0, 1, 2, 0};
 constexpr int kOldSingleBoardStimulusDac = 3;
+// The test DAC, by the board's letter and place.
+constexpr int kFifthDac = 4;
+constexpr int kOldTestDac = 3;
+constexpr int kOldSingleBoardTestDac = 2;
+constexpr int kTestDac = 0;
 // Its current and voltage monitors' AD lines.
 constexpr int kCurrentLine[] = {6, 4, 2, 7};
 constexpr int kVoltageLine[] = {5, 3, 1, 0};
@@ -208,6 +215,14 @@ int AmplifierRack::StimulusDac(int board) const {
   return _config.boards_per_rack == 1 ? kOldSingleBoardStimulusDac : kOldStimulusDac[board];
 }
 
+int AmplifierRack::TestDac(int board) const {
+  const char letter = BoardConfig(board).letter;
+  if (letter != 0 && std::strchr("HNRTY", letter) != nullptr) return kFifthDac;
+  if (!IsOldBoardLetter(letter)) return kTestDac;
+  if (_config.boards_per_rack == 1) return kOldSingleBoardTestDac;
+  return board < kBoards - 1 ? kOldTestDac : kTestDac;
+}
+
 AmplifierRack::MonitorLines AmplifierRack::LinesOf(int board) const {
   if (_config.boards_per_rack == 1) return {kSingleBoardCurrentLine, kSingleBoardVoltageLine};
   if (IsOldBoardLetter(BoardConfig(board).letter)) return {kOldCurrentLine[board], kOldVoltageLine[board]};
@@ -234,7 +249,15 @@ int AmplifierRack::ProbePosition(int board) const {
   return 0;
 }
 
-void AmplifierRack::Convert(const SampleInstant& at, std::span<const double, 4> dac_volts) {
+namespace {
+
+double DacOf(std::span<const double> dac_volts, int dac) {
+  return static_cast<std::size_t>(dac) < dac_volts.size() ? dac_volts[static_cast<std::size_t>(dac)] : 0.0;
+}
+
+}  // namespace
+
+void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac_volts) {
   for (int board = 0; board < kBoards; ++board) {
     if (auto& model = _models[static_cast<std::size_t>(board)]) {
       const int position = ProbePosition(board);
@@ -242,7 +265,8 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double, 4> 
         model->UseTruths(TruthsAt(board, position));
         was = position;
       }
-      model->Convert(Board(board), dac_volts[static_cast<std::size_t>(StimulusDac(board))], at.clock_seconds);
+      model->Convert(Board(board), {DacOf(dac_volts, StimulusDac(board)), DacOf(dac_volts, TestDac(board))},
+                     at.clock_seconds);
     }
   }
 }
@@ -257,18 +281,23 @@ std::uint8_t AmplifierRack::ClippingLines() const {
   return lines;
 }
 
-double AmplifierRack::MuxVolts(std::span<const double, 4> dac_volts) const {
+double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
   const int board = SelectedBoard();
   if (board < 0) return 0.0;
   const AmplifierBoardConfig& board_config = BoardConfig(board);
   if (board_config.mux_gain == 0.0) return 0.0;
   const AmplifierBoardModel* model = Model(board);
   const bool old = IsOldBoardLetter(board_config.letter);
-  const auto dac = [&](int index) { return dac_volts[static_cast<std::size_t>(index)]; };
+  const auto dac = [&](int index) { return DacOf(dac_volts, index); };
   const auto monitored = [&](double AmplifierMonitors::* signal) { return model != nullptr ? model->Monitors().*signal : 0.0; };
   double volts = 0.0;
-  switch (Board(board).Element(kMuxLatch)) {
+  const int channel = Board(board).Element(kMuxLatch);
+  switch (channel) {
     case kMuxCommand: volts = monitored(&AmplifierMonitors::command); break;
+    case kMuxCSlowNetwork: volts = monitored(&AmplifierMonitors::c_slow_network); break;
+    case kMuxCFastNetwork: volts = monitored(&AmplifierMonitors::c_fast_network); break;
+    case kMuxExternalFilter2: volts = monitored(&AmplifierMonitors::external_filter2); break;
+    case kMuxTestAtProbe: volts = monitored(&AmplifierMonitors::test_at_probe); break;
     case kMuxReference: volts = old ? 0.0 : kReferenceVolts; break;
     case kMuxProbeOutput: volts = monitored(&AmplifierMonitors::probe); break;
     case kMuxFilter1: volts = monitored(&AmplifierMonitors::filter1); break;
@@ -279,10 +308,12 @@ double AmplifierRack::MuxVolts(std::span<const double, 4> dac_volts) const {
                                            : 0.0;
       break;
     case kMuxStimulus: volts = -dac(StimulusDac(board)); break;
-    case kMuxTestDac: volts = dac(kTestDac); break;
+    case kMuxTestDac: volts = dac(TestDac(board)); break;
     case kMuxCurrentMonitor: volts = monitored(&AmplifierMonitors::current); break;
     default: break;
   }
+  const MuxChannelFault& fault = board_config.mux_channels[static_cast<std::size_t>(channel)];
+  volts = volts * fault.gain + fault.offset_volts;
   if (board_config.letter == 'P' && Board(board).LatchBit(kMuxGainLatch, 1)) volts *= kMuxHighGain;
   volts *= board_config.mux_gain;
   if (model != nullptr) volts += model->Truths().mux_offset_volts + model->Monitors().mux_noise;
@@ -294,7 +325,7 @@ bool AmplifierRack::MuxOffAd7() const {
   return _config.boards_per_rack == kBoards && board >= 0 && Board(board).LatchBit(kExtensionLatch, kMuxOffAd7Bit);
 }
 
-double AmplifierRack::AdVolts(int line, std::span<const double, 4> dac_volts) const {
+double AmplifierRack::AdVolts(int line, std::span<const double> dac_volts) const {
   if (line == kMuxLine && !MuxOffAd7()) return MuxVolts(dac_volts);
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardModel* model = Model(board);

@@ -29,7 +29,8 @@
 // Strict count: the bits a selected chip takes from the samples of command
 // words (the samples next to a strobe) rather than from line patterns.
 //
-// Signals, with the rack's four DAC voltages: the selected board's
+// Signals, with the rack's DAC voltages (0-3, and 4 the QRN 5+5's fifth
+// DAC, the test DAC of the H, N, R, T and Y boards): the selected board's
 // multiplexer output (latch 41) is minus its stimulus DAC times the mux gain
 // on channel 10, 5.0 V on channel 1 on boards with the EEPROM chip select,
 // 0 V otherwise; it reaches logical AD line 7, on a tetral rack only while
@@ -42,9 +43,14 @@
 // chosen, a monitor past 10 V sets the board's clipping line, and
 // the multiplexer carries: 0 the command, 6 the probe output, 7 filter 1, 8
 // filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
-// boards (0 V on the others), 13 the test DAC (DAC 0), 14 the current
-// monitor; x 64 on the P boards with latch 39 bit 1; then its gain, and the
-// board's multiplexer offset and noise.
+// boards (0 V on the others), 3 the C-slow and 4 the C-fast network, 11
+// filter 2 on the external input, 13 the test DAC, 14 the current monitor,
+// 15 the test DAC at the probe; x 64 on the P boards with latch 39 bit 1;
+// then the channel's own fault, the multiplexer's gain, and the board's
+// multiplexer offset and noise. The board's test DAC is the channel rule's:
+// the fifth DAC on the H, N, R, T and Y boards, DAC 3 on old boards 0-2 of a
+// rack of several, DAC 2 on a single old board, else DAC 0; it also drives
+// the board's external stimulus input.
 #pragma once
 
 #include <array>
@@ -71,7 +77,7 @@ class AmplifierRack {
   void PortSample(RackPort port, std::uint16_t sample, const SampleInstant& at);
   // Moves the analog model to the instant of a conversion with the rack's
   // DAC voltages from then on; the lines read after it show that instant.
-  void Convert(const SampleInstant& at, std::span<const double, 4> dac_volts);
+  void Convert(const SampleInstant& at, std::span<const double> dac_volts);
   // Nil detaches; the bus must outlive its attachment.
   void AttachPotentiostatBus(PKSimBus* bus) { _potentiostats = bus; }
 
@@ -81,9 +87,10 @@ class AmplifierRack {
   // Bit b: board b clips.
   std::uint8_t ClippingLines() const;
 
-  double MuxVolts(std::span<const double, 4> dac_volts) const;
+  // A DAC missing from dac_volts drives 0 V.
+  double MuxVolts(std::span<const double> dac_volts) const;
   // Logical AD line 0-7 of the rack.
-  double AdVolts(int line, std::span<const double, 4> dac_volts) const;
+  double AdVolts(int line, std::span<const double> dac_volts) const;
 
   // For tests.
   std::uint8_t Bus() const { return _bus; }
@@ -117,6 +124,7 @@ class AmplifierRack {
   const AmplifierBoardConfig& BoardConfig(int board) const;
   AmplifierAnalogTruths TruthsAt(int board, int position) const;
   int StimulusDac(int board) const;
+  int TestDac(int board) const;
   MonitorLines LinesOf(int board) const;
   bool MuxOffAd7() const;
   bool OnBus(int board) const;

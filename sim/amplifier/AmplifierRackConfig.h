@@ -18,7 +18,16 @@ enum class RackInterface { kZRV24 = 0, kZRV28 = 1, kQRN2400 = 2, kQRN55 = 3 };
 
 enum class AmplifierEEPROMKind { kNone, kSmall, kPage };
 
+// One multiplexer channel's own fault, ahead of the x 64 and the whole
+// multiplexer's gain: gain 0 is a dead channel.
+struct MuxChannelFault {
+  double gain = 1.0;
+  double offset_volts = 0.0;
+};
+
 struct AmplifierBoardConfig {
+  static constexpr int kMuxChannels = 16;
+
   bool present = true;
   // The board revision: every letter but the old ones (A-D, P, Z) selects
   // its 128-byte chip by latch 24 bit 2 and shows its signatures.
@@ -30,6 +39,9 @@ struct AmplifierBoardConfig {
   SerialEEPROMFaults eeprom_faults;
   // Multiplexer gain: 1 sound, 0.7 out of range, 0 dead.
   double mux_gain = 1.0;
+  // Faults of single channels, by channel; e.g. a dead stimulus path to
+  // channel 10, or the test DAC's channel 13 at 0.6.
+  std::array<MuxChannelFault, kMuxChannels> mux_channels{};
   bool stuck_clipping = false;
   // The analog side's truths and the cell on the probe.
   AmplifierAnalogTruths analog;

@@ -29,7 +29,7 @@ class AmplifierRackWiring::UnitWiring final : public QRN55SimWiring {
     const SampleInstant at{outputs.sweep_seconds, outputs.clock_seconds};
     _rack.PortSample(RackPort::kCommand, outputs.tlv_digital, at);
     _rack.PortSample(RackPort::kOlder, outputs.user_digital, at);
-    const std::span<const double, 4> dacs(outputs.dac_volts, 4);
+    const std::span<const double> dacs(outputs.dac_volts);
     _rack.Convert(at, dacs);
     for (int line = 0; line < AmplifierRack::kAdLines; ++line) inputs.adc_volts[line] = _rack.AdVolts(line, dacs);
     inputs.multiplexer_volts = _rack.MuxVolts(dacs);
@@ -73,7 +73,7 @@ void AmplifierRackWiring::Sample(const ZRVSimOutputs& outputs, ZRVSimInputs& inp
       amplifier.PortSample(RackPort::kCommand, outputs.tlv_digital[rack], at);
       amplifier.PortSample(RackPort::kOlder, outputs.user_digital[rack], at);
     }
-    const std::span<const double, 4> dacs(outputs.dac_volts + 4 * rack, 4);
+    const std::span<const double> dacs(outputs.dac_volts + 4 * rack, 4);
     amplifier.Convert(at, dacs);
     const bool remapped = _config.remap_ad_lines[static_cast<std::size_t>(rack)];
     for (int line = 0; line < AmplifierRack::kAdLines; ++line) {

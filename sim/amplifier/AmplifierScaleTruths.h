@@ -23,7 +23,18 @@
 //   Rs         with latch 38 bit 1: DAC 23 x (10 with latch 38 bit 2) x the
 //              range's gain / RsFactor; fraction DAC 7 / RsFractionFactor;
 //              slow with latch 38 bit 3;
-//   pipette    (DAC 16 - VpOffsetZero) / VpOffsetScale volts.
+//   pipette    (DAC 16 - VpOffsetZero) / VpOffsetScale volts;
+//   stimulus   the external stimulus scale (DAC 4 - StimScaleOffset) /
+//              (StimScaleSlope x DAC 5), within -10 to 10.
+// The networks ahead of the injection capacitors, which the multiplexer
+// shows, per volt of pipette potential:
+//   C-slow     CSlowFactor x k / (DAC 20 + step x 2048), inverted, through
+//              the time constant C / G = CSlowFactor x GSeriesFactor /
+//              ((DAC 20 + step x 2048) x DAC 21 x the code's factor),
+//              shortened by the fraction DAC 7 / RsFractionFactor (the Rs
+//              prediction) whether Rs is on or not;
+//   C-fast     (DAC 9 + step x 200) / CFastFactor through 0.3 us and (DAC 8
+//              + step x 200) / CFastFactor through the tau step.
 #pragma once
 
 #include <array>
@@ -46,6 +57,8 @@ struct AmplifierScaleTruths {
   double g_leak_factor = 417.8;
   double vp_offset_scale = 10180.0;
   double vp_offset_zero = 2061.0;
+  double stim_scale_slope = -9.94;
+  double stim_scale_offset = 127.2;
   // The step sizes of the additive tables and the factors of the
   // multiplicative ones by switch code.
   double c_fast_step = 200.0;
@@ -55,6 +68,15 @@ struct AmplifierScaleTruths {
   std::array<double, 2> g_leak_code_factor = {1.0, 10.0};
 };
 
+struct AmplifierNetworks {
+  double c_slow_gain = 0.0;
+  double c_slow_tau_seconds = 0.0;
+  double c_fast1_gain = 0.0;
+  double c_fast2_gain = 0.0;
+  double c_fast_tau_seconds = 0.0;
+  bool operator==(const AmplifierNetworks&) const = default;
+};
+
 // The C-slow range (0 off, 1-3) the injection capacitors select.
 int CSlowRange(const AmplifierBoardElements& elements);
 
@@ -62,3 +84,6 @@ int CSlowRange(const AmplifierBoardElements& elements);
 // the present range.
 AmplifierCompensation DecodeCompensation(const AmplifierScaleTruths& truths, const AmplifierBoardElements& elements,
                                          double range_gain);
+AmplifierNetworks DecodeNetworks(const AmplifierScaleTruths& truths, const AmplifierBoardElements& elements);
+// The external stimulus scale of DACs 4 and 5.
+double DecodeStimulusScale(const AmplifierScaleTruths& truths, const AmplifierBoardElements& elements);

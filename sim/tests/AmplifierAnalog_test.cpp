@@ -49,13 +49,14 @@ class Bench {
   void Hold(double seconds, double stimulus_volts) {
     Run(seconds, 1e-5, [=](double) { return stimulus_volts; }, [](double) {});
   }
-  // Converts every step seconds with the DAC at dac(t), t from now.
+  // Converts every step seconds with the four DACs at dac(t), t from now,
+  // and the fifth at test(t).
   void Run(double seconds, double step, const std::function<double(double)>& dac,
            const std::function<void(double)>& each) {
     for (double t = 0.0; t < seconds; t += step) {
       const double volts = dac(t);
-      dacs = {volts, volts, volts, volts};
-      _rack.Convert({t, _start + t}, std::span<const double, 4>(dacs));
+      dacs = {volts, volts, volts, volts, test(t)};
+      _rack.Convert({t, _start + t}, dacs);
       each(t);
     }
     _start += seconds;
@@ -66,10 +67,11 @@ class Bench {
     _start += seconds;
     _player.Wait(seconds);
   }
-  double Line(int line) const { return _rack.AdVolts(line, std::span<const double, 4>(dacs)); }
+  double Line(int line) const { return _rack.AdVolts(line, dacs); }
   AmplifierRack& Rack() { return _rack; }
 
-  std::array<double, 4> dacs{};
+  std::array<double, 5> dacs{};
+  std::function<double(double)> test = [](double) { return 0.0; };
 
  private:
   AmplifierRackConfig _config;
@@ -79,14 +81,19 @@ class Bench {
 };
 
 // The amplitude of the line's response to a sine of amplitude 1 V on the
-// stimulus DAC at hz, over whole periods once settled.
-double SineAmplitude(Bench& bench, int line, double hz, double step = 2e-7) {
+// stimulus DAC (or the fifth, the test DAC) at hz, over whole periods once
+// settled.
+double SineAmplitude(Bench& bench, int line, double hz, double step = 2e-7, bool on_test_dac = false) {
   const double period = 1.0 / hz;
-  bench.Run(10 * period, step, [=](double t) { return std::sin(2 * kPi * hz * t); }, [](double) {});
+  const auto sine = [=](double t) { return std::sin(2 * kPi * hz * t); };
+  const auto none = [](double) { return 0.0; };
+  bench.test = on_test_dac ? std::function<double(double)>(sine) : none;
+  const std::function<double(double)> stimulus = on_test_dac ? std::function<double(double)>(none) : sine;
+  bench.Run(10 * period, step, stimulus, [](double) {});
   double in_phase = 0.0;
   double quadrature = 0.0;
   int count = 0;
-  bench.Run(20 * period, step, [=](double t) { return std::sin(2 * kPi * hz * t); }, [&](double t) {
+  bench.Run(20 * period, step, stimulus, [&](double t) {
     const double volts = bench.Line(line);
     in_phase += volts * std::sin(2 * kPi * hz * t);
     quadrature += volts * std::cos(2 * kPi * hz * t);
@@ -217,6 +224,98 @@ TEST(AmplifierAnalog, MultiplexerCarriesTheMonitorsWithItsGain) {
     EXPECT_NEAR(bench.Line(7), 0.7 * volts + config.boards[0].analog.mux_offset_volts, 1e-9);
   }
   EXPECT_GT(monitors.probe, 0.04);
+}
+
+// What the line moves by when the test DAC steps from 0 to 1 V.
+double TestDacStep(Bench& bench, const std::function<double()>& line) {
+  bench.test = [](double) { return 0.0; };
+  bench.Hold(1e-3, 0.0);
+  const double before = line();
+  bench.test = [](double) { return 1.0; };
+  bench.Hold(1e-3, 0.0);
+  return line() - before;
+}
+
+TEST(AmplifierAnalog, TestDacRoutesAndTheExternalStimulus) {
+  const AmplifierAnalogTruths truths;
+  const double scale = (0.0 - truths.scale.stim_scale_offset) / (truths.scale.stim_scale_slope * 13.0);
+  struct Case {
+    std::string name;
+    std::vector<std::uint16_t> words;
+    double probe;
+    double monitor;  // at output gain 2
+    double mux15;
+    double command;
+  };
+  const std::vector<Case> cases = {
+      {"no route", {}, 0.0, 0.0, 0.0, 0.0},
+      {"to the probe", {LatchWord(26, 2, 0)}, truths.test_probe_gain, 2 * truths.test_probe_gain,
+       truths.test_probe_gain, 0.0},
+      {"to the output amplifier", {LatchWord(26, 0, 8)}, 0.0, 2 * truths.test_output_gain, 0.0, 0.0},
+      {"as the stimulus", {LatchWord(32, 1, 0)}, 0.0, 0.0, 0.0, 0.1 * scale},
+      {"external stimulus", {LatchWord(32, 2, 0)}, 0.0, 0.0, 0.0, 0.1 * scale},
+      {"external with V-ref x2", {LatchWord(32, 2, 0), LatchWord(28, 1, 8 | kBypassFilter2)}, 0.0, 0.0, 0.0,
+       0.5 * scale},
+      {"stimulus source off", {LatchWord(32, 4, 0)}, 0.0, 0.0, 0.0, 0.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bench bench(AnalogConfig(1, 0.0));
+    bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 1), Word(4, 0), Word(5, 13)});
+    bench.Words(0, c.words);
+    const AmplifierMonitors& monitors = bench.Rack().Model(0)->Monitors();
+    EXPECT_NEAR(TestDacStep(bench, [&] { return monitors.probe; }), c.probe, 1e-6);
+    EXPECT_NEAR(TestDacStep(bench, [&] { return monitors.current; }), c.monitor, 1e-6);
+    EXPECT_NEAR(TestDacStep(bench, [&] { return monitors.command; }), c.command, 1e-12);
+    bench.Words(0, {LatchWord(40, 0, 15)});
+    EXPECT_NEAR(TestDacStep(bench, [&] { return bench.Line(7); }), c.mux15, 1e-6);
+  }
+}
+
+TEST(AmplifierAnalog, CSlowAndCFastNetworksOnTheMultiplexer) {
+  const AmplifierScaleTruths scale;
+  const double pipette = 0.1 * AmplifierAnalogTruths{}.stimulus_gain;
+  // C-slow DAC 1024, G-series 1500 at the code of factor 1.
+  const double tau = scale.c_slow_factor * scale.g_series_factor / (1024.0 * 1500.0);
+  const double gain = -scale.c_slow_factor / 1024.0;
+  for (const int fraction : {0, 87}) {
+    SCOPED_TRACE(fraction);
+    Bench bench(AnalogConfig(1, 0.0));
+    std::vector<std::uint16_t> words = Dac12Words(20, 1024);
+    for (const std::uint16_t w : Dac12Words(21, 1500)) words.push_back(w);
+    words.push_back(LatchWord(34, 0, 3 << 1));
+    words.push_back(Word(7, fraction));
+    words.push_back(LatchWord(40, 0, 3));
+    bench.Words(0, words);
+    bench.Hold(0.05, 0.0);
+    const double rest = bench.Line(7);
+    const double shortened = tau * (1.0 - fraction / scale.rs_fraction_factor);
+    bench.Hold(shortened + 1e-5, 1.0);
+    EXPECT_NEAR(bench.Line(7) - rest, gain * pipette * (1.0 - std::exp(-1.0)), 0.01 * std::fabs(gain * pipette));
+    bench.Hold(20 * shortened, 1.0);
+    EXPECT_NEAR(bench.Line(7) - rest, gain * pipette, 1e-6);
+  }
+  Bench bench(AnalogConfig(1, 0.0));
+  bench.Words(0, {Word(9, 100), Word(8, 50), LatchWord(36, 3, 0), LatchWord(40, 0, 4)});
+  bench.Hold(1e-3, 0.0);
+  const double rest = bench.Line(7);
+  bench.Hold(1e-3, 1.0);
+  EXPECT_NEAR(bench.Line(7) - rest, pipette * 150.0 / scale.c_fast_factor, 1e-9);
+}
+
+TEST(AmplifierAnalog, Filter2OnTheExternalPath) {
+  AmplifierRackConfig config = AnalogConfig(1, 0.0);
+  const AmplifierAnalogTruths& truths = config.boards[0].analog;
+  const int part1 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[0]));
+  const int part2 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[1]));
+  Bench bench(config);
+  bench.Words(0, {LatchWord(30, 4, 8), Word(10, part1), Word(12, part2), LatchWord(40, 0, 11)});
+  const double corner = part1 / truths.filter2_factors[0];
+  const double ratio = SineAmplitude(bench, 7, corner, 2e-7, true) / SineAmplitude(bench, 7, corner / 100.0, 2e-5, true);
+  EXPECT_NEAR(ratio, std::sqrt(0.5), 0.02 * std::sqrt(0.5));
+  // The source back on the output amplifier: the external path is off.
+  bench.Words(0, {LatchWord(30, 4, 0)});
+  EXPECT_NEAR(SineAmplitude(bench, 7, corner / 100.0, 2e-5, true), 0.0, 1e-5);
 }
 
 TEST(AmplifierAnalog, FourBoardsEachOnItsLinesWithItsCell) {

@@ -376,7 +376,7 @@ TEST(AmplifierRackSelector, WordsAndEEPROM) {
 // ---- Signals and lines by board --------------------------------------------------------------
 
 TEST(AmplifierRackSignals, Multiplexer) {
-  const double dacs[4] = {0.1, 0.2, 0.3, 0.4};
+  const double dacs[5] = {0.1, 0.2, 0.3, 0.4, 0.5};
   struct Case {
     const char* name;
     int boards;
@@ -389,7 +389,10 @@ TEST(AmplifierRackSignals, Multiplexer) {
       {"stimulus of a single board", 1, 0, 'R', 10, -0.4}, {"stimulus of board 1 of two", 2, 1, 'S', 10, -0.3},
       {"old board 2 of three", 3, 2, 'C', 10, -0.3},       {"old single board", 1, 0, 'D', 10, -0.4},
       {"reference with chip select", 1, 0, 'T', 1, 5.0},    {"no reference on old boards", 1, 0, 'B', 1, 0.0},
-      {"channel 5", 1, 0, 'R', 5, 0.0},                     {"other channels", 1, 0, 'R', 3, 0.0},
+      {"channel 5", 1, 0, 'R', 5, 0.0},                     {"other channels", 1, 0, 'R', 12, 0.0},
+      {"test DAC of a USB board", 1, 0, 'R', 13, 0.5},      {"test DAC of board 3 of four", 4, 3, 'Y', 13, 0.5},
+      {"test DAC of a rack board", 2, 1, 'S', 13, 0.1},     {"test DAC of old board 1 of two", 2, 1, 'B', 13, 0.4},
+      {"test DAC of old board 3 of four", 4, 3, 'A', 13, 0.1}, {"test DAC of a single old board", 1, 0, 'D', 13, 0.3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -579,6 +582,28 @@ TEST(AmplifierRackFaults, EachFaultHasItsEffect) {
          player.Select(0);
          player.Play(Cached({LatchWord(41, 0, 10)}));
          EXPECT_NEAR(rack.MuxVolts(std::span<const double, 4>(sDacs, 4)), -0.7, 1e-12);
+       }},
+      {"dead stimulus path to mux 10", [](AmplifierRackConfig& c) { c.boards[0].mux_channels[10].gain = 0.0; },
+       [](AmplifierRack& rack, RackPlayer& player) {
+         player.Select(0);
+         player.Play(Cached({LatchWord(41, 0, 10)}));
+         EXPECT_EQ(rack.MuxVolts(std::span<const double, 4>(sDacs, 4)), 0.0);
+         player.Play(Cached({LatchWord(41, 0, 1)}));
+         EXPECT_NEAR(rack.MuxVolts(std::span<const double, 4>(sDacs, 4)), 5.0, 1e-12);
+       }},
+      {"mux 13 at 0.6 with an offset, the whole mux at 0.8",
+       [](AmplifierRackConfig& c) {
+         c.boards[0].letter = 'S';
+         c.boards[0].mux_channels[13] = {0.6, 0.01};
+         c.boards[0].mux_gain = 0.8;
+       },
+       [](AmplifierRack& rack, RackPlayer& player) {
+         const double test[4] = {2.0, 0.0, 0.0, 1.0};
+         player.Select(0);
+         player.Play(Cached({LatchWord(41, 0, 13)}));
+         EXPECT_NEAR(rack.MuxVolts(test), (2.0 * 0.6 + 0.01) * 0.8, 1e-12);
+         player.Play(Cached({LatchWord(41, 0, 10)}));
+         EXPECT_NEAR(rack.MuxVolts(test), -0.8, 1e-12);
        }},
       {"dead mux", [](AmplifierRackConfig& c) { c.boards[0].mux_gain = 0.0; },
        [](AmplifierRack& rack, RackPlayer& player) {
