@@ -1,0 +1,18 @@
+// An item's bound number read and written by its value kind, the one place
+// where a number meets the width of the variable behind it.
+#pragma once
+
+#include "dialogs/ModDialogUt.h"
+
+namespace ItemValue {
+
+// The bound number of kinds 0 to 3, 5 and 6; FALSE (value unchanged) for
+// sets, strings, an unknown kind or no bound variable.
+bool Read(const ModDialogUt::DialogItem& item, double& value);
+// Writes the number by kind: reals as they are (a single within its
+// range), integers rounded and kept within their kind's range (a byte
+// 0..255), a boolean as value > 0. FALSE, nothing written, for a value that
+// is not a finite number and for the kinds Read refuses.
+bool Write(ModDialogUt::DialogItem& item, double value);
+
+}  // namespace ItemValue

@@ -1,0 +1,7 @@
+#include "dialogs/ModDialogPopup.h"
+
+namespace ModDialogPopup {
+
+void InitModule() {}
+
+}  // namespace ModDialogPopup

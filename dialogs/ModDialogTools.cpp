@@ -1,0 +1,482 @@
+#include "dialogs/ModDialogTools.h"
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "dialogs/ItemValue.h"
+#include "dialogs/ModDialog.h"
+#include "dialogs/ModDialogIcons.h"
+#include "foundation/Decode.h"
+#include "foundation/Strings.h"
+#include "foundation/TermIO.h"
+#include "platform/Lines.h"
+#include "platform/Port.h"
+#include "platform/Text.h"
+#include "platform/Windows.h"
+#include "shell/MacEnv.h"
+#include "shell/ModMenus.h"
+#include "terminal/ANSITerm.h"
+#include "terminal/EditState.h"
+
+namespace ModDialogTools {
+
+using namespace ModDialogUt;
+
+char InputString[kInputSize] = "";
+bool ConversionOK = true;
+ItemProc DefaultLoopProc = NoItem;
+int MinAccessLevel = 0;
+bool RelativeChange = false;
+bool WasRelativeChange = false;
+int ActiveItem = 0;
+char ActiveChar = 0;
+int ActiveKey = 0;
+int ActiveModifiers = 0;
+int ActiveSelectionMode = 0;
+int MenuHookItem = 0;
+int ConfigMode = 2;
+DialogRecord RootDialog;
+FilterProc UserEventFilter = NoFilterProc;
+ModDialogUt::RecordProc RecordProc = NoRecordProc;
+AuditBefore AuditBeforeProc = NoAuditBefore;
+ModDialogUt::RecordProc AuditAfterProc = NoAuditAfter;
+
+namespace {
+
+// Below this magnitude an engineering number shows as 0.
+constexpr double kEngineeringFloor = 1e-24;
+
+DialogItem* Current(int item) { return ItemOf(ModDialog::DialogPtr, item); }
+
+// Leading blanks up to width w (the text's capacity permitting).
+void PadTo(std::span<char> text, int w) {
+  const int missing = std::min(w, static_cast<int>(text.size()) - 1) - Strings::Length(text);
+  if (missing <= 0) return;
+  char blanks[kNameSize] = "";
+  std::fill_n(blanks, missing, ' ');
+  Strings::Insert(text, blanks, 0);
+}
+
+// "Off" or "---" for a zero that ZeroText names; FALSE when it names none.
+bool WriteZeroText(DialogItem& item) {
+  if (item.ZeroText == 0) return false;
+  Strings::Assign(item.Text, item.ZeroText == 1 ? "Off" : "---");
+  return true;
+}
+
+// Blanks a leading run of zeros, never the digit before the point: fixed
+// numbers never show "007.50".
+void BlankLeadingZeros(std::span<char> text) {
+  const int length = Strings::Length(text);
+  int i = 0;
+  while (i < length && text[static_cast<std::size_t>(i)] == ' ') ++i;
+  while (i + 1 < length && text[static_cast<std::size_t>(i)] == '0' &&
+         std::isdigit(static_cast<unsigned char>(text[static_cast<std::size_t>(i) + 1])) != 0) {
+    text[static_cast<std::size_t>(i++)] = ' ';
+  }
+}
+
+// The unit behind a number; an engineering prefix goes behind the unit's
+// leading blank ("1.5m" and " V" give "1.5 mV").
+void AppendUnit(DialogItem& item) {
+  const int length = Strings::Length(item.Text);
+  if (length >= 2 && item.Text[length - 2] > '9') return;
+  if (item.NumberFormat == kEngineering && item.Unit[0] == ' ' && length > 0) {
+    const char last = item.Text[length - 1];
+    item.Text[length - 1] = '\0';
+    Strings::Concat(item.Text, " ");
+    if (last != ' ') {
+      const char prefix[2] = {last, '\0'};
+      Strings::Concat(item.Text, prefix);
+    }
+    Strings::Concat(item.Text, std::span<const char>(item.Unit).subspan(1));
+    return;
+  }
+  Strings::Concat(item.Text, item.Unit);
+}
+
+void ConvertBoolean(DialogItem& item, int w) {
+  const bool on = *static_cast<const std::uint8_t*>(item.Value) != 0;
+  Strings::Assign(item.Text, std::string_view(on ? "TRUE" : "FALSE"));
+  if (item.Digits < 5) item.Text[1] = '\0';
+  if (item.Justification == 0) PadTo(item.Text, w);
+  Strings::Concat(item.Text, item.Unit);
+}
+
+void DrawGrowLines(const Geometry::Rect& r) {
+  Port::MoveTo(r.right - 12, r.bottom - 1);
+  Lines::LineTo(r.right - 1, r.bottom - 12);
+  Port::MoveTo(r.right - 7, r.bottom - 1);
+  Lines::LineTo(r.right - 1, r.bottom - 7);
+}
+
+void AppendNumber(std::span<char> text, int value, int width) { Decode::Integer(value, text, width); }
+
+void AppendWindowName(std::span<char> text) {
+  Windows::Window* window = ANSITerm::ActiveWindow();
+  if (DialogRecord* dialog = MacWindowToDialogPtr(window)) {
+    Strings::Concat(text, dialog->IDName);
+  } else if (window != nullptr && window == MacEnv::LogoWindowPtr) {
+    Strings::Concat(text, "Logo");
+  } else if (window != nullptr && EditState::ListConsole != nullptr && window == EditState::ListConsole->window) {
+    Strings::Concat(text, "Notebook");
+  } else {
+    Strings::Concat(text, "wind:");
+    Decode::Hexadecimal(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)), text, 8);
+  }
+}
+
+}  // namespace
+
+// ---- Values as text ----------------------------------------------------------
+
+void ConvertToString(int item) {
+  DialogItem* it = Current(item);
+  if (it == nullptr || it->Value == nullptr) return;
+  Strings::Clear(it->Text);
+  const int w = it->Length - Strings::Length(it->Unit);
+  bool number = false;
+  switch (it->ValueKind) {
+    case kDouble:
+    case kSingle:
+    case kInt32:
+    case kInt16:
+    case kByte: {
+      double value = 0;
+      ItemValue::Read(*it, value);
+      number = it->ValueKind <= kSingle ? ConvertReal(item, value, w)
+                                        : DecodeInt32(item, static_cast<std::int32_t>(value), w);
+      break;
+    }
+    case kBoolean:
+      ConvertBoolean(*it, w);
+      return;
+    default:
+      return;
+  }
+  if (number) {
+    if (it->Justification != 0) {
+      Strings::TrimLeading(it->Text, ' ');
+    } else {
+      PadTo(it->Text, w);
+    }
+    AppendUnit(*it);
+  } else if (Strings::Equal(it->Text, "Off") && it->Justification == 0) {
+    PadTo(it->Text, it->Length + 1);
+  }
+}
+
+bool ConvertReal(int item, double value, int width) {
+  DialogItem* it = Current(item);
+  if (it == nullptr) return false;
+  Strings::Clear(it->Text);
+  if (value == 0 && WriteZeroText(*it)) return false;
+  double x = value * it->Factor;
+  const int digits = it->Digits;
+  switch (it->NumberFormat) {
+    case kInteger:
+      if (std::isfinite(x)) {
+        Decode::Integer(static_cast<std::int32_t>(std::clamp(std::round(x), -2147483647.0, 2147483647.0)), it->Text,
+                        digits);
+      } else {
+        Decode::Fixed(x, it->Text, digits, 0);
+      }
+      break;
+    case kFixed:
+      Decode::Fixed(x, it->Text, width, digits);
+      BlankLeadingZeros(it->Text);
+      break;
+    case kScientific:
+      Decode::Scientific(x, it->Text, digits + 6);
+      break;
+    default:
+      if (std::fabs(x) < kEngineeringFloor) x = 0;
+      Decode::Engineering(x, it->Text, digits + 3);
+      break;
+  }
+  return true;
+}
+
+bool DecodeInt32(int item, std::int32_t value, int width) {
+  DialogItem* it = Current(item);
+  if (it == nullptr) return false;
+  Strings::Clear(it->Text);
+  if (value == 0 && WriteZeroText(*it)) return false;
+  if (it->NumberFormat != kInteger) return ConvertReal(item, value, width);
+  Decode::Integer(value, it->Text, it->Digits);
+  return true;
+}
+
+void StoreItemValue(DialogRecord* dialog, int item, StoredValue& record, bool relative) {
+  record = StoredValue{};
+  record.Modifiers = static_cast<std::uint8_t>(ActiveModifiers);
+  record.Key = static_cast<std::uint8_t>(ActiveKey);
+  record.Character = ActiveChar;
+  if (dialog == nullptr || !dialog->Open) return;
+  Strings::Assign(record.Name, MacEnv::CombinedNames ? dialog->MacroName : dialog->IDName);
+  record.Item = static_cast<std::int16_t>(item);
+  if (item == -2) {
+    ModMenus::GetMenuName(ModMenus::SelectedMenu, record.Text);
+    record.Number = ModMenus::SelectedMenu;
+    const std::int32_t chosen = ModMenus::SelectedItem;
+    std::memcpy(record.Value, &chosen, sizeof chosen);
+  } else if (item < -2 || item > dialog->ItemCount) {
+    record.Item = 0;
+  }
+  DialogItem* it = item >= 1 ? ItemOf(dialog, item) : nullptr;
+  if (it != nullptr && it->Value != nullptr) {
+    record.AnyModifier = it->AnyModifier;
+    const bool fromLast = relative && WasRelativeChange;
+    switch (it->ValueKind) {
+      case kSet16: {
+        std::uint16_t set = 0;
+        std::memcpy(&set, it->Value, sizeof set);
+        std::memcpy(record.Value, &set, sizeof set);
+        record.Number = it->Area.Box.BoxNumber;
+        if (fromLast) {
+          std::uint16_t last = 0;
+          std::memcpy(&last, dialog->LastValue.Value, sizeof last);
+          const int differs = std::countr_zero(static_cast<unsigned>(set ^ last) | 0x10000u);
+          record.Number = (set >> differs & 1) != 0 || differs == 16 ? differs : -differs;
+        }
+        break;
+      }
+      case kString:
+        Strings::Assign(record.Text, std::span<const char>(static_cast<const char*>(it->Value),
+                                                           static_cast<std::size_t>(it->Length) + 1));
+        break;
+      default: {
+        double value = 0;
+        ItemValue::Read(*it, value);
+        if (fromLast) {
+          double last = 0;
+          std::memcpy(&last, dialog->LastValue.Value, sizeof last);
+          value -= last;
+        }
+        std::memcpy(record.Value, &value, sizeof value);
+        if (it->ValueKind == kByte && (it->Type == kList || it->Type == kFramedList) &&
+            it->Area.List.MarkSet != nullptr) {
+          record.Number = *it->Area.List.MarkSet;
+        }
+        break;
+      }
+    }
+  }
+  WasRelativeChange = RelativeChange;
+  RelativeChange = false;
+}
+
+// ---- Context -------------------------------------------------------------------
+
+bool GetState(DialogContext& context, DialogRecord* dialog) {
+  if (dialog == nullptr || !dialog->Open) return false;
+  context = DialogContext{ModDialog::DialogPtr, MenuHookItem,        ActiveItem,   ActiveChar, ActiveKey,
+                          ActiveModifiers,      ActiveSelectionMode, Port::GetPort()};
+  ModDialog::DialogPtr = dialog;
+  return true;
+}
+
+void ResetState(const DialogContext& context) {
+  ModDialog::DialogPtr = context.dialog;
+  MenuHookItem = context.menuHookItem;
+  ActiveItem = context.activeItem;
+  ActiveChar = context.activeChar;
+  ActiveKey = context.activeKey;
+  ActiveModifiers = context.activeModifiers;
+  ActiveSelectionMode = context.activeSelectionMode;
+  Port::SetPort(context.port);
+}
+
+void ConditionalUpdate(DialogRecord* dialog) {
+  if (dialog == nullptr || !dialog->Changed) return;
+  ModDialog::Update(dialog);
+  dialog->Changed = false;
+}
+
+bool SafeHelpProc(ItemQuery help, int item) {
+  DialogRecord* dialog = ModDialog::DialogPtr;
+  const bool handled = help(item);
+  ModDialog::DialogPtr = dialog;
+  return handled;
+}
+
+void SafeExecution(int item, Proc procedure) {
+  DialogRecord* dialog = ModDialog::DialogPtr;
+  DialogContext context;
+  if (GetState(context, dialog)) {
+    if (dialog->MayExecuteProc(ActiveItem)) procedure();
+    ResetState(context);
+  }
+  if (DialogItem* it = ItemOf(dialog, item)) it->Executing = false;
+}
+
+void ForAllDo(void (*procedure)(DialogRecord* dialog)) {
+  DialogRecord* dialog = RootDialog.NextDialog;
+  while (dialog != nullptr) {
+    // The procedure may shut the dialog down.
+    DialogRecord* next = dialog->NextDialog;
+    DialogContext context;
+    if (GetState(context, dialog)) {
+      procedure(dialog);
+      ResetState(context);
+    }
+    dialog = next;
+  }
+}
+
+DialogRecord* MacWindowToDialogPtr(Windows::Window* window) {
+  void* reference = Windows::GetRefCon(window);
+  if (reference == nullptr || std::memcmp(reference, "DIAL", 4) != 0) return nullptr;
+  auto* dialog = static_cast<DialogRecord*>(reference);
+  return dialog->MacWindow == window ? dialog : nullptr;
+}
+
+// ---- Items ------------------------------------------------------------------------
+
+Fonts::FontInfo SetFontAndGetInfo(int item) {
+  const DialogItem* it = Current(item);
+  if (it == nullptr) return {};
+  Graphics::GraphicsWindow window = ModDialog::DialogPtr->Window;
+  ModDialogUt::SetFont(window, it->FontNumber, it->FontSize, it->TextStyle);
+  Graphics::Bracket bracket(window);
+  if (!bracket.Began()) return {};
+  return Text::GetFontInfo();
+}
+
+void UpdateItemFont(int item) {
+  DialogItem* it = Current(item);
+  if (it == nullptr || (it->TextIndent > 0 && it->TextBaseline > 0)) return;
+  const Fonts::FontInfo info = SetFontAndGetInfo(item);
+  if (it->TextIndent <= 0 && it->Justification != 2) it->TextIndent = 3;
+  it->TextBaseline = static_cast<std::int16_t>((Geometry::Height(it->Rect) + info.ascent - info.descent) / 2 +
+                                               (it->FontNumber > 0 ? 1 : 0));
+}
+
+void InitializeItemProcs(int item) {
+  DialogItem* it = Current(item);
+  if (it == nullptr) return;
+  using namespace ModDialogIcons;
+  struct Kind {
+    ItemProc draw;
+    int valueKind;  // -1: the caller's, or none
+  };
+  static constexpr Kind kKinds[kTypeCount] = {
+      {NoItem, -1},          {FrameButton, kBoolean},   {FrameButton, kBoolean},
+      {RadioButton, kBoolean}, {CheckBox, kBoolean},    {MultiCheck, kSet16},
+      {TextOnly, kString},   {FrameText, kString},      {FrameNumber, -1},
+      {FrameText, kBoolean}, {DrawDragItem, -1},        {FrameButton, kBoolean},
+      {DropShadow, kString}, {DrawListItem, kByte},     {DrawFramedListItem, kByte},
+      {DrawWindowItem, -1},  {DrawWindowItem, -1},      {NoItem, -1},
+      {DrawPaneRider, kBoolean}};
+  const Kind& kind = kKinds[it->Type < kTypeCount ? it->Type : kNotKnown];
+  it->DrawProc = kind.draw;
+  if (kind.valueKind >= 0) it->ValueKind = static_cast<std::uint8_t>(kind.valueKind);
+  if (item == 1 && (it->Type == kButton || it->Type == kSwitch) && it->CommandKind == kCharacterKey &&
+      it->CommandChar == '\r') {
+    it->DrawProc = FrameDefaultButton;
+  }
+  const bool text = it->Type == kText || it->Type == kFramedText || it->Type == kEditText;
+  it->Value = text ? static_cast<void*>(it->Text) : static_cast<void*>(it->OwnValue);
+  it->ExecuteProc = NoProc;
+  it->UpdateProc = NoProc;
+  it->LoopProc = DefaultLoopProc;
+  it->HighlightFrom = -1;
+  it->HighlightTo = -1;
+  it->Area.List.MarkSet = &it->Area.List.OwnMarks;
+  it->Area.List.OwnMarks = 0;
+  UpdateItemFont(item);
+}
+
+// ---- Coordinates ------------------------------------------------------------------
+
+int TopOrigin() { return ModWindow::MenuBarHeight() + 22; }
+
+void LocalToGlobal(DialogRecord* dialog, int x, int y, Geometry::Point& result) {
+  const Geometry::Rect content = Windows::ContentRect(dialog->MacWindow);
+  result = Geometry::Point{content.left + x, content.top + y};
+}
+
+void ScaleRect(Geometry::Rect& r, double factor) {
+  if (factor >= 0.999 && factor <= 1.001) return;
+  const int width = Geometry::Width(r);
+  const int height = Geometry::Height(r);
+  r.left = static_cast<int>(std::lround(r.left * factor));
+  r.top = static_cast<int>(std::lround(r.top * factor));
+  r.right = r.left + static_cast<int>(std::lround(width * factor));
+  r.bottom = r.top + static_cast<int>(std::lround(height * factor));
+}
+
+void ScaleCoords(Geometry::Rect& r, double factor) {
+  const int origin = TopOrigin();
+  r.top -= origin;
+  r.bottom -= origin;
+  ScaleRect(r, factor);
+  r.top += origin;
+  r.bottom += origin;
+}
+
+void ScaleCoords(ModWindow::WindowParameters& p, double factor) {
+  Geometry::Rect r = Geometry::SetRect(p.left, p.top, p.right, p.bottom);
+  ScaleCoords(r, factor);
+  p.top = static_cast<std::int16_t>(r.top);
+  p.left = static_cast<std::int16_t>(r.left);
+  p.bottom = static_cast<std::int16_t>(r.bottom);
+  p.right = static_cast<std::int16_t>(r.right);
+}
+
+void ResizeIcon(DialogRecord* dialog, int item, bool draw) {
+  const DialogItem* root = ItemOf(dialog, 0);
+  if (root == nullptr || !dialog->Shown || !dialog->Growable || item != 0) return;
+  Graphics::Bracket bracket(dialog->Window);
+  if (!bracket.Began()) return;
+  const Color::RGB fore = Port::GetForeColor();
+  Port::RGBForeColor(draw ? Color::kBlack : root->BackColor);
+  Port::PenNormal();
+  DrawGrowLines(root->Rect);
+  Port::RGBForeColor(fore);
+}
+
+// ---- Event names -------------------------------------------------------------------
+
+void DecodeKey(int code, char character, int modifiers, std::span<char> result) {
+  static constexpr const char* kWindowEvents[] = {
+      "KeyMouse      :   ", "KeyDoubleMouse:   ", "KeyTripleMouse:   ", "KeyMouseStillDown:",
+      "KeyDeactivate :   ", "KeyActivate   :   ", "KeyUpdate     :   ", "KeyWindow     :   ",
+      "KeyMoved      :   ", "KeyIconize    :   ", "KeyResized    :   ", nullptr,
+      "KeyWindowClose:   "};
+  const int number = static_cast<unsigned char>(character);
+  if (code == 2) {
+    Strings::Concat(result, "KeyCharacter  :   ");
+    const char shown[2] = {character, '\0'};
+    Strings::Concat(result, shown);
+  } else if (code >= 48 && code <= 60 && kWindowEvents[code - 48] != nullptr) {
+    Strings::Concat(result, std::string_view(kWindowEvents[code - 48]));
+    AppendNumber(result, number, 3);
+    Strings::Concat(result, "   ");
+    AppendWindowName(result);
+  } else if (code == 62) {
+    Strings::Concat(result, "KeyOSEvent    :   ");
+    AppendNumber(result, number, 3);
+  } else if (code != 0 && code != 1) {
+    Strings::Concat(result, "Key: ");
+    AppendNumber(result, code, 3);
+    Strings::Concat(result, ",   Char:");
+    AppendNumber(result, number, 3);
+  }
+  static constexpr const char* kModifiers[] = {" command", " shift", " caps", " option", " control"};
+  for (int bit = 0; bit < 5; ++bit) {
+    if ((modifiers >> bit & 1) != 0) Strings::Concat(result, std::string_view(kModifiers[bit]));
+  }
+}
+
+void WriteKey(int code, char character, int modifiers) {
+  char line[160] = "";
+  DecodeKey(code, character, modifiers, line);
+  TermIO::WriteLine(line);
+}
+
+}  // namespace ModDialogTools
