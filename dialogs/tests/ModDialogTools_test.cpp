@@ -1,0 +1,132 @@
+// Item values as text, the dialog context, coordinates and event names.
+#include "dialogs/ModDialogTools.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "dialogs/ItemValue.h"
+#include "dialogs/ModDialog.h"
+#include "dialogs/tests/ModDialog_fixture.h"
+#include "shell/ModWindow.h"
+
+namespace {
+
+using namespace ModDialogUt;
+
+class ModDialogToolsTest : public ModDialogTest {};
+
+TEST_F(ModDialogToolsTest, ValueTexts) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const struct {
+    int kind, format, length, digits, zeroText, justification;
+    double factor;
+    const char* unit;
+    double value;
+    const char* text;
+  } cases[] = {
+      {kDouble, kFixed, 8, 2, 1, 0, 1, "", 0, "      Off"},
+      {kDouble, kFixed, 8, 2, 1, 1, 1, "", 0, "Off"},
+      {kDouble, kFixed, 8, 2, 2, 0, 1, " V", 0, "---"},
+      {kDouble, kFixed, 6, 2, 0, 0, 1, "", 0.5, "  0.50"},
+      {kDouble, kFixed, 8, 2, 0, 0, 1, "", 100, "  100.00"},
+      {kDouble, kFixed, 8, 1, 0, 0, 1000, " mV", 0.0125, " 12.5 mV"},
+      {kDouble, kFixed, 8, 1, 0, 1, 1000, " mV", 0.0125, "12.5 mV"},
+      {kDouble, kEngineering, 10, 3, 0, 1, 1, " V", 0.0015, "1.50 mV"},
+      {kDouble, kEngineering, 10, 3, 0, 1, 1, " V", 1.5, "1.50 V"},
+      {kDouble, kEngineering, 10, 3, 0, 1, 1, " V", 1e-30, "0.00 V"},
+      {kSingle, kScientific, 12, 3, 0, 1, 1, "", 12345, "1.23E+04"},
+      {kDouble, kFixed, 8, 2, 0, 1, 1, "", kNaN, "NAN"},
+      {kDouble, kEngineering, 10, 3, 0, 1, 1, " V", -kInf, "INF"},
+      {kInt32, kInteger, 8, 5, 0, 0, 1, " mA", 42, "   42 mA"},
+      {kInt32, kInteger, 8, 5, 1, 0, 1, "", 0, "      Off"},
+      {kInt16, kFixed, 8, 1, 0, 1, 0.5, "", 5, "2.5"},
+      {kByte, kInteger, 3, 3, 0, 0, 1, "", 255, "255"},
+      {kBoolean, 0, 6, 5, 0, 0, 1, "", 1, "  TRUE"},
+      {kBoolean, 0, 6, 5, 0, 1, 1, "", 0, "FALSE"},
+      {kBoolean, 0, 6, 1, 0, 1, 1, "!", 1, "T!"},
+  };
+  Dialog& dialog = Make();
+  ASSERT_TRUE(Open(dialog, "Texts", {{kFramedNumber}}));
+  alignas(8) std::byte variable[8] = {};
+  for (const auto& c : cases) {
+    DialogItem& item = dialog[1];
+    FillDragField(&dialog.record, 1, std::string_view(c.unit), c.format, c.kind, c.length, c.digits, 0, 0, 0,
+                  c.factor, false, c.zeroText);
+    FillProcField(&dialog.record, 1, variable, nullptr, nullptr);
+    item.Justification = static_cast<std::uint8_t>(c.justification);
+    if (c.kind == kDouble) {
+      std::memcpy(variable, &c.value, sizeof c.value);
+    } else if (c.kind == kSingle) {
+      const float single = static_cast<float>(c.value);
+      std::memcpy(variable, &single, sizeof single);
+    } else {
+      ASSERT_TRUE(ItemValue::Write(item, c.value));
+    }
+    ModDialog::DialogPtr = &dialog.record;
+    ModDialogTools::ConvertToString(1);
+    EXPECT_EQ(std::string(item.Text), c.text) << c.value << " kind " << c.kind << " format " << c.format;
+  }
+}
+
+TEST_F(ModDialogToolsTest, EventNames) {
+  const struct {
+    int code;
+    char character;
+    int modifiers;
+    const char* name;
+  } cases[] = {
+      {2, 'x', 0, "KeyCharacter  :   x"},
+      {2, 'X', 3, "KeyCharacter  :   X command shift"},
+      {62, 5, 0, "KeyOSEvent    :     5"},
+      {3, 0, 16, "Key:   3,   Char:  0 control"},
+      {0, 0, 0, ""},
+      {1, 'a', 8, " option"},
+  };
+  for (const auto& c : cases) {
+    char name[160] = "";
+    ModDialogTools::DecodeKey(c.code, c.character, c.modifiers, name);
+    EXPECT_STREQ(name, c.name);
+  }
+  char name[160] = "";
+  ModDialogTools::DecodeKey(48, 1, 0, name);
+  EXPECT_EQ(std::string(name).substr(0, 26), "KeyMouse      :     1   wi");
+}
+
+TEST_F(ModDialogToolsTest, RectanglesScaleAwayFromTheMenuBar) {
+  Geometry::Rect r = Geometry::SetRect(10, 20, 110, 70);
+  ModDialogTools::ScaleRect(r, 1.0005);
+  EXPECT_EQ(r, Geometry::SetRect(10, 20, 110, 70));
+  ModDialogTools::ScaleRect(r, 1.5);
+  EXPECT_EQ(r, Geometry::SetRect(15, 30, 165, 105));
+  const int origin = ModDialogTools::TopOrigin();
+  EXPECT_EQ(origin, ModWindow::MenuBarHeight() + 22);
+  Geometry::Rect window = Geometry::SetRect(100, origin + 10, 300, origin + 110);
+  ModDialogTools::ScaleCoords(window, 2);
+  EXPECT_EQ(window, Geometry::SetRect(200, origin + 20, 600, origin + 220));
+}
+
+TEST_F(ModDialogToolsTest, ContextIsTakenOnlyForOpenDialogsAndPutBack) {
+  Dialog& open = Make();
+  ASSERT_TRUE(Open(open, "Open", {{kButton}}));
+  Dialog& closed = Make();
+  ModDialog::DialogPtr = &ModDialogTools::RootDialog;
+  ModDialogTools::ActiveItem = 3;
+  ModDialogTools::DialogContext context;
+  EXPECT_FALSE(ModDialogTools::GetState(context, &closed.record));
+  EXPECT_EQ(ModDialog::DialogPtr, &ModDialogTools::RootDialog);
+  ASSERT_TRUE(ModDialogTools::GetState(context, &open.record));
+  EXPECT_EQ(ModDialog::DialogPtr, &open.record);
+  ModDialogTools::ActiveItem = 1;
+  ModDialogTools::ResetState(context);
+  EXPECT_EQ(ModDialog::DialogPtr, &ModDialogTools::RootDialog);
+  EXPECT_EQ(ModDialogTools::ActiveItem, 3);
+  EXPECT_EQ(ModDialogTools::MacWindowToDialogPtr(open.record.MacWindow), &open.record);
+  EXPECT_EQ(ModDialogTools::MacWindowToDialogPtr(nullptr), nullptr);
+}
+
+}  // namespace
