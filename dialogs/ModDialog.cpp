@@ -196,12 +196,21 @@ void SendBehind(DialogRecord* dialog, DialogRecord* other) {
   Windows::SendBehind(dialog->MacWindow, other->MacWindow);
 }
 
+// The visible front-only dialog in front, which this dialog must stay
+// behind; nil when there is none or this one is front-only itself.
+DialogRecord* FrontKeeper(const DialogRecord* dialog) {
+  DialogRecord* front = ModDialogTools::MacWindowToDialogPtr(Windows::FrontWindow());
+  if (front == nullptr || front == dialog || !front->Open || !front->FrontOnly || !front->WindowVisible ||
+      dialog->FrontOnly) {
+    return nullptr;
+  }
+  return front;
+}
+
 bool ToFront(DialogRecord* dialog, bool unpack) {
   if (!dialog->Open) return true;
   if (unpack) Unpack(dialog);
-  DialogRecord* front = ModDialogTools::MacWindowToDialogPtr(Windows::FrontWindow());
-  if (front != nullptr && front != dialog && front->Open && front->FrontOnly && front->WindowVisible &&
-      !dialog->FrontOnly) {
+  if (DialogRecord* front = FrontKeeper(dialog)) {
     Show(dialog);
     SendBehind(dialog, front);
   } else {
@@ -291,6 +300,7 @@ bool Initialize(DialogRecord* dialog, int kind, Proc fill, Proc lists, bool load
   dialog->SavedRect.right = static_cast<std::int16_t>(rect.left + Rounded(kIconWidth * s));
   dialog->SavedRect.bottom = static_cast<std::int16_t>(rect.top + 1);
 
+  DialogRecord* keeper = inFront ? FrontKeeper(dialog) : nullptr;
   dialog->Window = ModWindow::Create(0, rect, definition, root.Text, inFront, closeBox, visible);
   dialog->MacWindow = ModWindow::GetMacWindow(dialog->Window);
   if (dialog->MacWindow != nullptr) {
@@ -321,6 +331,7 @@ bool Initialize(DialogRecord* dialog, int kind, Proc fill, Proc lists, bool load
   if (std::fabs(s - 1) > 0.01) ScaleItems(dialog, s);
   PrepareItems(dialog);
   Windows::SetRefCon(dialog->MacWindow, dialog);
+  if (keeper != nullptr) SendBehind(dialog, keeper);
   Mouse::SetCursorShape(cursor);
   Link(dialog);
   return true;
