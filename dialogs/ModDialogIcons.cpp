@@ -146,11 +146,11 @@ void DrawShape(int n, Shape shape) {
 
 // The command key's name in a small frame at x, one pixel below the item's
 // top, drawn as a text item for the moment.
-void ShowKeyName(int n, int kind, char character, int x) {
+void ShowKeyName(int n, int kind, char character, int modifiers, int x) {
   DialogRecord* dialog = ModDialog::DialogPtr;
   DialogItem* item = ItemOf(dialog, n);
   char name[kNameSize] = "";
-  if (kind <= 1 || !KeyToString(kind, character, 0, name)) return;
+  if (kind <= 1 || !KeyToString(kind, character, modifiers, name)) return;
   const DialogItem saved = *item;
   item->Type = kText;
   item->ValueKind = kString;
@@ -432,9 +432,10 @@ void ShowCommandKey(int n, bool on) {
   int offset = 0;
   if (item->Type == kRadioButton) offset = 16;
   if (item->Type == kCheckBox || item->Type == kMultiCheck) offset = item->Area.Box.TextOffset;
-  ShowKeyName(n, item->CommandKind, item->CommandChar, item->Rect.left + 3 + offset);
+  ShowKeyName(n, item->CommandKind, item->CommandChar, item->CommandModifiers, item->Rect.left + 3 + offset);
   if (item->Type == kList || item->Type == kFramedList) {
-    ShowKeyName(n, item->Area.List.SecondKind, item->Area.List.SecondChar, item->Rect.right - 19);
+    ShowKeyName(n, item->Area.List.SecondKind, item->Area.List.SecondChar, item->CommandModifiers,
+                item->Rect.right - 19);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "dialogs/Alert.h"
 #include "dialogs/ItemValue.h"
 #include "dialogs/ModDialog.h"
 #include "dialogs/ModDialogIcons.h"
@@ -209,6 +210,52 @@ bool DecodeInt32(int item, std::int32_t value, int width) {
   if (it->NumberFormat != kInteger) return ConvertReal(item, value, width);
   Decode::Integer(value, it->Text, it->Digits);
   return true;
+}
+
+void StoreEditedText(int item, std::span<const char> text, bool string) {
+  DialogItem* it = Current(item);
+  if (it == nullptr || it->Value == nullptr) return;
+  if (string) {
+    const std::size_t capacity = static_cast<std::size_t>(std::clamp<int>(it->Length, 0, kInputSize - 1)) + 1;
+    CopyString(text, std::span<char>(static_cast<char*>(it->Value), capacity), it->Length, kInputSize);
+    return;
+  }
+  char typed[kInputSize] = "";
+  Strings::Assign(typed, text);
+  Strings::TrimLeading(typed, ' ');
+  Strings::TrimTrailing(typed, ' ');
+  char old[kNameSize] = "";
+  Strings::Assign(old, it->Text);
+  Strings::TrimLeading(old, ' ');
+  Strings::TrimTrailing(old, ' ');
+  if (typed[0] == '\0' || Strings::Equal(typed, old)) return;
+  char capital[kInputSize] = "";
+  Strings::Capitalize(typed, capital);
+  if (it->ValueKind == kBoolean) {
+    const char first = capital[0];
+    if (first == 'F' || first == 'L' || first == 'H' || first == 'T') {
+      *static_cast<std::uint8_t*>(it->Value) = first == 'H' || first == 'T' ? 1 : 0;
+    } else {
+      Alert::Beep();
+    }
+    return;
+  }
+  const int off = Strings::Search(capital, "OFF", 0);
+  if (off >= 0) {
+    Strings::DelString(capital, off, 3);
+    Strings::Insert(capital, "  0", off);
+  } else {
+    char unit[kUnitSize] = "";
+    Strings::Capitalize(it->Unit, unit);
+    Strings::TrimLeading(unit, ' ');
+    const int at = unit[0] != '\0' ? Strings::Search(capital, unit, 1) : -1;
+    if (at >= 1) capital[at] = '\0';
+  }
+  Strings::TrimTrailing(capital, ' ');
+  double value = 0;
+  ConversionOK = CheckNumber(capital, it->Minimum, it->Maximum, it->Factor, value, it->NumberFormat != kInteger,
+                             false) &&
+                 ItemValue::Write(*it, value);
 }
 
 void StoreItemValue(DialogRecord* dialog, int item, StoredValue& record, bool relative) {

@@ -68,6 +68,15 @@ bool DecodeInt32(int item, std::int32_t value, int width);
 // was taken), otherwise it stays as it was.
 bool DoEditText(int item, const Geometry::Rect& r, bool string, bool highlight);
 
+// Stores an edited text as the item's value: a string (string set) back
+// into the bound string; a boolean from its first letter (F or L false, H
+// or T true, else a beep); a number read in engineering notation (or as an
+// integer with format 0), "OFF" as 0, cut before its unit, divided by
+// Factor and held within Minimum..Maximum and the kind's range. An empty or
+// unchanged text, and a text that is no finite number, leave the value as
+// it was. ConversionOK tells whether a number was taken.
+void StoreEditedText(int item, std::span<const char> text, bool string);
+
 // Fills the record with the item's value (relative to the dialog's
 // LastValue after a relative change).
 void StoreItemValue(ModDialogUt::DialogRecord* dialog, int item, ModDialogUt::StoredValue& record, bool relative);
