@@ -31,6 +31,7 @@ void ModDialogTest::SetUp() {
 
 void ModDialogTest::TearDown() {
   for (Dialog& dialog : dialogs_) ModDialog::Shutdown(&dialog.record);
+  Shell::Shutdown();
   dialogs_.clear();
   gFill = nullptr;
   MacEnv::ScreenFactor = 1.0;
