@@ -27,6 +27,12 @@ constexpr int kTestProbeLatch = 26;   // bit 1: the test DAC to the probe output
 constexpr int kTestOutputLatch = 27;  // bit 3: the test DAC to the output amplifier
 constexpr int kStimSourceLatch = 32;  // bit 0: the test DAC, bit 1: the external input
 constexpr int kMuxLatch = 41;
+constexpr int kIntegratorLatch = 39;      // bits 2-3: the test integrator's source
+constexpr int kTestCapacitorLatch = 42;   // bits 2-3: the test capacitors
+constexpr int kIntegratorFromTestDac = 1;
+constexpr int kTestDacRoute = 3;
+constexpr int kOneCapacitorChannel = 4;
+constexpr int kTenCapacitorChannel = 2;
 constexpr int kCSlowNetworkChannel = 3;
 constexpr int kCFastNetworkChannel = 4;
 
@@ -67,6 +73,15 @@ AnalogCircuit TwoLags(double gain1, double tau1, double gain2, double tau2) {
       {2, {-1.0 / tau1, 0.0, 0.0, -1.0 / tau2}, {1.0 / tau1, 1.0 / tau2}, {gain1, gain2}, 0.0});
 }
 
+// The auto-zeroed integrator's denominator s^2 + s w0 / Q + w0^2 with the
+// numerator `gain` x s (its output) or `gain` x s^2 (its output's slope).
+AnalogCircuit AutoZeroed(double gain, double hz, double q, bool slope) {
+  const double w0 = 2.0 * std::numbers::pi * hz;
+  std::vector<double> a = {0.0, 1.0, -w0 * w0, -w0 / q};
+  if (slope) return AnalogCircuit::Linear({2, a, {0.0, 1.0}, {-gain * w0 * w0, -gain * w0 / q}, gain});
+  return AnalogCircuit::Linear({2, a, {0.0, 1.0}, {0.0, gain}, 0.0});
+}
+
 double Limit(double volts) {
   return std::clamp(volts, -AmplifierBoardModel::kLimitVolts, AmplifierBoardModel::kLimitVolts);
 }
@@ -82,6 +97,7 @@ AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths, bo
       _current(AnalogCircuit::Wire()),
       _pipette(AnalogCircuit::Wire()),
       _testRoute(AnalogCircuit::Wire()),
+      _integrator(AnalogCircuit::Wire()),
       _external(AnalogCircuit::Wire()),
       _network(AnalogCircuit::Wire()) {}
 
@@ -164,6 +180,8 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
   const AmplifierCompensation compensation = Compensation(elements);
   const double lag = RsLag(compensation, elements);
   const int channel = elements.Element(kMuxLatch);
+  const int integratorSource = (elements.Element(kIntegratorLatch) >> 2) & 3;
+  const int caps = (elements.Element(kTestCapacitorLatch) >> 2) & 3;
   return {Range(elements),
           OutputGain(elements),
           Filter1Hz(elements),
@@ -175,7 +193,12 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
           RsAlpha(compensation),
           RsAlpha(compensation) > RsCriticalAlpha(lag),
           lag,
-          elements.LatchBit(kTestProbeLatch, 1) ? 1 : elements.LatchBit(kTestOutputLatch, 3) ? 2 : 0,
+          elements.LatchBit(kTestProbeLatch, 1)                   ? 1
+          : elements.LatchBit(kTestOutputLatch, 3)                ? 2
+          : integratorSource == kIntegratorFromTestDac && caps != 0 ? kTestDacRoute
+                                                                  : 0,
+          integratorSource,
+          caps,
           elements.LatchBit(kStimSourceLatch, 0) || elements.LatchBit(kStimSourceLatch, 1),
           DecodeStimulusScale(_truths.scale, elements),
           elements.LatchBit(kGainLatchHigh, 3),
@@ -205,6 +228,19 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
                           .Then(Section(filter2, 0, setting.filter2_hz[0]))
                           .Tapped()
                           .Then(Section(filter2, 1, setting.filter2_hz[1])));
+  }
+  const double rate = _truths.integrator_rate[setting.integrator_caps == 2 ? 1 : 0];
+  if (setting.test_route == kTestDacRoute) {
+    double farads = 0.0;
+    if ((setting.integrator_caps & 1) != 0) farads += _truths.scale.injection_farads[2];
+    if ((setting.integrator_caps & 2) != 0) farads += _truths.scale.injection_farads[3];
+    _testRoute.Retune(AutoZeroed(_truths.integrator_drive * farads * rate, _truths.auto_zero_hz, _truths.auto_zero_q, true)
+                          .Then(AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]))
+                          .Tapped()
+                          .Then(stages));
+  }
+  if (setting.integrator_source != 0) {
+    _integrator.Retune(AutoZeroed(rate, _truths.auto_zero_hz, _truths.auto_zero_q, false));
   }
   if (setting.external_filter2) {
     _external.Retune(Section(filter2, 0, setting.filter2_hz[0]).Then(Section(filter2, 1, setting.filter2_hz[1])));
@@ -241,7 +277,8 @@ void AmplifierBoardModel::MoveTo(double clock_seconds) {
 
 double AmplifierBoardModel::RouteTap(int tap) const {
   switch (_setting.test_route) {
-    case 1: return _testRoute.Tap(tap);
+    case 1:
+    case kTestDacRoute: return _testRoute.Tap(tap);
     case 2: return tap >= kOutputAmplifierTap ? _testRoute.Tap(tap - kOutputAmplifierTap) : 0.0;
     default: return 0.0;
   }
@@ -273,8 +310,15 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   if (drive.test != _test) {
     if (_setting.test_route != 0) _testRoute.Drive(_seconds, drive.test);
     if (_setting.external_filter2) _external.Drive(_seconds, drive.test);
+    if (_setting.integrator_source != 0) {
+      _integrator.Drive(_seconds, _setting.integrator_source == kIntegratorFromTestDac ? drive.test : 0.0);
+    }
     _test = drive.test;
   }
+  _monitors.integrator = _setting.integrator_source != 0 ? Limit(_integrator.Sample(_seconds)) : 0.0;
+  _monitors.integrator_channel = (_setting.integrator_caps & 1) != 0   ? kOneCapacitorChannel
+                                 : (_setting.integrator_caps & 2) != 0 ? kTenCapacitorChannel
+                                                                       : 0;
   double current = _current.Sample(_seconds);
   const double pipette = _pipette.Sample(_seconds);
   _monitors.test_at_probe = 0.0;

@@ -30,6 +30,12 @@
 //              bit 0 the test DAC, bit 1 the external input, which the rack
 //              cables to the test DAC) add it x the external stimulus scale
 //              to the command, x 0.1 (x 0.5 with V-ref x2);
+//   integrator the test integrator (latch 39 bits 2-3: source 1 the test
+//              DAC, 2 at rest) integrates at its rate by the test capacitor
+//              (latch 42 bits 2-3: 1 the 1 pF, 2 the 10 pF, both), its slow
+//              auto-zero loop making it a band-pass; the capacitor carries
+//              the drive x its output's slope into the probe; the
+//              multiplexer shows the output on 4 (1 pF) and 2 (10 pF);
 //   external   with latch 31 bit 3 filter 2's sections also filter the
 //              external input (multiplexer 11);
 //   networks   the C-slow and C-fast networks of the pipette potential
@@ -80,6 +86,13 @@ struct AmplifierAnalogTruths {
   double test_probe_gain = 0.985;
   double test_output_gain = 1.012;
   double test_lag_seconds = 1e-6;
+  // The test integrator's rate (1/s per volt) with the 1 pF and the 10 pF
+  // capacitor, its auto-zero loop, and the gain from its output onto the
+  // capacitor.
+  std::array<double, 2> integrator_rate = {99.2, 100.9};
+  double auto_zero_hz = 0.1;
+  double auto_zero_q = 0.6;
+  double integrator_drive = 10.0;
 };
 
 // What the board's DACs on the interface drive, in volts.
@@ -103,6 +116,10 @@ struct AmplifierMonitors {
   double c_fast_network = 0.0;
   double external_filter2 = 0.0;
   double test_at_probe = 0.0;
+  // The test integrator's output, and the channel (4 or 2) that shows it;
+  // 0 without a test capacitor.
+  double integrator = 0.0;
+  int integrator_channel = 0;
   // The multiplexer's noise at this conversion.
   double mux_noise = 0.0;
   bool clipping = false;
@@ -156,8 +173,11 @@ class AmplifierBoardModel {
     double rs_alpha = 0.0;
     bool rs_ringing = false;
     double rs_lag_seconds = 0.0;
-    // 0 none, 1 the probe, 2 the output amplifier.
+    // 0 none, 1 the probe, 2 the output amplifier, 3 the test integrator.
     int test_route = 0;
+    // The test integrator's source (0 off) and capacitor code.
+    int integrator_source = 0;
+    int integrator_caps = 0;
     bool stimulus_source = false;
     double stimulus_scale = 0.0;
     bool external_filter2 = false;
@@ -194,6 +214,7 @@ class AmplifierBoardModel {
   // Beside them, each run only while in use: the test DAC's route, filter 2
   // on the external input, the network the multiplexer shows.
   AnalogPath _testRoute;
+  AnalogPath _integrator;
   AnalogPath _external;
   AnalogPath _network;
   double _command = 0.0;

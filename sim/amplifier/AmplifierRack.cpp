@@ -292,25 +292,30 @@ double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
   const auto monitored = [&](double AmplifierMonitors::* signal) { return model != nullptr ? model->Monitors().*signal : 0.0; };
   double volts = 0.0;
   const int channel = Board(board).Element(kMuxLatch);
-  switch (channel) {
-    case kMuxCommand: volts = monitored(&AmplifierMonitors::command); break;
-    case kMuxCSlowNetwork: volts = monitored(&AmplifierMonitors::c_slow_network); break;
-    case kMuxCFastNetwork: volts = monitored(&AmplifierMonitors::c_fast_network); break;
-    case kMuxExternalFilter2: volts = monitored(&AmplifierMonitors::external_filter2); break;
-    case kMuxTestAtProbe: volts = monitored(&AmplifierMonitors::test_at_probe); break;
-    case kMuxReference: volts = old ? 0.0 : kReferenceVolts; break;
-    case kMuxProbeOutput: volts = monitored(&AmplifierMonitors::probe); break;
-    case kMuxFilter1: volts = monitored(&AmplifierMonitors::filter1); break;
-    case kMuxFilter2First: volts = monitored(&AmplifierMonitors::filter2_first); break;
-    // The C, D and Z boards route the stimulus DAC there, inverted.
-    case kMuxOldBoardPath: volts = board_config.letter != 0 && std::strchr("CDZ", board_config.letter) != nullptr
-                                           ? -dac(StimulusDac(board))
-                                           : 0.0;
-      break;
-    case kMuxStimulus: volts = -dac(StimulusDac(board)); break;
-    case kMuxTestDac: volts = dac(TestDac(board)); break;
-    case kMuxCurrentMonitor: volts = monitored(&AmplifierMonitors::current); break;
-    default: break;
+  // The test integrator's capacitor takes its channel over.
+  if (model != nullptr && channel == model->Monitors().integrator_channel) {
+    volts = model->Monitors().integrator;
+  } else {
+    switch (channel) {
+      case kMuxCommand: volts = monitored(&AmplifierMonitors::command); break;
+      case kMuxCSlowNetwork: volts = monitored(&AmplifierMonitors::c_slow_network); break;
+      case kMuxCFastNetwork: volts = monitored(&AmplifierMonitors::c_fast_network); break;
+      case kMuxExternalFilter2: volts = monitored(&AmplifierMonitors::external_filter2); break;
+      case kMuxTestAtProbe: volts = monitored(&AmplifierMonitors::test_at_probe); break;
+      case kMuxReference: volts = old ? 0.0 : kReferenceVolts; break;
+      case kMuxProbeOutput: volts = monitored(&AmplifierMonitors::probe); break;
+      case kMuxFilter1: volts = monitored(&AmplifierMonitors::filter1); break;
+      case kMuxFilter2First: volts = monitored(&AmplifierMonitors::filter2_first); break;
+      // The C, D and Z boards route the stimulus DAC there, inverted.
+      case kMuxOldBoardPath: volts = board_config.letter != 0 && std::strchr("CDZ", board_config.letter) != nullptr
+                                             ? -dac(StimulusDac(board))
+                                             : 0.0;
+        break;
+      case kMuxStimulus: volts = -dac(StimulusDac(board)); break;
+      case kMuxTestDac: volts = dac(TestDac(board)); break;
+      case kMuxCurrentMonitor: volts = monitored(&AmplifierMonitors::current); break;
+      default: break;
+    }
   }
   const MuxChannelFault& fault = board_config.mux_channels[static_cast<std::size_t>(channel)];
   volts = volts * fault.gain + fault.offset_volts;

@@ -303,6 +303,52 @@ TEST(AmplifierAnalog, CSlowAndCFastNetworksOnTheMultiplexer) {
   EXPECT_NEAR(bench.Line(7) - rest, pipette * 150.0 / scale.c_fast_factor, 1e-9);
 }
 
+TEST(AmplifierAnalog, TestIntegratorRatesInjectionAndAutoZero) {
+  const AmplifierAnalogTruths truths;
+  struct Case {
+    std::string name;
+    int capacitors;  // latch 42 bits 2-3
+    int channel;
+    double rate;
+    double farads;
+  };
+  const std::vector<Case> cases = {
+      {"1 pF", 1, 4, truths.integrator_rate[0], truths.scale.injection_farads[2]},
+      {"10 pF", 2, 2, truths.integrator_rate[1], truths.scale.injection_farads[3]},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bench bench(AnalogConfig(1, 0.0));
+    // Range 1, the integrator fed by the test DAC, the monitor's filters wide.
+    bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0), LatchWord(40, 8, c.channel),
+                    LatchWord(38, 0, 4), LatchWord(42, c.capacitors << 2, 0)});
+    bench.test = [](double) { return 0.0; };
+    bench.Hold(1e-3, 0.0);
+    const double start = bench.Line(7);
+    bench.test = [](double) { return 1.0; };
+    bench.Hold(5e-3, 0.0);
+    // The last conversion was 10 us before the end.
+    EXPECT_NEAR((bench.Line(7) - start) / (5e-3 - 1e-5), c.rate, 0.01 * c.rate);
+    const double current = truths.integrator_drive * c.farads * c.rate;
+    EXPECT_NEAR(bench.Rack().Model(0)->Monitors().probe - truths.probe_offset_volts[1], current * truths.range_gain[1],
+                0.01 * current * truths.range_gain[1]);
+  }
+  // A small step, and the auto-zero loop brings the output back within 10 s.
+  Bench bench(AnalogConfig(1, 0.0));
+  bench.Words(0, {LatchWord(40, 8, 4), LatchWord(38, 0, 4), LatchWord(42, 4, 0)});
+  bench.test = [](double) { return 0.01; };
+  double peak = 0.0;
+  bench.Run(10.0, 1e-3, [](double) { return 0.0; }, [&](double) {
+    peak = std::max(peak, bench.Rack().Model(0)->Monitors().integrator);
+  });
+  EXPECT_GT(peak, 0.1);
+  EXPECT_LT(std::fabs(bench.Rack().Model(0)->Monitors().integrator), 0.02 * peak);
+  // Without a source the channel shows the C-fast network again.
+  bench.Words(0, {LatchWord(38, 0, 0)});
+  bench.Hold(1e-3, 0.0);
+  EXPECT_NEAR(bench.Line(7), truths.mux_offset_volts, 1e-9);
+}
+
 TEST(AmplifierAnalog, Filter2OnTheExternalPath) {
   AmplifierRackConfig config = AnalogConfig(1, 0.0);
   const AmplifierAnalogTruths& truths = config.boards[0].analog;
