@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 
@@ -27,6 +28,9 @@ constexpr int kTestProbeLatch = 26;   // bit 1: the test DAC to the probe output
 constexpr int kTestOutputLatch = 27;  // bit 3: the test DAC to the output amplifier
 constexpr int kStimSourceLatch = 32;  // bit 0: the test DAC, bit 1: the external input
 constexpr int kMuxLatch = 41;
+constexpr int kCCScaleLatch = 24;   // bit 0: the current-clamp range on the newer boards
+constexpr int kCCModeBit = 3;       // of latch 33
+constexpr int kCCOffsetDac = 15;
 constexpr int kIntegratorLatch = 39;      // bits 2-3: the test integrator's source
 constexpr int kTestCapacitorLatch = 42;   // bits 2-3: the test capacitors
 constexpr int kIntegratorFromTestDac = 1;
@@ -90,9 +94,10 @@ double Limit(double volts) {
 
 enum Tap { kProbeTap, kFilter1Tap, kOutputAmplifierTap, kFilter2FirstTap };
 
-AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths, bool noise, unsigned seed)
+AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths, bool noise, unsigned seed, char letter)
     : _truths(truths),
       _noise(noise),
+      _letter(letter),
       _random(seed),
       _current(AnalogCircuit::Wire()),
       _pipette(AnalogCircuit::Wire()),
@@ -172,6 +177,20 @@ double AmplifierBoardModel::StimulusFilterHz(const AmplifierBoardElements& eleme
   return _truths.stimulus_filter_hz[elements.LatchBit(kVmonLatch, 2) ? 1 : 0];
 }
 
+int AmplifierBoardModel::CurrentClampGain(const AmplifierBoardElements& elements) const {
+  if (!elements.LatchBit(kVmonLatch, kCCModeBit)) return -1;
+  bool high = true;
+  if (_letter == 'A' || _letter == 'B' || _letter == 'P') {
+    high = elements.LatchBit(kVmonLatch, 0);
+  } else if (_letter == 'D') {
+    high = elements.LatchBit(kCCScaleLatch, 0);
+  } else if (_letter != 'C' && _letter != 'Z') {
+    high = !elements.LatchBit(kCCScaleLatch, 0);
+  }
+  // Gain range 0 gives the high gains 10 and 100 pA/mV.
+  return Range(elements) == 0 ? (high ? 3 : 2) : (high ? 1 : 0);
+}
+
 AmplifierCompensation AmplifierBoardModel::Compensation(const AmplifierBoardElements& elements) const {
   return DecodeCompensation(_truths.scale, elements, _truths.range_gain[static_cast<std::size_t>(Range(elements))]);
 }
@@ -191,7 +210,7 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
           StimulusFilterHz(elements),
           compensation,
           RsAlpha(compensation),
-          RsAlpha(compensation) > RsCriticalAlpha(lag),
+          RsAlpha(compensation) > RsCriticalAlpha(lag) && CurrentClampGain(elements) < 0,
           lag,
           elements.LatchBit(kTestProbeLatch, 1)                   ? 1
           : elements.LatchBit(kTestOutputLatch, 3)                ? 2
@@ -203,7 +222,8 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
           DecodeStimulusScale(_truths.scale, elements),
           elements.LatchBit(kGainLatchHigh, 3),
           channel == kCSlowNetworkChannel || channel == kCFastNetworkChannel ? channel : 0,
-          DecodeNetworks(_truths.scale, elements)};
+          DecodeNetworks(_truths.scale, elements),
+          CurrentClampGain(elements)};
 }
 
 void AmplifierBoardModel::Retune(const Setting& setting) {
@@ -215,10 +235,20 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   if (!setting.rs_ringing) cell.series_ohms *= 1.0 - std::clamp(setting.rs_alpha, 0.0, 1.0);
   if (setting.rs_ringing && !_setting.rs_ringing) ++_rsViolations;
   const AnalogCircuit stages = MonitorStages(setting.filter1_hz, setting.output_gain, filter2, setting.filter2_hz);
-  _current.Retune(CellCurrent(cell, setting.compensation, setting.stimulus_filter_hz)
-                      .Then(AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]))
-                      .Tapped()
-                      .Then(stages));
+  const AnalogCircuit range = AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]);
+  const AnalogCircuit pipette = AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * setting.stimulus_filter_hz));
+  if (setting.cc_gain >= 0) {
+    // The probe drives the current and measures it; the cell answers with
+    // its potential.
+    const double amperes = _truths.cc_amperes_per_volt[static_cast<std::size_t>(setting.cc_gain)];
+    const AmplifierCompensation& applied = setting.compensation;
+    const double node = cell.stray_farads + _truths.cc_input_farads - applied.c_fast1_farads - applied.c_fast2_farads;
+    _current.Retune(AnalogCircuit::Gain(amperes).Then(range).Tapped().Then(stages));
+    _pipette.Retune(CellVoltage(cell, node, _truths.cc_input_ohms, amperes));
+  } else {
+    _current.Retune(CellCurrent(cell, setting.compensation, setting.stimulus_filter_hz).Then(range).Tapped().Then(stages));
+    _pipette.Retune(pipette);
+  }
   const AnalogCircuit testLag = AnalogCircuit::RC(_truths.test_lag_seconds);
   if (setting.test_route == 1) {
     _testRoute.Retune(testLag.Then(AnalogCircuit::Gain(_truths.test_probe_gain)).Tapped().Then(stages));
@@ -246,7 +276,6 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
     _external.Retune(Section(filter2, 0, setting.filter2_hz[0]).Then(Section(filter2, 1, setting.filter2_hz[1])));
   }
   const AmplifierNetworks& networks = setting.networks;
-  const AnalogCircuit pipette = AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * setting.stimulus_filter_hz));
   if (setting.network == kCSlowNetworkChannel) {
     _network.Retune(pipette.Then(AnalogCircuit::RC(networks.c_slow_tau_seconds))
                         .Then(AnalogCircuit::Gain(-networks.c_slow_gain)));
@@ -259,11 +288,11 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   _noiseHz = setting.bypass_filter2
                  ? setting.filter1_hz
                  : 1.0 / std::sqrt(1.0 / (setting.filter1_hz * setting.filter1_hz) + 1.0 / (filter2_hz * filter2_hz));
-  _pipette.Retune(pipette);
   _setting = setting;
   // The paths just put in use take their inputs from the next conversion.
   _command = std::numeric_limits<double>::quiet_NaN();
   _test = std::numeric_limits<double>::quiet_NaN();
+  _clamp = std::numeric_limits<double>::quiet_NaN();
 }
 
 void AmplifierBoardModel::MoveTo(double clock_seconds) {
@@ -301,11 +330,23 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   const double command = (drive.stimulus * _truths.stimulus_gain + external) * commandFactor +
                          _truths.stimulus_offset_volts + _setting.compensation.pipette_offset_volts;
   const bool networkShown = _setting.network != 0;
+  const bool currentClamp = _setting.cc_gain >= 0;
   if (command != _command) {
-    _current.Drive(_seconds, command - cell.bath_volts);
-    _pipette.Drive(_seconds, command);
+    if (!currentClamp) {
+      _current.Drive(_seconds, command - cell.bath_volts);
+      _pipette.Drive(_seconds, command);
+    }
     if (networkShown) _network.Drive(_seconds, command - cell.bath_volts);
     _command = command;
+  }
+  if (currentClamp) {
+    const double offset =
+        (elements.Element(kCCOffsetDac) - kProbeOffsetMidScale) / kProbeOffsetMidScale * _truths.cc_offset_span_volts;
+    if (const double clamp = drive.stimulus * _truths.stimulus_gain + external + offset; clamp != _clamp) {
+      _current.Drive(_seconds, clamp);
+      _pipette.Drive(_seconds, clamp);
+      _clamp = clamp;
+    }
   }
   if (drive.test != _test) {
     if (_setting.test_route != 0) _testRoute.Drive(_seconds, drive.test);
@@ -320,7 +361,7 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
                                  : (_setting.integrator_caps & 2) != 0 ? kTenCapacitorChannel
                                                                        : 0;
   double current = _current.Sample(_seconds);
-  const double pipette = _pipette.Sample(_seconds);
+  const double pipette = _pipette.Sample(_seconds) + (currentClamp ? cell.bath_volts : 0.0);
   _monitors.test_at_probe = 0.0;
   if (_setting.test_route != 0) {
     current += _testRoute.Sample(_seconds);
@@ -359,7 +400,9 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
     const double rail = std::sin(_seconds / _setting.rs_lag_seconds) >= 0.0 ? kLimitVolts : -kLimitVolts;
     _monitors.probe = _monitors.filter1 = _monitors.current = rail;
   }
-  _monitors.voltage = Limit(pipette * (elements.LatchBit(kVmonLatch, 0) ? 100.0 : 10.0) / (vrefX2 ? 5.0 : 1.0));
+  // The old boards use latch 33 bit 0 for their current clamp.
+  const bool vmonX100 = elements.LatchBit(kVmonLatch, 0) && std::strchr("ABCDPZ", _letter) == nullptr;
+  _monitors.voltage = Limit(pipette * (vmonX100 ? 100.0 : 10.0) / (vrefX2 ? 5.0 : 1.0));
   _monitors.clipping = _setting.rs_ringing || std::fabs(probe) > kClippingVolts ||
                        std::fabs(monitor) > kClippingVolts || std::fabs(filter1) > kClippingVolts;
   return _monitors;

@@ -41,6 +41,16 @@
 //   networks   the C-slow and C-fast networks of the pipette potential
 //              (sim/amplifier/AmplifierScaleTruths.h), run while the
 //              multiplexer (latch 41) shows them on 3 and 4;
+//   current clamp  with latch 33 bit 3 the amplifier drives the stimulus
+//              DAC (and the external stimulus) x 0.1, 1, 10 or 100 pA/mV
+//              into the pipette: gain range 1 or 0 with the current-clamp
+//              range (the A, B and P boards latch 33 bit 0, the D boards
+//              latch 24 bit 0, the others latch 24 bit 0 inverted; the C and
+//              Z boards have range 1 only); the CC offset DAC (15) adds its
+//              share from mid-scale; the probe measures that current, the
+//              voltage monitor the pipette potential it gives the cell
+//              (sim/amplifier/AmplifierCell.h, CellVoltage), C-fast
+//              neutralising the pipette node;
 //   noise      with noise on: the probe's current noise, its RMS by the
 //              bandwidth each monitor sees it in, the mains' hum, and the
 //              multiplexer's own noise, from a generator of the board's seed.
@@ -93,6 +103,13 @@ struct AmplifierAnalogTruths {
   double auto_zero_hz = 0.1;
   double auto_zero_q = 0.6;
   double integrator_drive = 10.0;
+  // Current clamp: amperes per stimulus DAC volt by the gain 0-3 (0.1, 1,
+  // 10, 100 pA/mV), the offset DAC's span in DAC volts, the probe's input
+  // capacitance and resistance.
+  std::array<double, 4> cc_amperes_per_volt = {1.008e-10, 0.994e-9, 1.013e-8, 0.991e-7};
+  double cc_offset_span_volts = 0.05;
+  double cc_input_farads = 2e-12;
+  double cc_input_ohms = 50e9;
 };
 
 // What the board's DACs on the interface drive, in volts.
@@ -131,7 +148,8 @@ class AmplifierBoardModel {
   static constexpr double kClippingVolts = 10.0;
 
   // With noise, the probe's noise and hum from a generator of that seed.
-  AmplifierBoardModel(const AmplifierAnalogTruths& truths, bool noise, unsigned seed);
+  // The letter tells the board's current-clamp switches.
+  AmplifierBoardModel(const AmplifierAnalogTruths& truths, bool noise, unsigned seed, char letter = 'R');
 
   // The monitors at `seconds` on the program's clock with the elements and
   // the stimulus DAC as they are from that instant. Time runs on by the
@@ -149,6 +167,8 @@ class AmplifierBoardModel {
   // Hz of filter 2's sections.
   std::array<double, 2> Filter2Hz(const AmplifierBoardElements& elements) const;
   double StimulusFilterHz(const AmplifierBoardElements& elements) const;
+  // The current-clamp gain 0-3, -1 in voltage clamp.
+  int CurrentClampGain(const AmplifierBoardElements& elements) const;
   // The compensations the elements set, by the truths.
   AmplifierCompensation Compensation(const AmplifierBoardElements& elements) const;
   const AmplifierAnalogTruths& Truths() const { return _truths; }
@@ -184,6 +204,7 @@ class AmplifierBoardModel {
     // 0, or the multiplexer's network channel 3 or 4.
     int network = 0;
     AmplifierNetworks networks;
+    int cc_gain = -1;
     bool operator==(const Setting&) const = default;
   };
 
@@ -200,6 +221,7 @@ class AmplifierBoardModel {
 
   AmplifierAnalogTruths _truths;
   bool _noise;
+  char _letter;
   std::mt19937 _random;
   std::normal_distribution<double> _normal;
   Setting _setting;
@@ -219,6 +241,8 @@ class AmplifierBoardModel {
   AnalogPath _network;
   double _command = 0.0;
   double _test = 0.0;
+  // What the current clamp drives: stimulus DAC volts.
+  double _clamp = 0.0;
   // The board's own time, moved on by the clock's steps forward.
   double _seconds = 0.0;
   double _lastClock = 0.0;

@@ -1,6 +1,8 @@
 #include "sim/amplifier/AmplifierCell.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <numbers>
 
 namespace {
@@ -15,6 +17,8 @@ constexpr double kBathVolts = 0.0125;
 constexpr double kSealOhms = 1e9;
 // The shortest C-fast time constant the block takes.
 constexpr double kShortestTau = 1e-8;
+// The least capacitance of the pipette node in current clamp.
+constexpr double kLeastNodeFarads = 1e-13;
 
 }  // namespace
 
@@ -116,5 +120,45 @@ AnalogCircuit CellCurrent(const AmplifierCell& cell, const AmplifierCompensation
     rest(kCSlow);
   }
   c(kPipette) -= compensation.g_leak_siemens;
+  return AnalogCircuit::Linear(std::move(block));
+}
+
+AnalogCircuit CellVoltage(const AmplifierCell& cell, double node_farads, double input_ohms, double amperes_per_volt) {
+  enum Node { kNode, kWallNode, kMembraneNode, kSecondNode, kNodes };
+  constexpr int n = kNodes;
+  AnalogCircuit::Block block{n, std::vector<double>(n * n, 0.0), std::vector<double>(n, 0.0),
+                             std::vector<double>(n, 0.0), 0.0};
+  const auto a = [&](int row, int col) -> double& { return block.a[static_cast<std::size_t>(row * n + col)]; };
+  // A conductance g between nodes i and j (j < 0: the bath) with the
+  // capacitance of each node.
+  std::array<double, n> farads = {std::max(node_farads, kLeastNodeFarads), cell.wall_farads, cell.membrane_farads,
+                                  cell.second_farads};
+  const auto join = [&](int i, int j, double g) {
+    a(i, i) -= g / farads[static_cast<std::size_t>(i)];
+    if (j < 0) return;
+    a(i, j) += g / farads[static_cast<std::size_t>(i)];
+    a(j, j) -= g / farads[static_cast<std::size_t>(j)];
+    a(j, i) += g / farads[static_cast<std::size_t>(j)];
+  };
+  block.b[kNode] = amperes_per_volt / farads[kNode];
+  block.c[kNode] = 1.0;
+  if (input_ohms > 0.0) join(kNode, -1, 1.0 / input_ohms);
+  const bool wall = cell.wall_farads > 0.0 && cell.wall_ohms > 0.0;
+  const bool series = cell.series_ohms > 0.0;
+  const bool membrane = series && cell.membrane_farads > 0.0;
+  const bool second = membrane && cell.second_farads > 0.0 && cell.second_ohms > 0.0;
+  if (wall) join(kNode, kWallNode, 1.0 / cell.wall_ohms);
+  if (membrane) {
+    join(kNode, kMembraneNode, 1.0 / cell.series_ohms);
+    if (cell.membrane_ohms > 0.0) join(kMembraneNode, -1, 1.0 / cell.membrane_ohms);
+  } else if (series) {
+    join(kNode, -1, 1.0 / cell.series_ohms);
+  }
+  if (second) join(kMembraneNode, kSecondNode, 1.0 / cell.second_ohms);
+  // Unused nodes rest where nothing drives them.
+  const std::pair<int, bool> nodes[] = {{kWallNode, wall}, {kMembraneNode, membrane}, {kSecondNode, second}};
+  for (const auto& [node, used] : nodes) {
+    if (!used) a(node, node) = -1.0;
+  }
   return AnalogCircuit::Linear(std::move(block));
 }

@@ -72,3 +72,11 @@ inline constexpr double kCFast1LagSeconds = 0.3e-6;
 // that a change of cell or compensation keeps the state.
 AnalogCircuit CellCurrent(const AmplifierCell& cell, const AmplifierCompensation& compensation,
                           double stimulus_filter_hz);
+
+// The current clamp's block: input the command (volts) by which the
+// amplifier drives amperes_per_volt into the pipette, output the pipette
+// potential less the bath's. The
+// pipette node holds the stray capacitance with the probe's input
+// capacitance, less the C-fast that stays applied (never below a tenth of a
+// picofarad), and leaks through the probe's input resistance.
+AnalogCircuit CellVoltage(const AmplifierCell& cell, double node_farads, double input_ohms, double amperes_per_volt);

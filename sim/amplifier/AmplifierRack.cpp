@@ -67,7 +67,8 @@ AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _con
     if (!board_config.present || board >= config.boards_per_rack) continue;
     if (config.analog) {
       _models[static_cast<std::size_t>(board)] = std::make_unique<AmplifierBoardModel>(
-          TruthsAt(board, 0), config.noise, config.seed + static_cast<unsigned>(rack * kBoards + board));
+          TruthsAt(board, 0), config.noise, config.seed + static_cast<unsigned>(rack * kBoards + board),
+          board_config.letter);
     }
     const std::string version = AmplifierVersionString(config, rack, board);
     auto& chip = _chips[static_cast<std::size_t>(board)];

@@ -30,13 +30,15 @@ AmplifierRackConfig AnalogConfig(int boards = 1, double cell_ohms = 10e6) {
 // One rack driven word by word and converted at chosen instants.
 class Bench {
  public:
-  // The pipette offset of every board at its zero, the probe offset DAC at
-  // mid-scale.
+  // The pipette offset of every board at its zero, the probe offset and
+  // current-clamp offset DACs at mid-scale.
   explicit Bench(const AmplifierRackConfig& config) : _config(config), _rack(_config, 0), _player(_rack) {
     for (int board = 0; board < _config.boards_per_rack; ++board) {
       const auto zero = static_cast<int>(_config.boards[static_cast<std::size_t>(board)].analog.scale.vp_offset_zero);
       std::vector<std::uint16_t> words = Dac12Words(16, zero);
-      for (const std::uint16_t w : Dac12Words(17, 2048)) words.push_back(w);
+      for (const int dac : {15, 17}) {
+        for (const std::uint16_t w : Dac12Words(dac, 2048)) words.push_back(w);
+      }
       Words(board, words);
     }
   }
@@ -347,6 +349,72 @@ TEST(AmplifierAnalog, TestIntegratorRatesInjectionAndAutoZero) {
   bench.Words(0, {LatchWord(38, 0, 0)});
   bench.Hold(1e-3, 0.0);
   EXPECT_NEAR(bench.Line(7), truths.mux_offset_volts, 1e-9);
+}
+
+TEST(AmplifierAnalog, CurrentClampGainsByLetter) {
+  struct Case {
+    char letter;
+    int resistor;  // latch 40 bits 2-3
+    int latch24;
+    int latch33;   // bit 3 current clamp
+    int gain;
+  };
+  const std::vector<Case> cases = {
+      {'R', 8, 0, 8, 1}, {'R', 8, 1, 8, 0}, {'R', 0, 0, 8, 3}, {'R', 0, 1, 8, 2}, {'T', 8, 0, 8, 1},
+      {'D', 8, 1, 8, 1}, {'D', 8, 0, 8, 0}, {'A', 8, 0, 9, 1}, {'P', 0, 0, 8, 2}, {'C', 8, 0, 8, 1},
+      {'Z', 0, 1, 8, 3}, {'R', 8, 0, 0, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(1, c.letter) + " gain " + std::to_string(c.gain));
+    AmplifierRackConfig config = AnalogConfig(1, 500e6);
+    config.boards[0].letter = c.letter;
+    const AmplifierAnalogTruths& truths = config.boards[0].analog;
+    Bench bench(config);
+    bench.Words(0, {LatchWord(24, c.latch24, 0), LatchWord(32, 0, c.latch33), LatchWord(40, c.resistor, 0),
+                    LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0)});
+    const AmplifierBoardModel& model = *bench.Rack().Model(0);
+    EXPECT_EQ(model.CurrentClampGain(bench.Rack().Board(0)), c.gain);
+    if (c.gain < 0) continue;
+    // 0.5 nA into 500 MOhm.
+    const double amperes = truths.cc_amperes_per_volt[static_cast<std::size_t>(c.gain)];
+    const double stimulus = 0.5e-9 / amperes / truths.stimulus_gain;
+    bench.Hold(0.02, stimulus);
+    const double current = stimulus * truths.stimulus_gain * amperes;
+    // The probe's input resistance beside the cell.
+    const double ohms = 1.0 / (1.0 / 500e6 + 1.0 / truths.cc_input_ohms);
+    EXPECT_NEAR(bench.Line(5), current * ohms * 10.0, 1e-6);
+    const auto range = static_cast<std::size_t>(c.resistor == 0 ? 0 : 1);
+    EXPECT_NEAR(bench.Line(6), current * truths.range_gain[range] + truths.probe_offset_volts[range], 1e-9);
+  }
+}
+
+TEST(AmplifierAnalog, CurrentClampChargesTheWholeCell) {
+  AmplifierRackConfig config = AnalogConfig();
+  config.boards[0].analog.cell = AmplifierCell::WholeCell();
+  const AmplifierAnalogTruths& truths = config.boards[0].analog;
+  const AmplifierCell& cell = truths.cell;
+  Bench bench(config);
+  // 1 pA/mV; 0.2 V on the DAC drives about 0.2 nA.
+  bench.Words(0, {LatchWord(32, 0, 8), LatchWord(40, 8, 0)});
+  bench.Hold(0.2, 0.0);
+  const double rest = bench.Line(5);
+  EXPECT_NEAR(rest, cell.bath_volts * 10.0, 1e-6);
+  // On the slow time scale the pipette node's and the wall's capacitances
+  // charge with the membrane, and the probe's input resistance shunts it.
+  const double ohms = 1.0 / (1.0 / (cell.series_ohms + cell.membrane_ohms) + 1.0 / truths.cc_input_ohms);
+  const double membrane_tau = (ohms - cell.series_ohms) * (cell.membrane_farads + cell.stray_farads +
+                                                           cell.wall_farads + truths.cc_input_farads);
+  bench.Hold(membrane_tau, 0.2);
+  const double current = 0.2 * truths.stimulus_gain * truths.cc_amperes_per_volt[1];
+  const double at_tau = current * (cell.series_ohms + (ohms - cell.series_ohms) * (1.0 - std::exp(-1.0)));
+  EXPECT_NEAR((bench.Line(5) - rest) / 10.0, at_tau, 0.02 * at_tau);
+  bench.Hold(20 * membrane_tau, 0.2);
+  EXPECT_NEAR((bench.Line(5) - rest) / 10.0, current * ohms, 1e-5);
+  // The offset DAC at full scale adds its span.
+  bench.Words(0, Dac12Words(15, 4095));
+  bench.Hold(20 * membrane_tau, 0.2);
+  const double offset = truths.cc_offset_span_volts * 2047.0 / 2048.0 * truths.cc_amperes_per_volt[1];
+  EXPECT_NEAR((bench.Line(5) - rest) / 10.0, (current + offset) * ohms, 1e-5);
 }
 
 TEST(AmplifierAnalog, Filter2OnTheExternalPath) {
