@@ -31,6 +31,9 @@ constexpr int kMuxLatch = 41;
 constexpr int kCCScaleLatch = 24;   // bit 0: the current-clamp range on the newer boards
 constexpr int kCCModeBit = 3;       // of latch 33
 constexpr int kCCOffsetDac = 15;
+constexpr char kTrimLetter = 'Y';
+constexpr int kTrimDac = 23;
+constexpr int kCompensationLatch = 38;  // bit 1: the reference gain trim on the Y boards
 constexpr int kIntegratorLatch = 39;      // bits 2-3: the test integrator's source
 constexpr int kTestCapacitorLatch = 42;   // bits 2-3: the test capacitors
 constexpr int kIntegratorFromTestDac = 1;
@@ -192,7 +195,21 @@ int AmplifierBoardModel::CurrentClampGain(const AmplifierBoardElements& elements
 }
 
 AmplifierCompensation AmplifierBoardModel::Compensation(const AmplifierBoardElements& elements) const {
-  return DecodeCompensation(_truths.scale, elements, _truths.range_gain[static_cast<std::size_t>(Range(elements))]);
+  AmplifierCompensation applied =
+      DecodeCompensation(_truths.scale, elements, _truths.range_gain[static_cast<std::size_t>(Range(elements))]);
+  // The Y boards' DAC 23 and latch 38 bit 1 trim the reference gain instead.
+  if (_letter == kTrimLetter) {
+    applied.rs_ohms = applied.rs_fraction = 0.0;
+    applied.rs_slow = false;
+  }
+  return applied;
+}
+
+double AmplifierBoardModel::ReferenceGain(const AmplifierBoardElements& elements) const {
+  if (_letter != kTrimLetter || elements.LatchBit(kSwitchLatch29, 0)) return 0.0;
+  if (!elements.LatchBit(kCompensationLatch, 1)) return _truths.ref_untrimmed_gain;
+  const double balance = _truths.ref_trim_balance[elements.LatchBit(kSwitchLatch29, 3) ? 1 : 0];
+  return (elements.Element(kTrimDac) - balance) * _truths.ref_trim_span / 4095.0;
 }
 
 AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoardElements& elements) const {
@@ -223,7 +240,8 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
           elements.LatchBit(kGainLatchHigh, 3),
           channel == kCSlowNetworkChannel || channel == kCFastNetworkChannel ? channel : 0,
           DecodeNetworks(_truths.scale, elements),
-          CurrentClampGain(elements)};
+          CurrentClampGain(elements),
+          ReferenceGain(elements)};
 }
 
 void AmplifierBoardModel::Retune(const Setting& setting) {
@@ -382,7 +400,11 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
                             : 0.0;
   const double noise = Gaussian();
   const auto noisy = [&](double volts, double hz) { return volts + standing + hum + noise * density * std::sqrt(hz); };
-  const auto tap = [&](int k) { return _current.Tap(k) + RouteTap(k); };
+  const double reference = drive.reference * _setting.reference_gain;
+  current += reference * _setting.output_gain;
+  const auto tap = [&](int k) {
+    return _current.Tap(k) + RouteTap(k) + (k < kOutputAmplifierTap ? reference : reference * _setting.output_gain);
+  };
   const double probe = noisy(tap(kProbeTap), _setting.filter1_hz);
   const double filter1 = noisy(tap(kFilter1Tap), _setting.filter1_hz);
   const double monitor =

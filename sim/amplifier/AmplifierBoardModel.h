@@ -51,6 +51,13 @@
 //              voltage monitor the pipette potential it gives the cell
 //              (sim/amplifier/AmplifierCell.h, CellVoltage), C-fast
 //              neutralising the pipette node;
+//   reference  the Y boards' probe with bath sense (latch 29 bit 0 clear)
+//              passes a step on its reference input to the current monitor
+//              by the imbalance of its reference gain: (trim DAC 23 - the
+//              balance) x the trim's span / 4095 with the trim on (latch 38
+//              bit 1), the untrimmed imbalance without; the balance differs
+//              with V-ref x2. DAC 23 and latch 38 bit 1 are no Rs
+//              compensation there;
 //   noise      with noise on: the probe's current noise, its RMS by the
 //              bandwidth each monitor sees it in, the mains' hum, and the
 //              multiplexer's own noise, from a generator of the board's seed.
@@ -110,12 +117,19 @@ struct AmplifierAnalogTruths {
   double cc_offset_span_volts = 0.05;
   double cc_input_farads = 2e-12;
   double cc_input_ohms = 50e9;
+  // The Y boards' reference gain: the trim DAC's balance without and with
+  // V-ref x2, the trim's span and the imbalance without the trim.
+  std::array<double, 2> ref_trim_balance = {2611.0, 2493.0};
+  double ref_trim_span = 0.9;
+  double ref_untrimmed_gain = 0.05;
 };
 
-// What the board's DACs on the interface drive, in volts.
+// What the board's DACs on the interface drive, in volts: its stimulus,
+// its test input and the probe's reference (bath) input.
 struct AmplifierDrive {
   double stimulus = 0.0;
   double test = 0.0;
+  double reference = 0.0;
 };
 
 struct AmplifierMonitors {
@@ -169,6 +183,7 @@ class AmplifierBoardModel {
   double StimulusFilterHz(const AmplifierBoardElements& elements) const;
   // The current-clamp gain 0-3, -1 in voltage clamp.
   int CurrentClampGain(const AmplifierBoardElements& elements) const;
+  double ReferenceGain(const AmplifierBoardElements& elements) const;
   // The compensations the elements set, by the truths.
   AmplifierCompensation Compensation(const AmplifierBoardElements& elements) const;
   const AmplifierAnalogTruths& Truths() const { return _truths; }
@@ -205,6 +220,8 @@ class AmplifierBoardModel {
     int network = 0;
     AmplifierNetworks networks;
     int cc_gain = -1;
+    // What a volt on the reference input adds at the probe output.
+    double reference_gain = 0.0;
     bool operator==(const Setting&) const = default;
   };
 

@@ -57,11 +57,16 @@ constexpr int kOldVoltageLine[] = {0, 2, 4, 0};
 constexpr int kSingleBoardCurrentLine = 6;
 constexpr int kSingleBoardVoltageLine = 5;
 
+double DacOf(std::span<const double> dac_volts, int dac) {
+  return static_cast<std::size_t>(dac) < dac_volts.size() ? dac_volts[static_cast<std::size_t>(dac)] : 0.0;
+}
+
 }  // namespace
 
 bool IsOldBoardLetter(char letter) { return letter == 0 || std::strchr("ABCDPZ", letter) != nullptr; }
 
 AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _config(config), _rack(rack) {
+  for (auto& cables : _cables) cables.fill(-1);
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardConfig& board_config = BoardConfig(board);
     if (!board_config.present || board >= config.boards_per_rack) continue;
@@ -240,7 +245,27 @@ AmplifierAnalogTruths AmplifierRack::TruthsAt(int board, int position) const {
   if (IsOldBoardLetter(board_config.letter) && board_config.letter != 'A' && board_config.letter != 'P') {
     truths.probe_offset_span_volts *= kNarrowOffsetShare;
   }
+  if (const auto& circuit = _modelCircuits[static_cast<std::size_t>(board)]) truths.cell = *circuit;
   return truths;
+}
+
+void AmplifierRack::SwitchModelCircuit(int board, const AmplifierCell& cell) {
+  _modelCircuits[static_cast<std::size_t>(board)] = cell;
+  if (auto& model = _models[static_cast<std::size_t>(board)]) {
+    model->UseTruths(TruthsAt(board, _positions[static_cast<std::size_t>(board)]));
+  }
+}
+
+void AmplifierRack::PlugCable(int board, BoardInput input, int dac) {
+  _cables[static_cast<std::size_t>(board)][static_cast<std::size_t>(input)] = dac;
+}
+
+AmplifierDrive AmplifierRack::DriveOf(int board, std::span<const double> dac_volts) const {
+  const auto& cables = _cables[static_cast<std::size_t>(board)];
+  const int test = cables[static_cast<std::size_t>(BoardInput::kTest)];
+  const int reference = cables[static_cast<std::size_t>(BoardInput::kReference)];
+  return {DacOf(dac_volts, StimulusDac(board)), DacOf(dac_volts, test >= 0 ? test : TestDac(board)),
+          reference >= 0 ? DacOf(dac_volts, reference) : 0.0};
 }
 
 int AmplifierRack::ProbePosition(int board) const {
@@ -250,14 +275,6 @@ int AmplifierRack::ProbePosition(int board) const {
   return 0;
 }
 
-namespace {
-
-double DacOf(std::span<const double> dac_volts, int dac) {
-  return static_cast<std::size_t>(dac) < dac_volts.size() ? dac_volts[static_cast<std::size_t>(dac)] : 0.0;
-}
-
-}  // namespace
-
 void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac_volts) {
   for (int board = 0; board < kBoards; ++board) {
     if (auto& model = _models[static_cast<std::size_t>(board)]) {
@@ -266,8 +283,7 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
         model->UseTruths(TruthsAt(board, position));
         was = position;
       }
-      model->Convert(Board(board), {DacOf(dac_volts, StimulusDac(board)), DacOf(dac_volts, TestDac(board))},
-                     at.clock_seconds);
+      model->Convert(Board(board), DriveOf(board, dac_volts), at.clock_seconds);
     }
   }
 }

@@ -56,6 +56,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -80,6 +81,15 @@ class AmplifierRack {
   void Convert(const SampleInstant& at, std::span<const double> dac_volts);
   // Nil detaches; the bus must outlive its attachment.
   void AttachPotentiostatBus(PKSimBus* bus) { _potentiostats = bus; }
+
+  // What the operator does at the bench, from the next conversion on: the
+  // model circuit's switch puts another circuit on the board's probe (at
+  // every selector position), and a BNC cable joins one of the rack's DACs
+  // (-1: none) to an input of the board. Unplugged, the test input takes
+  // the board's test DAC and the reference input rests at 0 V.
+  enum class BoardInput { kTest, kReference };
+  void SwitchModelCircuit(int board, const AmplifierCell& cell);
+  void PlugCable(int board, BoardInput input, int dac);
 
   // The read-back lines of the amplifier's and the selectors' chips.
   bool AmplifierDataOut(double clock_seconds) const;
@@ -125,6 +135,7 @@ class AmplifierRack {
   AmplifierAnalogTruths TruthsAt(int board, int position) const;
   int StimulusDac(int board) const;
   int TestDac(int board) const;
+  AmplifierDrive DriveOf(int board, std::span<const double> dac_volts) const;
   MonitorLines LinesOf(int board) const;
   bool MuxOffAd7() const;
   bool OnBus(int board) const;
@@ -143,6 +154,9 @@ class AmplifierRack {
   std::array<std::unique_ptr<SerialEEPROM>, kBoards> _chips;
   std::array<std::unique_ptr<AmplifierBoardModel>, kBoards> _models;
   std::array<int, kBoards> _positions{};
+  std::array<std::optional<AmplifierCell>, kBoards> _modelCircuits;
+  // By board and input: the DAC plugged in, -1 none.
+  std::array<std::array<int, 2>, kBoards> _cables;
   AmplifierBoardElements _extension;
   std::unique_ptr<MicrowireEEPROM> _extensionChip;
   std::vector<ProbeSelector> _selectors;

@@ -417,6 +417,74 @@ TEST(AmplifierAnalog, CurrentClampChargesTheWholeCell) {
   EXPECT_NEAR((bench.Line(5) - rest) / 10.0, (current + offset) * ohms, 1e-5);
 }
 
+TEST(AmplifierAnalog, ReferenceGainTrimOfTheYBoards) {
+  AmplifierRackConfig config = AnalogConfig();
+  config.boards[0].letter = 'Y';
+  const AmplifierAnalogTruths& truths = config.boards[0].analog;
+  Bench bench(config);
+  // The special cable from DAC 0 to the probe's reference input.
+  bench.Rack().PlugCable(0, AmplifierRack::BoardInput::kReference, 0);
+  bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0)});
+  // What 0.1 V on the reference input (and the stimulus) moves the current
+  // monitor by.
+  const auto step = [&] {
+    bench.Hold(1e-3, 0.0);
+    const double before = bench.Line(6);
+    bench.Hold(1e-3, 0.1);
+    return bench.Line(6) - before;
+  };
+  struct Case {
+    std::string name;
+    int latch29;  // bit 0 set: bath sense off; bit 3 V-ref x2
+    int latch38;  // bit 1 the trim on
+    int trim;
+    double gain;
+  };
+  const double span = truths.ref_trim_span / 4095.0;
+  const std::vector<Case> cases = {
+      {"bath sense off", kBypassFilter2 | 1, 2, 100, 0.0},
+      {"untrimmed", kBypassFilter2, 0, 100, truths.ref_untrimmed_gain},
+      {"at 100", kBypassFilter2, 2, 100, (100 - truths.ref_trim_balance[0]) * span},
+      {"at 3995", kBypassFilter2, 2, 3995, (3995 - truths.ref_trim_balance[0]) * span},
+      {"balanced", kBypassFilter2, 2, static_cast<int>(truths.ref_trim_balance[0]), 0.0},
+      {"balanced with V-ref x2", kBypassFilter2 | 8, 2, static_cast<int>(truths.ref_trim_balance[1]), 0.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::uint16_t> words = Dac12Words(23, c.trim);
+    words.push_back(LatchWord(28, 1, c.latch29));
+    words.push_back(LatchWord(38, c.latch38, 0));
+    bench.Words(0, words);
+    const double stimulus = (c.latch29 & 8) != 0 ? 0.5 : 0.1;
+    const double cell = 0.1 * stimulus * truths.stimulus_gain / 10e6 * truths.range_gain[0];
+    EXPECT_NEAR(step(), 0.1 * c.gain + cell, 1e-9);
+    // DAC 23 is no Rs compensation on the Y boards.
+    EXPECT_EQ(bench.Rack().Model(0)->Compensation(bench.Rack().Board(0)).rs_ohms, 0.0);
+  }
+}
+
+TEST(AmplifierAnalog, ModelCircuitSwitchAndTestInputCable) {
+  Bench bench(AnalogConfig(1, 10e6));
+  const AmplifierAnalogTruths& truths = bench.Rack().Model(0)->Truths();
+  bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0)});
+  bench.Hold(1e-3, 1.0);
+  const double pipette = 0.1 * truths.stimulus_gain + truths.stimulus_offset_volts;
+  EXPECT_NEAR(bench.Line(6), pipette / 10e6 * truths.range_gain[0] + truths.probe_offset_volts[0], 1e-9);
+  bench.Rack().SwitchModelCircuit(0, AmplifierCell::Resistor(20e6));
+  bench.Hold(1e-3, 1.0);
+  EXPECT_NEAR(bench.Line(6), pipette / 20e6 * truths.range_gain[0] + truths.probe_offset_volts[0], 1e-9);
+  EXPECT_EQ(bench.Rack().Model(0)->Truths().cell, AmplifierCell::Resistor(20e6));
+  // The test input cabled to DAC 2, which the bench drives like the
+  // stimulus: multiplexer 13 still shows the board's own test DAC.
+  bench.Rack().PlugCable(0, AmplifierRack::BoardInput::kTest, 2);
+  bench.Words(0, {LatchWord(26, 2, 0), LatchWord(40, 0, 15)});
+  bench.Hold(1e-3, 1.0);
+  EXPECT_NEAR(bench.Line(7), truths.test_probe_gain + truths.mux_offset_volts, 1e-6);
+  bench.Words(0, {LatchWord(40, 0, 13)});
+  bench.Hold(1e-3, 1.0);
+  EXPECT_NEAR(bench.Line(7), truths.mux_offset_volts, 1e-9);
+}
+
 TEST(AmplifierAnalog, Filter2OnTheExternalPath) {
   AmplifierRackConfig config = AnalogConfig(1, 0.0);
   const AmplifierAnalogTruths& truths = config.boards[0].analog;
