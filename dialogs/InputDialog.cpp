@@ -2,6 +2,7 @@
 
 #include "dialogs/Alert.h"
 #include "dialogs/DialogUtils.h"
+#include "dialogs/ItemValue.h"
 #include "dialogs/ModalAnswer.h"
 #include "dialogs/NumberField.h"
 #include "foundation/Decode.h"
@@ -60,17 +61,8 @@ std::size_t SizeOf(int kind) {
   }
 }
 
-template <typename T>
-T Load(const void* address) {
-  T value;
-  std::memcpy(&value, address, sizeof value);
-  return value;
-}
-
-template <typename T>
-void Store(void* address, T value) {
-  std::memcpy(address, &value, sizeof value);
-}
+using ItemValue::Load;
+using ItemValue::Store;
 
 void Format(const Number& n, std::span<char> text) {
   Strings::Clear(text);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace ItemValue {
@@ -11,18 +10,6 @@ namespace ItemValue {
 namespace {
 
 using namespace ModDialogUt;
-
-template <typename T>
-T Load(const void* address) {
-  T value;
-  std::memcpy(&value, address, sizeof value);
-  return value;
-}
-
-template <typename T>
-void Store(void* address, T value) {
-  std::memcpy(address, &value, sizeof value);
-}
 
 // Rounded and held within the integer type's range.
 template <typename T>

@@ -2,9 +2,25 @@
 // where a number meets the width of the variable behind it.
 #pragma once
 
+#include <cstring>
+
 #include "dialogs/ModDialogUt.h"
 
 namespace ItemValue {
+
+// A value of type T at an address of any alignment: variables bound to
+// items are their owners' and may lie anywhere.
+template <typename T>
+T Load(const void* address) {
+  T value;
+  std::memcpy(&value, address, sizeof value);
+  return value;
+}
+
+template <typename T>
+void Store(void* address, T value) {
+  std::memcpy(address, &value, sizeof value);
+}
 
 // The bound number of kinds 0 to 3, 5 and 6; FALSE (value unchanged) for
 // sets, strings, an unknown kind or no bound variable.

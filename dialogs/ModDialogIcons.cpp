@@ -70,6 +70,19 @@ void ValueText(int n) {
   if (item != nullptr && item->Type == kFramedNumber) Strings::Insert(item->Text, item->Area.Prefix, 0);
 }
 
+// A multicheck's text stands behind its last box.
+void MultiCheckText(int n) {
+  const DialogItem* item = ItemOf(ModDialog::DialogPtr, n);
+  if (item == nullptr) return;
+  ModDialog::DrawNewText(n, item->Area.Box.TextOffset + (item->Digits - 1) * item->Area.Box.BoxPitch);
+}
+
+// Highlighted boxes and their digits are red.
+void BoxColour(const DialogItem& item, int box) {
+  const bool highlighted = item.HighlightFrom <= box && box <= item.HighlightTo;
+  Port::RGBForeColor(highlighted ? Color::kRed : (item.DarkBack ? Color::kWhite : Color::kBlack));
+}
+
 // Shapes are drawn with lines relative to the centre of the item.
 enum Shape { kLeft, kRight, kUp, kDown, kLeftRight, kUpDown, kHCenter, kVCenter, kShow, kHide };
 
@@ -284,32 +297,27 @@ void CheckBox(int n) {
 }
 
 void MultiCheck(int n) {
-  const DialogItem* it = ItemOf(ModDialog::DialogPtr, n);
-  if (it == nullptr) return;
-  const BoxData& box = it->Area.Box;
-  ModDialog::DrawNewText(n, box.TextOffset + (it->Digits - 1) * box.BoxPitch);
+  MultiCheckText(n);
   Drawing drawing(n);
   const DialogItem* item = drawing.Item();
   if (item == nullptr || item->Value == nullptr) return;
+  const BoxData& box = item->Area.Box;
   const auto set = *static_cast<const std::uint16_t*>(item->Value);
   for (int i = 0; i < std::min<int>(item->Digits, 16); ++i) {
     const Rect r = Geometry::OffsetRect(box.BoxRect, i * box.BoxPitch, 0);
     if (r.right > item->Rect.right) break;
-    const bool highlighted = item->HighlightFrom <= i && i <= item->HighlightTo;
-    Port::RGBForeColor(highlighted ? Color::kRed : (item->DarkBack ? Color::kWhite : Color::kBlack));
+    BoxColour(*item, i);
     Shapes::FrameRect(r);
     if ((set >> i & 1) != 0) Cross(r);
   }
 }
 
 void MultiCheckLabel(int n) {
-  const DialogItem* it = ItemOf(ModDialog::DialogPtr, n);
-  if (it == nullptr) return;
-  const BoxData& box = it->Area.Box;
-  ModDialog::DrawNewText(n, box.TextOffset + (it->Digits - 1) * box.BoxPitch);
+  MultiCheckText(n);
   Drawing drawing(n);
   const DialogItem* item = drawing.Item();
   if (item == nullptr) return;
+  const BoxData& box = item->Area.Box;
   Port::TextFont(item->FontNumber);
   Port::TextSize(static_cast<int>(std::lround(item->FontSize * MacEnv::FontFactor)));
   Port::TextFace(item->TextStyle);
@@ -318,8 +326,7 @@ void MultiCheckLabel(int n) {
   for (int i = 0; i < std::min<int>(item->Digits, 16); ++i) {
     const int x = box.BoxRect.left + 1 + i * box.BoxPitch;
     if (x + boxWidth - 2 > item->Rect.right) break;
-    const bool highlighted = item->HighlightFrom <= i && i <= item->HighlightTo;
-    Port::RGBForeColor(highlighted ? Color::kRed : (item->DarkBack ? Color::kWhite : Color::kBlack));
+    BoxColour(*item, i);
     Port::MoveTo(x, item->Rect.top + item->TextBaseline);
     Text::DrawChar(static_cast<unsigned char>('0' + (i + box.FirstLabel) % 10));
   }

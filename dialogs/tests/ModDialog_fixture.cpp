@@ -1,7 +1,7 @@
 #include "dialogs/tests/ModDialog_fixture.h"
 
+#include "acquisition/tests/Measurement_fixture.h"
 #include "dialogs/ModDialogTools.h"
-#include "foundation/BufferText.h"
 #include "foundation/TermIO.h"
 #include "platform/Windows.h"
 #include "shell/Graphics.h"
@@ -76,17 +76,7 @@ bool ModDialogTest::Open(Dialog& dialog, const char* title, const std::vector<It
                                std::string_view(macroName));
 }
 
-std::vector<std::string> ModDialogTest::ConsoleLines() {
-  TermIO::Flush();
-  std::vector<std::string> lines;
-  const std::int32_t count = BufferText::RecordCount(Shell::List);
-  for (std::int32_t n = 1; n <= count; ++n) {
-    char text[512];
-    BufferText::Get(Shell::List, n, text);
-    lines.emplace_back(text);
-  }
-  return lines;
-}
+std::vector<std::string> ModDialogTest::ConsoleLines() { return NotebookLines(); }
 
 const Surface::Pixels& ModDialogTest::PixelsOf(const Dialog& dialog) {
   return Windows::PixelsOf(dialog.record.MacWindow);
