@@ -240,20 +240,21 @@ void StoreEditedText(int item, std::span<const char> text, bool string) {
     }
     return;
   }
+  // Capitals find "OFF"; the number keeps its own letters, m and M differ.
   const int off = Strings::Search(capital, "OFF", 0);
   if (off >= 0) {
-    Strings::DelString(capital, off, 3);
-    Strings::Insert(capital, "  0", off);
+    Strings::DelString(typed, off, 3);
+    Strings::Insert(typed, "  0", off);
   } else {
     char unit[kUnitSize] = "";
-    Strings::Capitalize(it->Unit, unit);
+    Strings::Assign(unit, it->Unit);
     Strings::TrimLeading(unit, ' ');
-    const int at = unit[0] != '\0' ? Strings::Search(capital, unit, 1) : -1;
-    if (at >= 1) capital[at] = '\0';
+    const int at = unit[0] != '\0' ? Strings::Search(typed, unit, 1) : -1;
+    if (at >= 1) typed[at] = '\0';
   }
-  Strings::TrimTrailing(capital, ' ');
+  Strings::TrimTrailing(typed, ' ');
   double value = 0;
-  ConversionOK = CheckNumber(capital, it->Minimum, it->Maximum, it->Factor, value, it->NumberFormat != kInteger,
+  ConversionOK = CheckNumber(typed, it->Minimum, it->Maximum, it->Factor, value, it->NumberFormat != kInteger,
                              false) &&
                  ItemValue::Write(*it, value);
 }

@@ -11,6 +11,7 @@
 #include "dialogs/ItemValue.h"
 #include "dialogs/ModDialog.h"
 #include "dialogs/tests/ModDialog_fixture.h"
+#include "platform/Beep.h"
 #include "shell/ModWindow.h"
 
 namespace {
@@ -127,6 +128,99 @@ TEST_F(ModDialogToolsTest, ContextIsTakenOnlyForOpenDialogsAndPutBack) {
   EXPECT_EQ(ModDialogTools::ActiveItem, 3);
   EXPECT_EQ(ModDialogTools::MacWindowToDialogPtr(open.record.MacWindow), &open.record);
   EXPECT_EQ(ModDialogTools::MacWindowToDialogPtr(nullptr), nullptr);
+}
+
+TEST_F(ModDialogToolsTest, EditedTextsAreStoredByKind) {
+  const struct {
+    int kind, format;
+    const char* unit;
+    double minimum, maximum, factor;
+    double old;
+    const char* typed;
+    double stored;
+    bool converted;
+    int beeps;
+  } cases[] = {
+      {kDouble, kFixed, " V", -10, 10, 1, 1, "2.5", 2.5, true, 0},
+      {kDouble, kFixed, " V", -10, 10, 1, 1, " 2.5 V ", 2.5, true, 0},
+      {kDouble, kEngineering, " V", -10, 10, 1, 1, "1.5m V", 0.0015, true, 0},
+      {kDouble, kFixed, " V", -10, 10, 1, 1, "off", 0, true, 0},
+      {kDouble, kFixed, "", -10, 10, 1, 1, "20", 10, true, 0},
+      {kDouble, kFixed, "", -1e308, 1e308, 1, 1, "1e400", 1, false, 0},
+      {kDouble, kFixed, "", -10, 10, 1, 1, "abc", 1, false, 0},
+      {kDouble, kFixed, "", -10, 10, 1, 1, "", 1, true, 0},
+      {kByte, kInteger, "", 0, 1000, 1, 7, "300", 255, true, 0},
+      {kInt16, kFixed, " mV", -1e6, 1e6, 0.001, 0, "2", 2000, true, 0},
+      {kInt32, kInteger, "", -1e10, 1e10, 1, 0, "2.5", 0, false, 0},
+      {kBoolean, 0, "", 0, 0, 1, 1, "low", 0, true, 0},
+      {kBoolean, 0, "", 0, 0, 1, 0, "high", 1, true, 0},
+      {kBoolean, 0, "", 0, 0, 1, 0, "t", 1, true, 0},
+      {kBoolean, 0, "", 0, 0, 1, 1, "x", 1, true, 1},
+  };
+  Dialog& dialog = Make();
+  ASSERT_TRUE(Open(dialog, "Edits", {{kDrag}}));
+  ModDialog::DialogPtr = &dialog.record;
+  alignas(8) std::byte variable[8] = {};
+  for (const auto& c : cases) {
+    DialogItem& item = dialog[1];
+    FillDragField(&dialog.record, 1, std::string_view(c.unit), c.format, c.kind, 8, 2, 0, c.minimum, c.maximum,
+                  c.factor, false, 0);
+    FillProcField(&dialog.record, 1, variable, nullptr, nullptr);
+    ASSERT_TRUE(ItemValue::Write(item, c.old));
+    ModDialogTools::ConvertToString(1);
+    ModDialogTools::ConversionOK = true;
+    const int beeps = Beep::Count();
+    ModDialogTools::StoreEditedText(1, std::string_view(c.typed), false);
+    double stored = 0;
+    ASSERT_TRUE(ItemValue::Read(item, stored));
+    EXPECT_DOUBLE_EQ(stored, c.stored) << c.typed;
+    EXPECT_EQ(ModDialogTools::ConversionOK, c.converted) << c.typed;
+    EXPECT_EQ(Beep::Count() - beeps, c.beeps) << c.typed;
+  }
+  // A string goes back into its variable, as much as the edit allows.
+  char text[6] = "old";
+  dialog[1].Type = kEditText;
+  FillEdittextField(&dialog.record, 1, text, 5);
+  ModDialogTools::StoreEditedText(1, "longer text", true);
+  EXPECT_STREQ(text, "long");
+}
+
+TEST_F(ModDialogToolsTest, StoredValuesAndRelativeChanges) {
+  double value = 2;
+  std::uint16_t set = 0b0101;
+  Dialog& dialog = Make();
+  ASSERT_TRUE(Open(dialog, "Stored", {{kDrag}, {kMultiCheck}}, {}, "Store"));
+  DialogRecord* d = &dialog.record;
+  FillDragField(d, 1, "", kFixed, kDouble, 8, 2, 0, -10, 10, 1, false, 0);
+  FillProcField(d, 1, &value, nullptr, nullptr);
+  FillProcField(d, 2, &set, nullptr, nullptr);
+  ModDialogTools::ActiveKey = 2;
+  ModDialogTools::ActiveChar = 'x';
+  ModDialogTools::StoreItemValue(d, 1, d->LastValue, false);
+  EXPECT_STREQ(d->LastValue.Name, "Stored");
+  EXPECT_EQ(d->LastValue.Item, 1);
+  EXPECT_EQ(d->LastValue.Key, 2);
+  EXPECT_EQ(d->LastValue.Character, 'x');
+  EXPECT_EQ(ItemValue::Load<double>(d->LastValue.Value), 2);
+  ModDialogUt::StoredValue record;
+  value = 5;
+  ModDialogTools::RelativeChange = true;
+  ModDialogTools::StoreItemValue(d, 1, record, true);  // the change is relative from now on
+  EXPECT_EQ(ItemValue::Load<double>(record.Value), 5);
+  EXPECT_TRUE(ModDialogTools::WasRelativeChange);
+  EXPECT_FALSE(ModDialogTools::RelativeChange);
+  ModDialogTools::StoreItemValue(d, 1, record, true);
+  EXPECT_EQ(ItemValue::Load<double>(record.Value), 3);
+  ModDialogTools::WasRelativeChange = true;
+  ItemValue::Store<std::uint16_t>(d->LastValue.Value, 0b0101);
+  set = 0b0001;
+  ModDialogTools::StoreItemValue(d, 2, record, true);
+  EXPECT_EQ(record.Number, -2);  // bit 2 was cleared
+  ModDialogTools::StoreItemValue(d, 99, record, false);
+  EXPECT_EQ(record.Item, 0);
+  Dialog& closed = Make();
+  ModDialogTools::StoreItemValue(&closed.record, 1, record, false);
+  EXPECT_EQ(record.Item, -1);
 }
 
 }  // namespace

@@ -311,4 +311,33 @@ TEST_F(ModDialogTest, ShowHideCloseAndBroadcast) {
   EXPECT_FALSE(closed.record.WindowVisible);
 }
 
+TEST_F(ModDialogTest, ZoomStatesAndTheGlobalFilterInTheDialogsContext) {
+  static DialogRecord* seen = nullptr;
+  Dialog& dialog = Make();
+  ASSERT_TRUE(Open(dialog, "Zoom", {{kButton, "", "OK"}}));
+  DialogRecord* d = &dialog.record;
+  const Geometry::Rect content = Windows::ContentRect(d->MacWindow);
+  SetMaxZoom(d, 10, 60, 300, 200, false, false);
+  EXPECT_EQ(Windows::GetStandardState(d->MacWindow), Geometry::SetRect(10, 60, 310, 260));
+  EXPECT_EQ(Windows::GetUserState(d->MacWindow), content);
+  SetMaxZoom(d, 0, 0, 0, 0, false, true);
+  ModWindow::WindowParameters screen{-32768, -32768, 32767, 32767, 0, 12};
+  ModWindow::ClipToMainScreen(screen);
+  EXPECT_EQ(Windows::GetUserState(d->MacWindow),
+            Geometry::SetRect(screen.left + 4, screen.top + 17, screen.right - 4, screen.bottom - 6));
+  EXPECT_EQ(Windows::GetStandardState(d->MacWindow), content);
+  ModDialogTools::UserEventFilter = [](ANSITerm::TerminalRecord*, DialogRecord*, int& code, char&, int&, bool) {
+    seen = ModDialog::DialogPtr;
+    code = 1;
+  };
+  ModDialog::DialogPtr = &RootDialog;
+  int code = 2;
+  char character = 'a';
+  int modifiers = 0;
+  ModDialog::GlobalEventFilter(d->Terminal, d, code, character, modifiers, true);
+  EXPECT_EQ(seen, d);
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(ModDialog::DialogPtr, &RootDialog);
+}
+
 }  // namespace
