@@ -427,8 +427,7 @@ void InitializeItemProcs(int item) {
       it->CommandChar == '\r') {
     it->DrawProc = FrameDefaultButton;
   }
-  const bool text = it->Type == kText || it->Type == kFramedText || it->Type == kEditText;
-  it->Value = text ? static_cast<void*>(it->Text) : static_cast<void*>(it->OwnValue);
+  it->Value = OwnVariable(*it);
   it->ExecuteProc = NoProc;
   it->UpdateProc = NoProc;
   it->LoopProc = DefaultLoopProc;

@@ -240,6 +240,10 @@ DialogItem* ItemOf(const DialogRecord* dialog, int n) {
   return dialog->Items[n];
 }
 
+void* OwnVariable(DialogItem& item) {
+  return IsTextType(item.Type) ? static_cast<void*>(item.Text) : static_cast<void*>(item.OwnValue);
+}
+
 void ClearRecord(DialogRecord* dialog) {
   *dialog = DialogRecord{};
   dialog->KeysActive = true;
@@ -351,6 +355,7 @@ void FillTextField(DialogRecord* dialog, int n, int type, std::span<const char> 
   Strings::Assign(item->Name, itemName);
   Strings::Assign(item->Text, text);
   item->Rect = Geometry::SetRect(left, bottom - height, left + width, bottom);
+  item->Value = OwnVariable(*item);
   item->Visible = true;
   item->DarkBack = Graphics::ColorLessThanThreshold(item->BackColor);
   SetTypeDefaults(*item, text);
@@ -422,11 +427,7 @@ void FillPaneRect(DialogRecord* dialog, int n, int left, int width, int height) 
 void FillProcField(DialogRecord* dialog, int n, void* variable, Proc execute, Proc update) {
   DialogItem* item = n >= 1 ? ItemOf(dialog, n) : nullptr;
   if (item == nullptr) return;
-  if (variable != nullptr) {
-    item->Value = variable;
-  } else {
-    item->Value = IsTextType(item->Type) ? static_cast<void*>(item->Text) : static_cast<void*>(item->OwnValue);
-  }
+  item->Value = variable != nullptr ? variable : OwnVariable(*item);
   if (execute != nullptr) item->ExecuteProc = execute;
   if (update != nullptr) item->UpdateProc = update;
   MarkChanged(dialog, item);

@@ -289,6 +289,9 @@ struct DialogRecord {
 
 // The item n of the dialog; nil outside 0..ItemCount or without items.
 DialogItem* ItemOf(const DialogRecord* dialog, int n);
+// What an item is bound to when no variable is: its own Text for text,
+// framedtext and edittext items, else its OwnValue.
+void* OwnVariable(DialogItem& item);
 
 // ---- Building ------------------------------------------------------------
 
