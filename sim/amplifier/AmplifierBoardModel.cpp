@@ -89,6 +89,27 @@ AnalogCircuit AutoZeroed(double gain, double hz, double q, bool slope) {
   return AnalogCircuit::Linear({2, a, {0.0, 1.0}, {0.0, gain}, 0.0});
 }
 
+// The Rs loop's undershoot 1 - c s tau / (1 + s tau)^2 on the probe's
+// output: on a transient e^(-t / tau) it leaves e^(-x) (1 - c x + c x^2 /
+// 2), x = t / tau, whose least value, -share at its first minimum, sets c
+// (from 2 on, where the undershoot begins). Two equal lags x1, x2 give
+// s tau / (1 + s tau)^2 = x1 - x2 with entries of the size 1 / tau.
+AnalogCircuit Undershoot(double share, double tau) {
+  const auto least = [](double c) {
+    const double x = 2.0 - std::sqrt(2.0 - 2.0 / c);
+    return std::exp(-x) * (1.0 - c * x + c * x * x / 2.0);
+  };
+  double low = 2.0;
+  double high = 100.0;
+  for (int i = 0; i < 60; ++i) {
+    const double middle = 0.5 * (low + high);
+    (least(middle) > -share ? low : high) = middle;
+  }
+  const double c = 0.5 * (low + high);
+  const double w = 1.0 / tau;
+  return AnalogCircuit::Linear({2, {-w, 0.0, w, -w}, {w, 0.0}, {-c, c}, 1.0});
+}
+
 double Limit(double volts) {
   return std::clamp(volts, -AmplifierBoardModel::kLimitVolts, AmplifierBoardModel::kLimitVolts);
 }
@@ -218,30 +239,37 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
   const int channel = elements.Element(kMuxLatch);
   const int integratorSource = (elements.Element(kIntegratorLatch) >> 2) & 3;
   const int caps = (elements.Element(kTestCapacitorLatch) >> 2) & 3;
-  return {Range(elements),
-          OutputGain(elements),
-          Filter1Hz(elements),
-          Filter2Hz(elements),
-          elements.LatchBit(kFilter2QLatch, 0),
-          elements.LatchBit(kSwitchLatch29, 1),
-          StimulusFilterHz(elements),
-          compensation,
-          RsAlpha(compensation),
-          RsAlpha(compensation) > RsCriticalAlpha(lag) && CurrentClampGain(elements) < 0,
-          lag,
-          elements.LatchBit(kTestProbeLatch, 1)                   ? 1
-          : elements.LatchBit(kTestOutputLatch, 3)                ? 2
-          : integratorSource == kIntegratorFromTestDac && caps != 0 ? kTestDacRoute
-                                                                  : 0,
-          integratorSource,
-          caps,
-          elements.LatchBit(kStimSourceLatch, 0) || elements.LatchBit(kStimSourceLatch, 1),
-          DecodeStimulusScale(_truths.scale, elements),
-          elements.LatchBit(kGainLatchHigh, 3),
-          channel == kCSlowNetworkChannel || channel == kCFastNetworkChannel ? channel : 0,
-          DecodeNetworks(_truths.scale, elements),
-          CurrentClampGain(elements),
-          ReferenceGain(elements)};
+  Setting setting{Range(elements),
+                  OutputGain(elements),
+                  Filter1Hz(elements),
+                  Filter2Hz(elements),
+                  elements.LatchBit(kFilter2QLatch, 0),
+                  elements.LatchBit(kSwitchLatch29, 1),
+                  StimulusFilterHz(elements),
+                  compensation,
+                  RsAlpha(compensation),
+                  RsAlpha(compensation) > RsCriticalAlpha(lag) && CurrentClampGain(elements) < 0,
+                  lag,
+                  elements.LatchBit(kTestProbeLatch, 1)                     ? 1
+                  : elements.LatchBit(kTestOutputLatch, 3)                  ? 2
+                  : integratorSource == kIntegratorFromTestDac && caps != 0 ? kTestDacRoute
+                                                                            : 0,
+                  integratorSource,
+                  caps,
+                  elements.LatchBit(kStimSourceLatch, 0) || elements.LatchBit(kStimSourceLatch, 1),
+                  DecodeStimulusScale(_truths.scale, elements),
+                  elements.LatchBit(kGainLatchHigh, 3),
+                  channel == kCSlowNetworkChannel || channel == kCFastNetworkChannel ? channel : 0,
+                  DecodeNetworks(_truths.scale, elements),
+                  CurrentClampGain(elements),
+                  ReferenceGain(elements)};
+  // Short of ringing, the loop's first undershoot grows with a smooth step.
+  const double v = (setting.rs_alpha - RsCriticalAlpha(lag)) / kUndershootAlphas + 1.0;
+  if (!setting.rs_ringing && setting.cc_gain < 0 && v > 0.0) {
+    const double share = std::min(v, 1.0);
+    setting.rs_undershoot = kMostUndershoot * share * share * (3.0 - 2.0 * share);
+  }
+  return setting;
 }
 
 void AmplifierBoardModel::Retune(const Setting& setting) {
@@ -264,7 +292,12 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
     _current.Retune(AnalogCircuit::Gain(amperes).Then(range).Tapped().Then(stages));
     _pipette.Retune(CellVoltage(cell, node, _truths.cc_input_ohms, amperes));
   } else {
-    _current.Retune(CellCurrent(cell, setting.compensation, setting.stimulus_filter_hz).Then(range).Tapped().Then(stages));
+    AnalogCircuit probe = CellCurrent(cell, setting.compensation, setting.stimulus_filter_hz).Then(range);
+    if (setting.rs_undershoot > 0.0) {
+      probe = probe.Then(Undershoot(setting.rs_undershoot,
+                                    cell.series_ohms * std::max(cell.membrane_farads, cell.stray_farads)));
+    }
+    _current.Retune(probe.Tapped().Then(stages));
     _pipette.Retune(pipette);
   }
   const AnalogCircuit testLag = AnalogCircuit::RC(_truths.test_lag_seconds);

@@ -23,7 +23,9 @@
 //              resistance to Rs (1 - alpha) through its lag (by filter 1's
 //              index 1, 5, 10, 2 us; 100 us slow); past alpha_c = 1 - 3 lag /
 //              (Rs Cm), within 0.3 to 0.95, the loop rings at full scale, and
-//              each entry into ringing counts as a violation;
+//              each entry into ringing counts as a violation; from
+//              alpha_c - 0.1 on the transient's first undershoot grows
+//              smoothly to 30 % of its peak at alpha_c;
 //   test DAC   route 1 (latch 26 bit 1) adds it at the probe output, route
 //              2 (latch 27 bit 3) at the output amplifier's input, each
 //              through the test path's lag; the stimulus sources (latch 32:
@@ -192,6 +194,8 @@ class AmplifierBoardModel {
   // The Rs compensation's alpha and its critical value with the elements.
   double RsAlpha(const AmplifierBoardElements& elements) const;
   double RsCriticalAlpha(const AmplifierBoardElements& elements) const;
+  static constexpr double kUndershootAlphas = 0.1;
+  static constexpr double kMostUndershoot = 0.3;
   // How often the Rs compensation went past its critical alpha.
   long RsViolations() const { return _rsViolations; }
 
@@ -222,6 +226,9 @@ class AmplifierBoardModel {
     int cc_gain = -1;
     // What a volt on the reference input adds at the probe output.
     double reference_gain = 0.0;
+    // The Rs compensation's first undershoot, a share of the transient's
+    // peak.
+    double rs_undershoot = 0.0;
     bool operator==(const Setting&) const = default;
   };
 

@@ -720,6 +720,29 @@ TEST(AmplifierAnalog, RsCompensationSpeedsTheCellAndRingsPastItsCriticalAlpha) {
   bench.Hold(5e-3, 0.0);
   EXPECT_EQ(bench.Rack().ClippingLines(), 0);
   EXPECT_EQ(bench.Rack().Model(0)->RsViolations(), 1);
+
+  // The probe's transient undershoots from alpha_c - 0.1 on, up to 30 % of
+  // its peak at alpha_c.
+  const auto undershoot = [&](double alpha) {
+    compensate(alpha);
+    bench.Hold(5e-3, 0.0);
+    std::vector<double> probe;
+    bench.Run(2e-3, 1e-6, [](double) { return 0.2; },
+              [&](double) { probe.push_back(bench.Rack().Model(0)->Monitors().probe); });
+    double peak = 0.0;
+    double lowest = 0.0;
+    for (const double volts : probe) {
+      peak = std::max(peak, volts - probe.back());
+      if (peak > 0.0) lowest = std::min(lowest, volts - probe.back());
+    }
+    return -lowest / peak;
+  };
+  EXPECT_LT(undershoot(critical - 0.12), 0.001);
+  const double halfway = undershoot(critical - 0.05);
+  EXPECT_GT(halfway, 0.05);
+  EXPECT_LT(halfway, 0.25);
+  EXPECT_NEAR(undershoot(critical - 0.002), AmplifierBoardModel::kMostUndershoot, 0.05);
+  EXPECT_EQ(bench.Rack().Model(0)->RsViolations(), 1);
 }
 
 }  // namespace
