@@ -3,12 +3,21 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <string>
 #include <type_traits>
 
+#include "acquisition/ADMeasure.h"
+#include "acquisition/VrnlBoards.h"
+#include "acquisition/ZRV.h"
+#include "foundation/LogUtil.h"
 #include "foundation/Strings.h"
 #include "foundation/TellTaleFile.h"
+#include "foundation/TermIO.h"
 #include "foundation/platform/Host.h"
+#include "potentiostat/K5EEPROM.h"
+#include "potentiostat/K5Measure.h"
 #include "potentiostat/K5Set.h"
+#include "potentiostat/K5PanelCores.h"
 
 namespace K5Panel {
 
@@ -17,11 +26,18 @@ char KnownVersions[80] = "";
 
 namespace {
 
+using K5Scale::Scale;
+using K5Scale::Scales;
 using PKTypes::PKState;
 using PKTypes::State;
 using PKTypes::States;
 
 constexpr std::uint8_t kUsbInterface = 7;
+constexpr std::uint8_t kBoosterChannel = 14;
+constexpr std::uint16_t kDiskOverloadBit = 1u << 8;
+constexpr std::uint16_t kRingOverloadBit = 1u << 9;
+constexpr std::uint16_t kManualStandbyBit = 1u << 10;
+constexpr std::size_t kVersionTextLength = 7;
 
 void InitModule() {
   Initialized = false;
@@ -36,12 +52,70 @@ void ClearSettings(PKState& record) {
   std::memset(reinterpret_cast<unsigned char*>(&record) + from, 0, sizeof(PKState) - from);
 }
 
+// Amplifier numbers index the two stored records: anything but 1 is the
+// disk amplifier.
+std::uint8_t Amplifier(std::uint8_t amplifier) { return amplifier == 1 ? 1 : 0; }
+bool RingIsActive() { return State.ActiveAmplifier == 1; }
+bool HasPK512Ring() { return State.HasRingAmplifier && !Tlv4_is_Present(); }
+
+void AssignSerialNumber(std::span<const char> serial) {
+  for (auto* record : {&State, &States[0], &States[1]}) Strings::Assign(record->SerialNumber, serial);
+  for (auto* scale : {&Scale, &Scales[0], &Scales[1]}) Strings::Assign(scale->SerialNumber, serial);
+}
+
+// The replay of the working record to its board, in the order the
+// hardware needs: mode and cell first, the DACs computed from everything
+// else last.
+void DoLoadTheState() {
+  SetActiveAmpl(State.ActiveAmplifier);
+  K5Set::EEPROMSelect(false);
+  State.BoosterPresent = GetBoosterPresent();
+  DoSetAmplMode(State.AmplMode);
+  DoSetCellMode(State.ActiveAmplifier, State.CellMode);
+  DoSetCurrentRange(State.CurrentRange);
+  SetControlBandwidth(State.ControlBandwidth);
+  SetStimulusFilter(State.StimulusFilter);
+  SetCurrentFilter(State.CurrentFilter);
+  SetVoltageFilter(State.VoltageFilter);
+  SetElectrodeMode(State.ElectrodeMode);
+  DoSetVoltageOutputAmplifierGain(State.VoltageOutputAmplifierGain);
+  DoSetStimInScale(State.StimInScale);
+  SetMuxChannel(State.MuxChannel);
+  SetModelCell(State.ModelCell);
+  SetRefToGround(State.RefToGround);
+  SetMuxX100(State.MuxX100);
+  SetMuxOutPath(State.MuxOutPath);
+  SetTestDacPath(State.TestDacPath);
+  SetClampGain(State.ClampGain);
+  SetStimToCE(State.StimToCE);
+  SetRefToWE(State.RefToWE);
+  DoSetVoltageSubtractOn(State.VoltageSubtractOn);
+  DoSetCurrentSubtractOn(State.CurrentSubtractOn);
+  SetCurrentBooster(State.BoosterActive);
+  SetIRCompensation(State.IRCompOn, State.IRCompValue);
+  if (State.IsRingAmplifier) {
+    K5Set::CMR1Dac(static_cast<std::uint16_t>(Scale.CMR1Dac));
+    K5Set::CMR2Dac(static_cast<std::uint16_t>(Scale.CMR2Dac));
+    K5Set::MeasuredVoltageOffsetDac(static_cast<std::uint16_t>(Scale.MeasuredVoltOffDac));
+    K5Set::OCP_Offset(static_cast<std::uint16_t>(Scale.OCPOffsetDac));
+  }
+  UpdateInitDac();
+  UpdateStimDac();
+  UpdateSubtractionDac();
+  SetRemote(true);
+  VrnlBoards::FlushCache();
+}
+
 }  // namespace
+
+// ---- Start and state ------------------------------------------------------
 
 void InitAllModules() {
   PKTypes::InitModule();
   InitModule();
   K5Set::InitModule();
+  K5Scale::InitModule();
+  K5Measure::InitModule();
 }
 
 void InitState() {
@@ -137,6 +211,41 @@ void DoGetDefaultState(PKState& record) {
   VersionToStateFields(record);
 }
 
+void LoadTheState() {
+  ZRV::SetDac(State.TestDacChannel, 0);
+  if (Tlv4_is_Present()) {
+    if (RingIsActive()) {
+      SetActiveAmpl(0);
+      DoLoadTheState();
+      SetActiveAmpl(1);
+    } else {
+      DoLoadTheState();
+    }
+    return;
+  }
+  DoLoadTheState();
+  if (State.HasRingAmplifier) {
+    const std::uint8_t previous = Amplifier(State.ActiveAmplifier);
+    SetActiveAmpl(previous == 1 ? 0 : 1);
+    DoLoadTheState();
+    SetActiveAmpl(previous);
+  }
+}
+
+void Shutdown() {
+  if (State.InterfaceKind == kUsbInterface && ZRV::Status() != ZRV::StateClosed) {
+    ZRV::ForceHalt();
+    const PKState kept = State;
+    GetDefaultState();
+    LoadTheState();
+    ZRV::Shutdown();
+    State = kept;
+  }
+  Initialized = false;
+}
+
+// ---- Versions ---------------------------------------------------------------
+
 void VersionToStateFields(PKState& record) {
   if (record.InterfaceKind != kUsbInterface) return;
   record.HasRingAmplifier = false;
@@ -159,6 +268,230 @@ void VersionToStateFields(PKState& record) {
   record.AuxChannel = 1;
 }
 
+bool KnownVersion(char letter) {
+  if (letter == ',' || letter == ' ' || letter == '\0') return false;
+  return std::memchr(KnownVersions, letter, static_cast<std::size_t>(Strings::Length(KnownVersions))) != nullptr;
+}
+
+void VersionToName(char letter, std::span<char> text) {
+  switch (letter) {
+    case 'A': Strings::Assign(text, "PK510_USB"); break;
+    case 'B': Strings::Assign(text, "PK512_USB"); break;
+    case 'C': Strings::Assign(text, "PK518_USB"); break;
+    default: Strings::Assign(text, "PK500_USB"); break;
+  }
+}
+
+void AssignVersion(char letter) {
+  State.Version = letter;
+  VersionToStateFields(State);
+  States[0].ActiveAmplifier = 0;
+  States[1].ActiveAmplifier = 1;
+  for (PKState& stored : States) {
+    stored.Version = State.Version;
+    std::memcpy(stored.SerialNumber, State.SerialNumber, sizeof stored.SerialNumber);
+    stored.InterfaceKind = State.InterfaceKind;
+    stored.ConfigCode = State.ConfigCode;
+  }
+  // The booster belongs to the disk amplifier.
+  States[0].BoosterPresent = State.BoosterPresent;
+  States[0].BoosterActive = State.BoosterActive;
+  States[1].BoosterPresent = 0;
+  States[1].BoosterActive = false;
+  VersionToStateFields(States[0]);
+  VersionToStateFields(States[1]);
+  for (auto* scale : {&Scale, &Scales[0], &Scales[1]}) scale->Version = letter;
+}
+
+bool ReadFileVersion(std::span<char> text) {
+  if (!TellTaleFile::FirstLine("PK500Version.On", text)) return false;
+  std::string line = "FileVersion: \"";
+  line.append(text.data(), static_cast<std::size_t>(Strings::Length(text)));
+  line += '"';
+  TermIO::WriteLine(std::span(line.c_str(), line.size() + 1));
+  return true;
+}
+
+bool ReadSerialString() {
+  const bool ringWasActive = RingIsActive() && State.HasRingAmplifier;
+  if (ringWasActive) SetActiveAmpl(0);
+  char version[16] = "";
+  bool found = ReadFileVersion(version);
+  if (!found) {
+    std::string message;
+    found = K5EEPROM::ReadVersion(version, message);
+  }
+  bool known = false;
+  if (found) {
+    if (static_cast<std::size_t>(Strings::Length(version)) != kVersionTextLength) {
+      PKTypes::Error = PKTypes::EEPROMStringFaulty;
+    } else if (KnownVersion(version[kVersionTextLength - 1])) {
+      known = true;
+    } else {
+      PKTypes::Error = PKTypes::UnknownVersion;
+    }
+  }
+  char serial[8] = "";
+  char letter = 'B';
+  if (known) {
+    std::memcpy(serial, version, kVersionTextLength - 1);
+    letter = version[kVersionTextLength - 1];
+  }
+  AssignSerialNumber(serial);
+  AssignVersion(letter);
+  if (ringWasActive) SetActiveAmpl(1);
+  return known;
+}
+
+// ---- Amplifiers and boards ---------------------------------------------------
+
+std::uint8_t AmplifierToBoard(std::uint8_t amplifier) {
+  return amplifier == 1 ? K5Set::SecondBoard : K5Set::MainBoard;
+}
+
+void SetActiveBoard(std::uint8_t board) {
+  if (board == State.ActiveBoard) return;
+  LogUtil::WriteToLogInt("K5Panel.SetActiveBoard", board);
+  if (board == K5Set::SecondBoard) {
+    K5Set::DisableBoard(K5Set::MainBoard);
+    if (Tlv4_is_Present()) {
+      K5Set::ActivateTlvBoard();
+    } else {
+      K5Set::ActiveBoard(K5Set::SecondBoard);
+      K5Set::EnableMuxAdc(true);
+    }
+  } else if (board == K5Set::MainBoard) {
+    if (Tlv4_is_Present()) {
+      K5Set::InactivateTlvBoard();
+    } else {
+      K5Set::DisableBoard(K5Set::SecondBoard);
+    }
+    K5Set::ActiveBoard(K5Set::MainBoard);
+    K5Set::EnableMuxAdc(true);
+  }
+  State.ActiveBoard = board;
+}
+
+void SetActiveAmpl(std::uint8_t amplifier) {
+  amplifier = State.HasRingAmplifier ? Amplifier(amplifier) : 0;
+  SetActiveBoard(AmplifierToBoard(amplifier));
+  if (!State.HasRingAmplifier) return;
+  State.ManualStandby = false;
+  const std::uint8_t old = Amplifier(State.ActiveAmplifier);
+  States[old] = State;
+  for (std::uint8_t copy = 0; copy <= 1; ++copy) {
+    PKTypes::SyncState(copy, amplifier);
+    States[copy].ActiveBoard = State.ActiveBoard;
+  }
+  State = States[amplifier];
+  VersionToStateFields(State);
+  Scales[old] = Scale;
+  Scale = Scales[amplifier];
+}
+
+PKState& GetDiskStatePtr() { return State.IsRingAmplifier ? States[0] : State; }
+PKState& GetRingStatePtr() { return State.IsRingAmplifier ? State : States[1]; }
+
+PKState& AmplKindToState(std::uint8_t amplifier) {
+  amplifier = Amplifier(amplifier);
+  return amplifier == State.ActiveAmplifier ? State : States[amplifier];
+}
+
+K5Scale::PKScaleRecord& AmplKindToScale(std::uint8_t amplifier) {
+  amplifier = Amplifier(amplifier);
+  return amplifier == State.ActiveAmplifier ? Scale : Scales[amplifier];
+}
+
+std::uint8_t InactiveAmplifier() { return State.IsRingAmplifier ? 0 : 1; }
+std::uint8_t InactiveAmplifierBoard() { return AmplifierToBoard(InactiveAmplifier()); }
+
+bool Tlv4_is_Present() { return State.Tlv4Present; }
+bool Tlv4_is_Active() { return Tlv4_is_Active_State(State); }
+bool Tlv4_is_Active_State(const PKState& record) { return record.IsRingAmplifier && Tlv4_is_Present(); }
+bool SetOtherAmplifier() { return State.HasRingAmplifier && (!Tlv4_is_Present() || Tlv4_is_Active()); }
+
+// ---- Status and cell mode --------------------------------------------------
+
+void GetStatus(std::uint16_t flags) {
+  States[0].Overload = (flags & kDiskOverloadBit) != 0;
+  if (!Tlv4_is_Present()) States[1].Overload = (flags & kRingOverloadBit) != 0 && State.HasRingAmplifier;
+  State.Overload = States[Amplifier(State.ActiveAmplifier)].Overload;
+  State.ManualStandby = (flags & kManualStandbyBit) != 0;
+}
+
+bool SetCellMode(std::uint8_t mode) {
+  if (mode != PKTypes::CellStandby) {
+    GetStatus(ZRV::ReadDigital(State.StatusPort));
+    if (State.ManualStandby) {
+      DoSetCellMode(State.ActiveAmplifier, PKTypes::CellStandby);
+      return false;
+    }
+  }
+  DoSetCellMode(State.ActiveAmplifier, mode);
+  return true;
+}
+
+bool SetCellModes(std::uint8_t mode) {
+  States[0].CellMode = mode;
+  if (!Tlv4_is_Present()) States[1].CellMode = mode;
+  return SetCellMode(mode);
+}
+
+void DoSetCellMode(std::uint8_t amplifier, std::uint8_t mode) {
+  using PKTypes::CellOn;
+  using PKTypes::CellOpenCircuit;
+  using PKTypes::CellStandby;
+  const bool ringActive = RingIsActive();
+  States[Amplifier(State.ActiveAmplifier)].CellMode = State.CellMode;
+  std::uint8_t disk = amplifier == 1 ? States[0].CellMode : mode;
+  std::uint8_t ring = amplifier == 1 ? mode : States[1].CellMode;
+  if (State.ManualStandby) {
+    disk = CellStandby;
+    if (!Tlv4_is_Present()) ring = CellStandby;
+    State.ManualStandby = false;
+  }
+  // A PK 512 pair: one amplifier alone measures the open-cell potential
+  // while the other works.
+  if (HasPK512Ring()) {
+    if (ringActive) {
+      if (ring == CellOpenCircuit || (ring == CellOn && disk == CellOpenCircuit)) disk = CellStandby;
+    } else if (disk == CellOpenCircuit || (disk == CellOn && ring == CellOpenCircuit)) {
+      ring = CellStandby;
+    }
+    if (GetDiskStatePtr().AmplMode == 1 && ring == CellOpenCircuit) ring = CellStandby;
+  }
+  States[0].CellMode = disk;
+  States[1].CellMode = ring;
+  State.CellMode = States[Amplifier(State.ActiveAmplifier)].CellMode;
+  if (State.HasRingAmplifier && ringActive) K5Set::ActiveBoard(K5Set::MainBoard);
+  if (disk == CellStandby) K5Set::Standby(true);
+  K5Set::Cell(disk == CellOn);
+  K5Set::OpenCellPotential(disk == CellOpenCircuit);
+  K5Set::OCP_GalMode(GetDiskStatePtr().AmplMode == 1);
+  K5Set::OCP_RingOn(ring == CellOpenCircuit);
+  if (disk != CellStandby) K5Set::Standby(false);
+  if (HasPK512Ring()) {
+    K5Set::ActiveBoard(K5Set::SecondBoard);
+    K5Set::OpenCellPotential(ring == CellOpenCircuit);
+    K5Set::OCP_GalMode(GetRingStatePtr().AmplMode == 1);
+    K5Set::OCP_RingOn(ring == CellOpenCircuit);
+    K5Set::WorkingElectrode(ring != CellStandby);
+    K5Set::ActiveBoard(K5Set::MainBoard);
+  }
+  if (mode == CellOn && PKTypes::CellActivateDelay > 0.0) VrnlBoards::Wait(PKTypes::CellActivateDelay);
+  // The disk working electrode is connected only after the cell has settled.
+  K5Set::WorkingElectrode(disk != CellStandby);
+  VrnlBoards::FlushCache();
+  UpdateWorkElectrOffsetDac();
+  // Registers go to the active amplifier's board again (the TLV 4 ring too:
+  // the PK 510 must not stay selected beside it).
+  if (State.HasRingAmplifier && ringActive) K5Set::ActiveBoard(K5Set::SecondBoard);
+}
+
+// ---- Booster -----------------------------------------------------------------
+
+bool CanHaveBooster() { return State.Version == 'A'; }
+
 std::uint8_t ForceBoosterPresent() {
   const double number = std::round(TellTaleFile::Number("PKBooster.On"));
   if (number == 50.0) return 2;
@@ -166,10 +499,23 @@ std::uint8_t ForceBoosterPresent() {
   return State.BoosterPresent;
 }
 
-PKState& GetDiskStatePtr() { return State.IsRingAmplifier ? States[0] : State; }
-PKState& GetRingStatePtr() { return State.IsRingAmplifier ? State : States[1]; }
+std::uint8_t GetBoosterPresent() {
+  State.BoosterPresent = 0;
+  double volts = 0.0;
+  if (MuxChannelIsHigh(kBoosterChannel, 2.5, 5.5, volts)) State.BoosterPresent = volts < 4.0 ? 2 : 1;
+  State.BoosterPresent = ForceBoosterPresent();
+  return State.BoosterPresent;
+}
 
-bool Tlv4_is_Present() { return State.Tlv4Present; }
-bool Tlv4_is_Active() { return State.IsRingAmplifier && Tlv4_is_Present(); }
+bool MuxChannelIsHigh(std::uint8_t channel, double low, double high, double& value) {
+  const bool switched = channel != State.MuxChannel;
+  if (switched) {
+    K5Set::MuxChannel(channel);
+    VrnlBoards::Wait(0.01);
+  }
+  value = (ADMeasure::SampleMean(State.MuxAdcChannel) + Scale.MuxOffset) * Scale.MuxGain;
+  if (switched) K5Set::MuxChannel(State.MuxChannel);
+  return value > low && value < high;
+}
 
 }  // namespace K5Panel
