@@ -94,10 +94,11 @@ void DoLoadTheState() {
   SetCurrentBooster(State.BoosterActive);
   SetIRCompensation(State.IRCompOn, State.IRCompValue);
   if (State.IsRingAmplifier) {
-    K5Set::CMR1Dac(static_cast<std::uint16_t>(Scale.CMR1Dac));
-    K5Set::CMR2Dac(static_cast<std::uint16_t>(Scale.CMR2Dac));
-    K5Set::MeasuredVoltageOffsetDac(static_cast<std::uint16_t>(Scale.MeasuredVoltOffDac));
-    K5Set::OCP_Offset(static_cast<std::uint16_t>(Scale.OCPOffsetDac));
+    K5Set::CMR1Dac(K5Set::ClipToDac12Range(Scale.CMR1Dac));
+    K5Set::CMR2Dac(K5Set::ClipToDac12Range(Scale.CMR2Dac));
+    K5Set::MeasuredVoltageOffsetDac(K5Set::ClipToDac12Range(Scale.MeasuredVoltOffDac));
+    // An 8-bit DAC: the record's mid-scale default of 2047 gives its top.
+    K5Set::OCP_Offset(K5Set::ClipToDac8Range(Scale.OCPOffsetDac));
   }
   UpdateInitDac();
   UpdateStimDac();
@@ -345,6 +346,11 @@ bool ReadSerialString() {
 
 // ---- Amplifiers and boards ---------------------------------------------------
 
+void RegistersTo(std::uint8_t board) {
+  K5Set::DisableBoard(board == K5Set::MainBoard ? K5Set::SecondBoard : K5Set::MainBoard);
+  K5Set::ActiveBoard(board);
+}
+
 std::uint8_t AmplifierToBoard(std::uint8_t amplifier) {
   return amplifier == 1 ? K5Set::SecondBoard : K5Set::MainBoard;
 }
@@ -463,7 +469,7 @@ void DoSetCellMode(std::uint8_t amplifier, std::uint8_t mode) {
   States[0].CellMode = disk;
   States[1].CellMode = ring;
   State.CellMode = States[Amplifier(State.ActiveAmplifier)].CellMode;
-  if (State.HasRingAmplifier && ringActive) K5Set::ActiveBoard(K5Set::MainBoard);
+  if (State.HasRingAmplifier && ringActive) RegistersTo(K5Set::MainBoard);
   if (disk == CellStandby) K5Set::Standby(true);
   K5Set::Cell(disk == CellOn);
   K5Set::OpenCellPotential(disk == CellOpenCircuit);
@@ -471,12 +477,12 @@ void DoSetCellMode(std::uint8_t amplifier, std::uint8_t mode) {
   K5Set::OCP_RingOn(ring == CellOpenCircuit);
   if (disk != CellStandby) K5Set::Standby(false);
   if (HasPK512Ring()) {
-    K5Set::ActiveBoard(K5Set::SecondBoard);
+    RegistersTo(K5Set::SecondBoard);
     K5Set::OpenCellPotential(ring == CellOpenCircuit);
     K5Set::OCP_GalMode(GetRingStatePtr().AmplMode == 1);
     K5Set::OCP_RingOn(ring == CellOpenCircuit);
     K5Set::WorkingElectrode(ring != CellStandby);
-    K5Set::ActiveBoard(K5Set::MainBoard);
+    RegistersTo(K5Set::MainBoard);
   }
   if (mode == CellOn && PKTypes::CellActivateDelay > 0.0) VrnlBoards::Wait(PKTypes::CellActivateDelay);
   // The disk working electrode is connected only after the cell has settled.
@@ -485,7 +491,7 @@ void DoSetCellMode(std::uint8_t amplifier, std::uint8_t mode) {
   UpdateWorkElectrOffsetDac();
   // Registers go to the active amplifier's board again (the TLV 4 ring too:
   // the PK 510 must not stay selected beside it).
-  if (State.HasRingAmplifier && ringActive) K5Set::ActiveBoard(K5Set::SecondBoard);
+  if (State.HasRingAmplifier && ringActive) RegistersTo(K5Set::SecondBoard);
 }
 
 // ---- Booster -----------------------------------------------------------------

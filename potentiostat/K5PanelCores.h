@@ -8,6 +8,11 @@
 
 namespace K5Panel {
 
+// Sends the registers that follow to the board (1 or 2) alone: the other
+// board is deselected first, since selecting one never deselects the other
+// and words meant for one board must not reach both.
+void RegistersTo(std::uint8_t board);
+
 // K5Set::AmplMode and State.AmplMode.
 void DoSetAmplMode(std::uint8_t mode);
 // SetCurrentRange without the subtraction DAC.

@@ -119,9 +119,9 @@ void SetShared(void (*send)(std::uint8_t), std::uint8_t PKState::* field, double
     record(State);
   }
   if (SetOtherAmplifier()) {
-    K5Set::ActiveBoard(InactiveAmplifierBoard());
+    RegistersTo(InactiveAmplifierBoard());
     send(value);
-    K5Set::ActiveBoard(State.ActiveBoard);
+    RegistersTo(State.ActiveBoard);
     record(States[InactiveAmplifier()]);
   }
 }
@@ -355,7 +355,7 @@ void DoSetCurrentRange(std::uint8_t range) {
   SetCurrentOutputAmplifierGain(outputGain);
   SetCurrentBooster(booster);
   SetIRCompensation(State.IRCompOn, State.IRCompValue);
-  K5Set::CurrentOffsetDac(static_cast<std::uint16_t>(Scale.CurrentOffsetDac[scaleRange]));
+  K5Set::CurrentOffsetDac(K5Set::ClipToDac12Range(Scale.CurrentOffsetDac[scaleRange]));
   UpdateCoAmpOffsetDac();
   UpdateWorkElectrOffsetDac();
 }
@@ -483,7 +483,7 @@ void UpdateInitDac() {
 
 void UpdateVoltageOffsetDac() {
   if (Tlv4_is_Active()) return;
-  K5Set::VoltageOffsetDac(static_cast<std::uint16_t>(Entry(Scale.VoltageOffsetDac, State.VoltageOutputAmplifierGain)));
+  K5Set::VoltageOffsetDac(K5Set::ClipToDac12Range(Entry(Scale.VoltageOffsetDac, State.VoltageOutputAmplifierGain)));
 }
 
 void UpdateInitDacOfOtherAmplifier() {
@@ -545,7 +545,7 @@ void UpdateCoAmpOffsetDac() {
 void UpdateWorkElectrOffsetDac() {
   const bool parked = State.IsRingAmplifier && State.CellMode != PKTypes::CellOn;
   K5Set::WorkElectrOffsetDac(parked ? kOffsetDacPowerOn
-                                    : static_cast<std::uint16_t>(Entry(Scale.WorkElectrOffsetDac, State.Feedback)));
+                                    : K5Set::ClipToDac12Range(Entry(Scale.WorkElectrOffsetDac, State.Feedback)));
 }
 
 }  // namespace K5Panel

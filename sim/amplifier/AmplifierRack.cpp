@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -192,6 +193,7 @@ int AmplifierRack::StepAmplifierChips(const SampleInstant& at) {
     if (SerialEEPROM* chip = BoardChip(board)) taken += chip->Step(ChipSelected(board), _lines, at.clock_seconds);
   }
   if (_extensionChip) taken += _extensionChip->Step(ExtensionSelected(), _lines, at.clock_seconds);
+  if (_potentiostats != nullptr) taken += _potentiostats->EEPROMLines(_lines, at.clock_seconds);
   return taken;
 }
 
@@ -204,7 +206,7 @@ int AmplifierRack::StepSelectorChips(SerialLines lines, const SampleInstant& at)
 bool AmplifierRack::AmplifierDataOut(double clock_seconds) const {
   bool high = _extensionChip && _extensionChip->DataOut(clock_seconds);
   for (const auto& chip : _chips) high = high || (chip && chip->DataOut(clock_seconds));
-  return high;
+  return high || (_potentiostats != nullptr && _potentiostats->EEPROMDataOut(clock_seconds));
 }
 
 bool AmplifierRack::SelectorDataOut(double clock_seconds) const {
@@ -299,6 +301,9 @@ std::uint8_t AmplifierRack::ClippingLines() const {
 }
 
 double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
+  if (_potentiostats != nullptr) {
+    if (const std::optional<double> volts = _potentiostats->MuxAdcVolts()) return *volts;
+  }
   const int board = SelectedBoard();
   if (board < 0) return 0.0;
   const AmplifierBoardConfig& board_config = BoardConfig(board);

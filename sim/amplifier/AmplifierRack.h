@@ -24,7 +24,10 @@
 //
 // Potentiostat boards share the command port: an attached bus
 // (sim/potentiostat/PKSimBoard.h) gets every strobed word of it, bit 15 set
-// or not.
+// or not, and the EEPROM lines of its resting samples; its EEPROMs share the
+// read-back line, a PK board on the mux ADC line takes it over from the
+// amplifier boards' multiplexer, and its status bits join the command
+// port's input word on the QRN 5+5.
 //
 // Strict count: the bits a selected chip takes from the samples of command
 // words (the samples next to a strobe) rather than from line patterns.
@@ -94,6 +97,8 @@ class AmplifierRack {
   // The read-back lines of the amplifier's and the selectors' chips.
   bool AmplifierDataOut(double clock_seconds) const;
   bool SelectorDataOut(double clock_seconds) const;
+  // The potentiostat boards' status bits (0 without them).
+  std::uint16_t PotentiostatStatus() const { return _potentiostats != nullptr ? _potentiostats->Status() : 0; }
   // Bit b: board b clips.
   std::uint8_t ClippingLines() const;
 

@@ -33,7 +33,8 @@ class AmplifierRackWiring::UnitWiring final : public QRN55SimWiring {
     _rack.Convert(at, dacs);
     for (int line = 0; line < AmplifierRack::kAdLines; ++line) inputs.adc_volts[line] = _rack.AdVolts(line, dacs);
     inputs.multiplexer_volts = _rack.MuxVolts(dacs);
-    inputs.tlv_digital = Bit(_rack.AmplifierDataOut(at.clock_seconds), kQRN55ReadBackBit);
+    inputs.tlv_digital = static_cast<std::uint16_t>(Bit(_rack.AmplifierDataOut(at.clock_seconds), kQRN55ReadBackBit) |
+                                                   _rack.PotentiostatStatus());
     const bool echo = _triggerBoard && (outputs.user_digital & kTriggerOut) != 0;
     inputs.user_digital = _rack.SelectorDataOut(at.clock_seconds) || echo ? kSelectorReadBack : 0;
     inputs.clipping_lines = _rack.ClippingLines();

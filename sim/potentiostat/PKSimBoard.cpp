@@ -1,5 +1,8 @@
 #include "sim/potentiostat/PKSimBoard.h"
 
+#include <string>
+#include <utility>
+
 namespace {
 
 // Chip kind per register address, from the boards' register tables:
@@ -44,6 +47,11 @@ constexpr unsigned kHighByte = 48;
 constexpr unsigned kRouteLatch = 35;
 constexpr unsigned kInitDac = 43;
 constexpr std::uint16_t kSelected = 0xE;
+constexpr unsigned kEEPROMLatch = 32;
+constexpr std::uint16_t kEEPROMSelectBit = 0b0001;
+constexpr std::uint16_t kMuxAdcOffBit = 0b1000;
+constexpr unsigned kMuxLatch = 41;
+constexpr std::uint16_t kBoosterChannel = 14;
 
 }  // namespace
 
@@ -109,4 +117,45 @@ void PKSimBus::Strobe(std::uint16_t word, double instant) {
   recorded_.push_back({static_cast<std::uint8_t>((word >> 8) & 0x3F),
                        static_cast<std::uint8_t>(word & 0xFF), (word & 0x8000) != 0, instant});
   for (PKSimBoard* board : boards_) board->Strobe(word);
+}
+
+void PKSimBoard::FitEEPROM(std::vector<std::uint8_t> image, const SerialEEPROMFaults& faults) {
+  eeprom_ = std::make_unique<PageEEPROM>(std::move(image), std::string(), faults);
+}
+
+bool PKSimBoard::EEPROMSelected() const {
+  return Selected() && (registers_[kEEPROMLatch] & kEEPROMSelectBit) != 0;
+}
+
+bool PKSimBoard::EEPROMLines(SerialLines lines, double clock_seconds) {
+  return eeprom_ && eeprom_->Step(EEPROMSelected(), lines, clock_seconds);
+}
+
+bool PKSimBoard::EEPROMDataOut(double clock_seconds) const {
+  return eeprom_ && eeprom_->DataOut(clock_seconds);
+}
+
+std::optional<double> PKSimBoard::MuxAdcVolts() const {
+  if (!Selected() || (registers_[kRouteLatch] & kMuxAdcOffBit) != 0) return std::nullopt;
+  return (registers_[kMuxLatch] & 0xF) == kBoosterChannel ? booster_volts_ : 0.0;
+}
+
+int PKSimBus::EEPROMLines(SerialLines lines, double clock_seconds) {
+  int taken = 0;
+  for (PKSimBoard* board : boards_) taken += board->EEPROMLines(lines, clock_seconds) ? 1 : 0;
+  return taken;
+}
+
+bool PKSimBus::EEPROMDataOut(double clock_seconds) const {
+  for (const PKSimBoard* board : boards_) {
+    if (board->EEPROMDataOut(clock_seconds)) return true;
+  }
+  return false;
+}
+
+std::optional<double> PKSimBus::MuxAdcVolts() const {
+  for (const PKSimBoard* board : boards_) {
+    if (const std::optional<double> volts = board->MuxAdcVolts()) return volts;
+  }
+  return std::nullopt;
 }

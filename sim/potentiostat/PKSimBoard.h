@@ -20,9 +20,19 @@
 // only. Registers start at 0, the board deselected; the PK 510 can be
 // powered up selected.
 //
+// A board may carry a page EEPROM (sim/amplifier/SerialEEPROM.h): it is
+// selected while the board is selected and latch 32 bit 0 is set, and sees
+// the EEPROM lines of the port's resting samples (data in bit 8, clock bit
+// 9). Its multiplexer (latch 41) reaches the mux ADC line while the board is
+// selected and latch 35 bit 3 is clear: channel 14 carries the booster's
+// sense voltage (0 V without a booster), every other channel 0 V.
+//
 // PKSimBus is what the command port's decoder hands the strobed words to:
 // it keeps them in order (address, data, bit 15, instant) and passes each to
-// every board on the bus.
+// every board on the bus. It also drives the boards' shared lines: the
+// EEPROMs' read-back, the mux ADC line and the status bits of the status
+// port (bit 8 the disk amplifier's overload, bit 9 the ring amplifier's,
+// bit 10 the manual standby switch).
 //
 // Built from the boards' register tables alone. Not thread-safe: one thread
 // drives a bus.
@@ -30,7 +40,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
+
+#include "sim/amplifier/SerialEEPROM.h"
 
 enum class PKSimModel { PK510, PK512 };
 
@@ -48,6 +62,20 @@ class PKSimBoard {
   // Strobes of a 16-bit DAC whose route bit named the other DAC.
   int RouteMismatches() const { return route_mismatches_; }
 
+  // Fits the board with a page EEPROM holding the image (padded with 0xFF).
+  void FitEEPROM(std::vector<std::uint8_t> image, const SerialEEPROMFaults& faults = {});
+  // Nil without one.
+  PageEEPROM* EEPROM() { return eeprom_.get(); }
+  bool EEPROMSelected() const;
+  // Steps the chip with the lines; TRUE when it took a bit.
+  bool EEPROMLines(SerialLines lines, double clock_seconds);
+  bool EEPROMDataOut(double clock_seconds) const;
+
+  // The booster's sense voltage on multiplexer channel 14.
+  void SetBoosterVolts(double volts) { booster_volts_ = volts; }
+  // What the board puts on the mux ADC line; nothing while it is off it.
+  std::optional<double> MuxAdcVolts() const;
+
  private:
   void Latch(unsigned even, std::uint8_t data);
   void Dac12(unsigned even, std::uint8_t data);
@@ -58,6 +86,8 @@ class PKSimBoard {
   // Nibbles of each 12-bit DAC pair waiting for their load word, per channel.
   std::array<std::array<std::array<std::uint8_t, 3>, 2>, 64> nibbles_{};
   int route_mismatches_ = 0;
+  std::unique_ptr<PageEEPROM> eeprom_;
+  double booster_volts_ = 0.0;
 };
 
 struct PKSimWord {
@@ -77,7 +107,17 @@ class PKSimBus {
   const std::vector<PKSimWord>& Recorded() const { return recorded_; }
   void ClearRecord() { recorded_.clear(); }
 
+  // The EEPROM lines of a resting sample to every board's chip; the bits
+  // taken.
+  int EEPROMLines(SerialLines lines, double clock_seconds);
+  bool EEPROMDataOut(double clock_seconds) const;
+  // The first board on the mux ADC line.
+  std::optional<double> MuxAdcVolts() const;
+  void SetStatus(std::uint16_t bits) { status_ = bits; }
+  std::uint16_t Status() const { return status_; }
+
  private:
   std::vector<PKSimBoard*> boards_;
   std::vector<PKSimWord> recorded_;
+  std::uint16_t status_ = 0;
 };
