@@ -360,12 +360,10 @@ void SetActiveBoard(std::uint8_t board) {
   LogUtil::WriteToLogInt("K5Panel.SetActiveBoard", board);
   if (board == K5Set::SecondBoard) {
     K5Set::DisableBoard(K5Set::MainBoard);
-    if (Tlv4_is_Present()) {
-      K5Set::ActivateTlvBoard();
-    } else {
-      K5Set::ActiveBoard(K5Set::SecondBoard);
-      K5Set::EnableMuxAdc(true);
-    }
+    // With a TLV 4 ring this activates the amplifier board, and records the
+    // selection so that the setting layer knows no PK board is meant.
+    K5Set::ActiveBoard(K5Set::SecondBoard);
+    if (!Tlv4_is_Present()) K5Set::EnableMuxAdc(true);
   } else if (board == K5Set::MainBoard) {
     if (Tlv4_is_Present()) {
       K5Set::InactivateTlvBoard();

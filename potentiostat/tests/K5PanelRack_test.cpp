@@ -21,6 +21,7 @@
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Set.h"
+#include "foundation/LogUtil.h"
 #include "foundation/Strings.h"
 #include "potentiostat/K5EEPROM.h"
 #include "potentiostat/K5Panel.h"
@@ -352,6 +353,58 @@ TEST_P(K5PanelRack, ShutdownLeavesTheDefaultWords) {
   EXPECT_EQ(ZRV::Status(), ZRV::StateClosed);
   EXPECT_EQ(pk510_.Register(33) & 0b111, 0b010);
   EXPECT_EQ(pk510_.Register(24) >> 1 & 0b11, 0);  // feedback 50 ohm again
+}
+
+}  // namespace
+
+namespace {
+
+// What the program's initialisation will do with a PK 512, standing in for
+// its caller: the version from the main board's EEPROM, each amplifier's
+// scale record from its own board, the state replayed, a range, cell on,
+// shut-down. The log tells the board switches.
+TEST_P(K5PanelRack, BringUpAPK512) {
+  K5Scale::PKScaleRecord ring = K5Scale::Scale;
+  ring.MuxGain = 1.25;
+  ring.CurrentOffsetDac[5] = 2000;
+  pk510_.FitEEPROM(WithScale(IdentifiedImage("123456B"), GoldenDefaultScaleImage()));
+  pk512_.FitEEPROM(WithScale(IdentifiedImage("123456B"), Packed(ring)));
+  K5Panel::InitAllModules();
+  K5Set::SendToHardware = true;
+  LogUtil::OpenLog();
+  const std::size_t consoleBefore = NotebookLines().size();
+  K5Panel::SetActiveAmpl(0);
+  ASSERT_TRUE(K5Panel::ReadSerialString());
+  std::string message;
+  ASSERT_TRUE(K5EEPROM::ReadScale(K5Scale::Scale, message)) << message;
+  K5Panel::SetActiveAmpl(1);
+  ASSERT_TRUE(K5EEPROM::ReadScale(K5Scale::Scale, message)) << message;
+  K5Panel::SetActiveAmpl(0);
+  EXPECT_EQ(K5Scale::Scales[1].MuxGain, 1.25);
+  K5Panel::LoadTheState();
+  K5Panel::SetActiveAmpl(1);
+  K5Panel::SetCurrentRange(5);
+  EXPECT_TRUE(K5Panel::SetCellMode(0));
+  VrnlBoards::FlushCache();
+  EXPECT_EQ(pk512_.Register(23), 2000);
+  EXPECT_NE(pk512_.Register(30) & 1, 0);
+  K5Panel::Shutdown();
+  EXPECT_EQ(ZRV::Status(), ZRV::StateClosed);
+  EXPECT_EQ(pk510_.Register(33) & 0b111, 0b010);
+  LogUtil::CloseLog();
+  std::ifstream log("QV_Log.txt");
+  std::vector<std::string> panelLines;
+  for (std::string line; std::getline(log, line);) {
+    if (line.find(" - K5Panel") != std::string::npos) panelLines.push_back(line.substr(line.find(" - ") + 3));
+  }
+  // Read-out, both scales, the replay of both amplifiers, the ring's range
+  // and cell, and the shut-down's replay of the defaults.
+  std::vector<std::string> expected;
+  for (const char* board : {"1", "2", "1", "2", "1", "2", "1", "2", "1"}) {
+    expected.push_back(std::string("K5Panel.SetActiveBoard:        ") + board);
+  }
+  EXPECT_EQ(panelLines, expected);
+  EXPECT_EQ(NotebookLines().size(), consoleBefore);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ class K5PanelBus : public PKBusTest {
     PKBusTest::SetUp();
     Platform::UseVirtualClock(1000.0);
     AttachBoards();
+    K5Panel::InitAllModules();
     LogUtil::OpenLog();
   }
   void TearDown() override {

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,27 @@ TEST_F(K5ScaleImage, DefaultRecordPacksToTheGoldenImage) {
   EXPECT_EQ(record.CheckValue, LoadHost<std::uint32_t>(golden, 32));
   EXPECT_EQ(LoadHost<double>(image, 176), 0.0625);
   EXPECT_EQ(LoadHost<std::int16_t>(image, 616), 2047);
+}
+
+// The fuzz target starts from the golden images in both byte orders.
+TEST_F(K5ScaleImage, GoldenImagesSeedTheFuzzTarget) {
+  const auto seed = [](const std::string& name) {
+    std::ifstream in(std::string(MERETH_PK_SEEDS) + name, std::ios::binary);
+    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  const ScaleImage golden = GoldenDefaultScaleImage();
+  const ScaleImage other = OtherOrder(golden);
+  const bool little = std::endian::native == std::endian::little;
+  EXPECT_EQ(seed("default_scale_le"), std::vector<std::uint8_t>(little ? golden.begin() : other.begin(),
+                                                                  little ? golden.end() : other.end()));
+  EXPECT_EQ(seed("default_scale_be"), std::vector<std::uint8_t>(little ? other.begin() : golden.begin(),
+                                                                  little ? other.end() : golden.end()));
+  const std::vector<std::uint8_t> states = seed("pk512_two_states");
+  ASSERT_EQ(states.size(), 400U);
+  PKTypes::PKState read[2] = {};
+  K5EEPROM::FileToState(states, read, !little, true);
+  EXPECT_EQ(read[1].ActiveAmplifier, 1);
+  EXPECT_STREQ(read[1].Name, "PK512_USB");
 }
 
 TEST_F(K5ScaleImage, BothByteOrdersReadEqual) {
