@@ -2,6 +2,7 @@
 
 #include "calibration/Tlv6Setup.h"
 #include "dialogs/ModDialog.h"
+#include "potentiostat/K5Panel.h"
 #include "shell/MacEnv.h"
 #include "shell/ModMenus.h"
 #include "shell/Shell.h"
@@ -21,6 +22,9 @@ void InstallMenus() {
 
 bool CallMereth() {
   ModDialog::InitModule();
+  // The potentiostat's defaults, a PK 510 on the USB interface; no PK word
+  // goes out until an initialisation asks for it.
+  K5Panel::InitAllModules();
   // The HID layer talks through the simulated TLV 6 for the whole run.
   static Tlv6Sim::Port simulatedTlv6;
   Tlv6Setup::UseChosenPort(simulatedTlv6);

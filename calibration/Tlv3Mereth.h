@@ -5,7 +5,8 @@
 
 namespace Tlv3Mereth {
 
-// The start procedure: the dialog framework's module set-up, the TLV 6's
+// The start procedure: the dialog framework's module set-up, the PK
+// modules' defaults (K5Panel::InitAllModules), the TLV 6's
 // port (Tlv6Setup), a "File" menu with Quit (command-Q, and the quit
 // request: MacEnv::Terminate), the logo hidden, then console input until
 // the program is to end. TRUE.
