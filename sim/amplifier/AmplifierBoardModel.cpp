@@ -122,6 +122,7 @@ AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths, bo
     : _truths(truths),
       _noise(noise),
       _letter(letter),
+      _oldLetter(std::strchr("ABCDPZ", letter) != nullptr),
       _random(seed),
       _current(AnalogCircuit::Wire()),
       _pipette(AnalogCircuit::Wire()),
@@ -456,7 +457,7 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
     _monitors.probe = _monitors.filter1 = _monitors.current = rail;
   }
   // The old boards use latch 33 bit 0 for their current clamp.
-  const bool vmonX100 = elements.LatchBit(kVmonLatch, 0) && std::strchr("ABCDPZ", _letter) == nullptr;
+  const bool vmonX100 = elements.LatchBit(kVmonLatch, 0) && !_oldLetter;
   _monitors.voltage = Limit(pipette * (vmonX100 ? 100.0 : 10.0) / (vrefX2 ? 5.0 : 1.0));
   _monitors.clipping = _setting.rs_ringing || std::fabs(probe) > kClippingVolts ||
                        std::fabs(monitor) > kClippingVolts || std::fabs(filter1) > kClippingVolts;

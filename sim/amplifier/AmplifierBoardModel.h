@@ -246,6 +246,7 @@ class AmplifierBoardModel {
   AmplifierAnalogTruths _truths;
   bool _noise;
   char _letter;
+  bool _oldLetter;
   std::mt19937 _random;
   std::normal_distribution<double> _normal;
   Setting _setting;

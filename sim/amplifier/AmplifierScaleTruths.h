@@ -57,8 +57,8 @@ struct AmplifierScaleTruths {
   double g_leak_factor = 417.8;
   double vp_offset_scale = 10180.0;
   double vp_offset_zero = 2061.0;
-  double stim_scale_slope = -9.94;
-  double stim_scale_offset = 127.2;
+  double stim_scale_slope = -9.81;
+  double stim_scale_offset = 130.3;
   // The step sizes of the additive tables and the factors of the
   // multiplicative ones by switch code.
   double c_fast_step = 200.0;
