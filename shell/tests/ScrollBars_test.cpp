@@ -217,7 +217,8 @@ TEST_F(ScrollBarsTest, MovingSizingAndZoomingATextWindowFitBarsAndOwner) {
   calls.clear();
   ModWindow::ZoomOut(window);
   ModWindow::ZoomIn(window);
-  EXPECT_EQ(calls, (std::vector<std::string>{"bars fit, shown, erased, resized", "bars fit, shown, erased, resized"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"bars fit, shown, erased", "bars fit, shown, erased"}))
+      << "the full erase has consumed the resize";
 
   MacEnv::gInBackground = true;
   EXPECT_FALSE(ModWindow::IsInFront(window));
