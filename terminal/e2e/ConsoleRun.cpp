@@ -1,0 +1,136 @@
+// Console output of a measurement in the console's terminal window, on
+// either backend: a square-wave gain and time-constant measurement on a
+// simulated QRN 5+5 unit writes its lines through TermIO; the screen is
+// captured, a key goes in through the layer's input as a backend's would,
+// and the console's Input must hand it back.
+//   terminal_console_run --headless OUT.png   the screen after the lines
+//   terminal_console_run --sdl COMMAND        COMMAND (a screenshot) runs then
+// The console's lines are printed on standard output, then "Input: " with
+// the key's code and character. The status is 0 when the key came back
+// and the screen was captured.
+#include "Common/QRN55/Driver/QRN55DeviceManager.h"
+#include "Common/QRN55/Driver/QRN55Service.h"
+#include "acquisition/ADMeasure.h"
+#include "acquisition/VrnlBoards.h"
+#include "acquisition/ZRV.h"
+#include "acquisition/ZRVBase.h"
+#include "foundation/Buffer.h"
+#include "foundation/RealTime.h"
+#include "foundation/TermIO.h"
+#include "platform/Desktop.h"
+#include "platform/Input.h"
+#include "platform/KeyCodes.h"
+#include "platform/Session.h"
+#include "shell/Shell.h"
+#include "sim/QRN55SimUnit.h"
+#include "sim/QRN55SimVolumes.h"
+#include "terminal/ANSIBase.h"
+#include "terminal/ANSITerm.h"
+#include "terminal/EditState.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr double kAmplitude = 1.0;
+constexpr double kInterval = 2e-5;
+constexpr unsigned char kKey = 'q';
+
+bool Capture(bool headless, const std::string& target) {
+  Desktop::Flush();
+  if (headless) return Desktop::SavePNG(std::span<const char>(target.c_str(), target.size() + 1));
+  return std::system(target.c_str()) == 0;
+}
+
+// The measurement, its lines written to the console.
+bool Measure() {
+  QRN55SimVolumes volumes;
+  volumes.Mount("/");
+  QRN55Service::UseFilePort(&volumes);
+  QRN55SimUnitConfig config;
+  config.signature.firmware = 8;
+  config.signature.logic = 16;
+  config.record.device_serial = "CONSOLE1";
+  config.record.unit_serial = "123450010700010";
+  auto unit = std::make_unique<QRN55SimUnit>(config);
+  volumes.Mount(QRN55DeviceManager::VolumePrefix() + " CONSOLE1", unit.get());
+  ZRVBase::InitModule();
+  VrnlBoards::InitModule();
+  ZRV::InitModule();
+  const bool open = ZRV::InitInterface(ZRVBase::BoardQRN55);
+  if (open) {
+    ADMeasure::InitModule();
+    ADMeasure::GetCorrections(ZRVBase::BoardQRN55, ADMeasure::DacToAdcDelay, ADMeasure::InputFilterTau,
+                              ADMeasure::OutputFilterTau, ADMeasure::SampleCorrection);
+    ADMeasure::TestWriteMode = 3;
+    TermIO::WriteLine("Square wave on DAC 0, measured on ADC 0 of the QRN 5+5");
+    TermIO::WriteString("Gain:");
+    TermIO::WriteRealFixed(ADMeasure::Gain(0, 0, kAmplitude, kInterval), 9, 4);
+    TermIO::WriteLn();
+    double tau = 0;
+    double amplitude = 0;
+    double base = 0;
+    ADMeasure::TimeConstant(0, 0, kAmplitude, kInterval, 2, true, tau, amplitude, base);
+    TermIO::WriteLine("Measurement done.");
+  }
+  ZRV::Shutdown();
+  QRN55Service::UseFilePort(nullptr);
+  return open;
+}
+
+void PrintConsole() {
+  for (int line = 1; line <= Shell::RootTerminal->lines; ++line) {
+    char text[ANSITerm::kMaxColumns + 1];
+    ANSITerm::ScreenLine(Shell::RootTerminal, line, text);
+    if (text[0] != '\0') std::printf("%s\n", text);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc == 3 ? argv[1] : "";
+  if (mode != "--headless" && mode != "--sdl") {
+    std::fprintf(stderr, "usage: terminal_console_run --headless OUT.png | --sdl COMMAND\n");
+    return 2;
+  }
+  const bool headless = mode == "--headless";
+  if (headless) setenv("MERETH_UI_HEADLESS", "1", 1);
+  if (!Session::Open()) {
+    std::fprintf(stderr, "terminal_console_run: %s\n", Session::ErrorText());
+    return 1;
+  }
+  Buffer::InitModule();
+  RealTime::InitModule();
+  Shell::Initialize();
+  TermIO::InitModule();
+  if (Shell::RootTerminal == nullptr) {
+    std::fprintf(stderr, "terminal_console_run: no console window\n");
+    return 1;
+  }
+  EditState::ListConsole = Shell::RootTerminal;
+  ANSITerm::EDc(Shell::RootTerminal);
+  const bool measured = Measure();
+  const bool captured = Capture(headless, argv[2]);
+  PrintConsole();
+
+  KeyCodes::Key key;
+  KeyCodes::ForCharacter(kKey, key);
+  Input::Key(key.virtualKey, key.character, true, false);
+  Input::Key(key.virtualKey, key.character, false, false);
+  char character = 0;
+  int code = ANSIBase::KeyNone;
+  do {
+    ANSITerm::Input(Shell::RootTerminal, character, code);
+  } while (code == ANSIBase::KeyActivate || code == ANSIBase::KeyUpdate || code == ANSIBase::KeyConsumed);
+  std::printf("Input: %d %c\n", code, character);
+
+  EditState::ListConsole = nullptr;
+  Shell::Shutdown();
+  Buffer::Shutdown();
+  Session::Close();
+  return measured && captured && code == ANSIBase::KeyCharacter && character == static_cast<char>(kKey) ? 0 : 1;
+}
