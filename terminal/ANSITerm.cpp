@@ -305,8 +305,9 @@ TerminalRecord* Create(bool hasScrollBars, Graphics::GraphicsWindow graphicsWind
 }
 
 TerminalRecord* Open(Windows::Window* window, int fontNumber, int fontSize) {
+  if (window == nullptr) return nullptr;
   const auto* record = static_cast<const ModWindow::PlatformWindowRecord*>(Windows::GetRefCon(window));
-  if (window == nullptr || record == nullptr || std::memcmp(record->tag, "WIND", 4) != 0) return nullptr;
+  if (record == nullptr || std::memcmp(record->tag, "WIND", 4) != 0) return nullptr;
   Graphics::SetFont(record->root, fontNumber, fontSize, 0);
   return Create(false, record->root);
 }
