@@ -114,8 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < kHeaderSize) return 0;
   const int width = data[0] | data[1] << 8;
   const int height = data[2] | data[3] << 8;
-  ModWindow::WindowParameters p{40, 20, static_cast<std::int16_t>(40 + height % 2000),
-                                static_cast<std::int16_t>(20 + width % 3000),
+  ModWindow::WindowParameters p{40, 20, static_cast<std::int16_t>(40 + height % 700),
+                                static_cast<std::int16_t>(20 + width % 2100),
                                 static_cast<std::int16_t>(Graphics::Courier), 12};
   Graphics::GraphicsWindow window = ModWindow::Create(0, p, WindowFrame::kZoomDocProc, "Fuzz", true, true, true);
   if (window == nullptr) return 0;

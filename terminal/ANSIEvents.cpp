@@ -51,8 +51,9 @@ constexpr int kClickSlop = 6;
 // The virtual keys of the keypad that type their character in numeric mode.
 constexpr std::array kNumericKeypad{
     KeyCodes::kKeypadMultiply, KeyCodes::kKeypadPlus, KeyCodes::kKeypadClear, KeyCodes::kKeypadDivide,
-    KeyCodes::kKeypadMinus,    KeyCodes::kKeypadEquals, 82, 83, 84, 85, 86, 87, 88, 89,
-    KeyCodes::kKeypad8,        KeyCodes::kKeypad9};
+    KeyCodes::kKeypadMinus,    KeyCodes::kKeypadEquals, KeyCodes::kKeypad0, KeyCodes::kKeypad0 + 1,
+    KeyCodes::kKeypad0 + 2,    KeyCodes::kKeypad0 + 3,  KeyCodes::kKeypad0 + 4, KeyCodes::kKeypad0 + 5,
+    KeyCodes::kKeypad0 + 6,    KeyCodes::kKeypad0 + 7,  KeyCodes::kKeypad8,     KeyCodes::kKeypad9};
 
 struct KeyRow {
   int virtualKey;
@@ -71,14 +72,14 @@ constexpr std::array kKeyTable{
     KeyRow{KeyCodes::kKeypadEnter, K::KeyEnter},
     KeyRow{KeyCodes::kKeypadMinus, K::KeyNumericMinus},
     KeyRow{KeyCodes::kKeypadEquals, K::KeyNumericEquals},
-    KeyRow{82, K::KeyNumeric0},
-    KeyRow{83, K::KeyNumeric0 + 1},
-    KeyRow{84, K::KeyNumeric0 + 2},
-    KeyRow{85, K::KeyNumeric0 + 3},
-    KeyRow{86, K::KeyNumeric0 + 4},
-    KeyRow{87, K::KeyNumeric0 + 5},
-    KeyRow{88, K::KeyNumeric0 + 6},
-    KeyRow{89, K::KeyNumeric0 + 7},
+    KeyRow{KeyCodes::kKeypad0, K::KeyNumeric0},
+    KeyRow{KeyCodes::kKeypad0 + 1, K::KeyNumeric0 + 1},
+    KeyRow{KeyCodes::kKeypad0 + 2, K::KeyNumeric0 + 2},
+    KeyRow{KeyCodes::kKeypad0 + 3, K::KeyNumeric0 + 3},
+    KeyRow{KeyCodes::kKeypad0 + 4, K::KeyNumeric0 + 4},
+    KeyRow{KeyCodes::kKeypad0 + 5, K::KeyNumeric0 + 5},
+    KeyRow{KeyCodes::kKeypad0 + 6, K::KeyNumeric0 + 6},
+    KeyRow{KeyCodes::kKeypad0 + 7, K::KeyNumeric0 + 7},
     KeyRow{KeyCodes::kKeypad8, K::KeyNumeric0 + 8},
     KeyRow{KeyCodes::kKeypad9, K::KeyNumeric9},
     KeyRow{KeyCodes::kF1, K::KeyF1},
@@ -127,8 +128,8 @@ bool Contains(std::span<const int> keys, int key) {
 }
 
 int CommandKeyCode(int virtualKey, unsigned char c) {
-  if (virtualKey == KeyCodes::kDelete) return K::KeyDeleteRight;
   switch (virtualKey) {
+    case KeyCodes::kDelete: return K::KeyDeleteRight;
     case KeyCodes::kLeftArrow: return K::KeyCursorLeft;
     case KeyCodes::kRightArrow: return K::KeyCursorRight;
     case KeyCodes::kDownArrow: return K::KeyCursorDown;

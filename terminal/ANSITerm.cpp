@@ -5,6 +5,8 @@
 #include "platform/Controls.h"
 #include "platform/Events.h"
 #include "platform/Fonts.h"
+#include "platform/Pattern.h"
+#include "platform/Port.h"
 #include "platform/Shapes.h"
 #include "platform/Windows.h"
 #include "shell/Graphics.h"

@@ -4,6 +4,7 @@
 #include "terminal/ANSIEvents.h"
 
 #include "platform/AppleEvents.h"
+#include "platform/Controls.h"
 #include "platform/EventQueue.h"
 #include "platform/KeyCodes.h"
 #include "platform/WindowFrame.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -343,6 +345,33 @@ TEST_F(ANSIEventsTest, WindowFrames) {
   Headless::Click(Point{close.left + 3, close.top + 3});
   EXPECT_EQ(NextInput().code, K::KeyWindowClose);
   EXPECT_EQ(ANSITerm::ActiveWindow(), terminal->window);
+}
+
+TEST_F(ANSIEventsTest, KeyDownReadsTheModifierKeysHeldNow) {
+  Headless::Press(KeyCodes::kShift);
+  Headless::Press(KeyCodes::kCommand);
+  Settle();
+  EXPECT_EQ(ANSITerm::KeyDown(), K::kCommand | K::kShift);
+  Headless::Release(KeyCodes::kShift);
+  Headless::Release(KeyCodes::kCommand);
+  Settle();
+  EXPECT_EQ(ANSITerm::KeyDown(), 0);
+}
+
+TEST_F(ANSIEventsTest, ActivationShowsAndHidesTheWindowsOwnScrollBars) {
+  ASSERT_TRUE(Controls::IsControlVisible(terminal->verticalScrollBar));
+  TerminalRecord* other = OpenTerminal(SetRect(300, 320, 620, 460), 12, true);
+  std::vector<int> codes;
+  Delivered d;
+  for (int n = 0; n < 10; ++n) {
+    if (ANSITerm::NextEvent(other, d.code, d.character, d.modifiers)) codes.push_back(d.code);
+  }
+  EXPECT_NE(std::find(codes.begin(), codes.end(), K::KeyDeactivate), codes.end());
+  EXPECT_FALSE(Controls::IsControlVisible(terminal->verticalScrollBar)) << "served while the other terminal polls";
+  Windows::SelectWindow(terminal->window);
+  Settle();
+  EXPECT_TRUE(Controls::IsControlVisible(terminal->verticalScrollBar));
+  EXPECT_FALSE(Controls::IsControlVisible(other->verticalScrollBar));
 }
 
 TEST_F(ANSIEventsTest, SuspendAndResume) {
