@@ -3,6 +3,7 @@
 #include "platform/Render.h"
 #include "platform/Surface.h"
 
+#include <cstring>
 #include <vector>
 
 namespace Blit {
@@ -78,6 +79,44 @@ bool CopyBits(const Port::GrafPort& src, Port::GrafPort& dst, const Rect& srcRec
   return true;
 }
 
+namespace {
+
+Pixel* LocalRow(Port::GrafPort& port, int y) { return port.pixels->Row(y + port.origin.v) + port.origin.h; }
+
+// A scroll of one rectangle, the usual case, moves its rows in place: in
+// the order that reads each source row before it is written over.
+void MoveInPlace(Port::GrafPort& port, const Rect& m, int dh, int dv) {
+  const auto width = static_cast<std::size_t>(Geometry::Width(m));
+  const auto move = [&](int y) {
+    std::memmove(LocalRow(port, y) + m.left, LocalRow(port, y - dv) + m.left - dh, width * sizeof(Pixel));
+  };
+  if (dv > 0) {
+    for (int y = m.bottom - 1; y >= m.top; --y) move(y);
+  } else {
+    for (int y = m.top; y < m.bottom; ++y) move(y);
+  }
+}
+
+// Each pixel that stays inside takes the one dh, dv back from it; those
+// sources all lie in the area, so one copy of the area's bounds serves.
+void MoveThroughCopy(Port::GrafPort& port, const Rect& bounds, const Region::Rgn& moved, int dh, int dv) {
+  const int w = Geometry::Width(bounds);
+  std::vector<Pixel> before(static_cast<std::size_t>(w) * Geometry::Height(bounds));
+  for (int y = bounds.top; y < bounds.bottom; ++y) {
+    const Pixel* row = LocalRow(port, y);
+    std::copy(row + bounds.left, row + bounds.right, before.begin() + static_cast<std::ptrdiff_t>(y - bounds.top) * w);
+  }
+  for (const Rect& m : moved.Rects()) {
+    for (int y = m.top; y < m.bottom; ++y) {
+      Pixel* row = LocalRow(port, y);
+      const Pixel* in = before.data() + static_cast<std::ptrdiff_t>(y - dv - bounds.top) * w - bounds.left - dh;
+      for (int x = m.left; x < m.right; ++x) row[x] = in[x];
+    }
+  }
+}
+
+}  // namespace
+
 void ScrollRect(const Rect& r, int dh, int dv, Region::Rgn& updateRgn) {
   updateRgn.SetEmpty();
   Port::GrafPort* port = Port::GetPort();
@@ -90,21 +129,10 @@ void ScrollRect(const Rect& r, int dh, int dv, Region::Rgn& updateRgn) {
   Region::Rgn moved = area;
   moved.Offset(dh, dv);
   moved.Intersect(area);
-  // Each pixel that stays inside takes the one dh, dv back from it; those
-  // sources all lie in the area, so one copy of the area's bounds serves.
-  const Rect bounds = area.Bounds();
-  const int w = Geometry::Width(bounds);
-  std::vector<Pixel> before(static_cast<std::size_t>(w) * Geometry::Height(bounds));
-  for (int y = bounds.top; y < bounds.bottom; ++y) {
-    const Pixel* row = port->pixels->Row(y + port->origin.v) + port->origin.h;
-    std::copy(row + bounds.left, row + bounds.right, before.begin() + static_cast<std::ptrdiff_t>(y - bounds.top) * w);
-  }
-  for (const Rect& m : moved.Rects()) {
-    for (int y = m.top; y < m.bottom; ++y) {
-      Pixel* row = port->pixels->Row(y + port->origin.v) + port->origin.h;
-      const Pixel* in = before.data() + static_cast<std::ptrdiff_t>(y - dv - bounds.top) * w - bounds.left - dh;
-      for (int x = m.left; x < m.right; ++x) row[x] = in[x];
-    }
+  if (area.Rects().size() == 1) {
+    MoveInPlace(*port, moved.Bounds(), dh, dv);
+  } else {
+    MoveThroughCopy(*port, area.Bounds(), moved, dh, dv);
   }
   updateRgn = area;
   updateRgn.Subtract(moved);

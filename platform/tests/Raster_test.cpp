@@ -203,6 +203,24 @@ TEST(Blit, ScrollRectErasesAndReturnsTheUncoveredArea) {
   EXPECT_TRUE(uncovered.Empty());
 }
 
+TEST(Blit, ScrollRectDownAndRightTakesEachPixelFromAboveAndLeft) {
+  Canvas c(40, 30);
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      Port::RGBForeColor(Color::RGB{static_cast<std::uint16_t>(x * 1500), static_cast<std::uint16_t>(y * 2000), 0});
+      Shapes::PaintRect(SetRect(x, y, x + 1, y + 1));
+    }
+  }
+  const Surface::Pixels before = c.Pixels();
+  Region::Rgn uncovered;
+  Blit::ScrollRect(SetRect(5, 5, 35, 25), 3, 2, uncovered);
+  for (int y = 7; y < 25; ++y) {
+    for (int x = 8; x < 35; ++x) ASSERT_EQ(c.Pixels().At(x, y), before.At(x - 3, y - 2)) << x << ", " << y;
+  }
+  EXPECT_EQ(c.Pixels().At(4, 24), before.At(4, 24)) << "outside the rectangle nothing moves";
+  EXPECT_EQ(c.Pixels().At(35, 25), before.At(35, 25));
+}
+
 // Every shape with every verb, and lines of several pens.
 TEST(RasterGolden, Shapes) {
   Canvas c(360, 250);
