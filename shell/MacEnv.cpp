@@ -23,6 +23,7 @@
 #include "shell/ScrollBars.h"
 #include "shell/Shell.h"
 #include "shell/UserQueue.h"
+#include "terminal/LineEditor.h"
 
 #include <cstdio>
 
@@ -145,6 +146,7 @@ void Initialize() {
   ModSound::InitModule();
   DialogUtils::InitModule();
   ScrollBars::InitModule();
+  LineEditor::InitModule();
   Printer::Initialize();
   MarkLogo('2');
   FileSelect::Initialize();

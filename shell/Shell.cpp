@@ -53,8 +53,8 @@ void CreateConsole() {
     return;
   }
   EditState::Console = RootTerminal;
-  EditState::Window = ModWindow::GetMacWindow(RootWindow);
-  MacEnv::theWindowPtr = EditState::Window;
+  EditState::Window = RootWindow;
+  MacEnv::theWindowPtr = ModWindow::GetMacWindow(RootWindow);
 }
 
 }  // namespace
