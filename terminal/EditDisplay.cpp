@@ -264,6 +264,7 @@ void Redraw(std::int32_t l1, std::int32_t c1, std::int32_t l2, std::int32_t c2) 
       ANSITerm::SGR(Console, ANSITerm::kNormal);
     }
     WriteColumns(text, column, stop);
+    ANSITerm::Update(Console);
     if (i < l2 && length < right) ANSITerm::ELe(Console);
   }
   ANSITerm::SGR(Console, ANSITerm::kNormal);
@@ -497,8 +498,9 @@ void InputKey(int& keyCode, char& character, int& modifiers) {
       }
       return;
     case EditState::kTraceLearning:
-      if (ANSITerm::NextEvent(Console, keyCode, character, modifiers) && keyCode < ANSIBase::KeyMouse &&
-          EditState::TraceEntry < EditState::kTraceSize) {
+      // Events that the event source consumed itself are no keys to replay.
+      if (ANSITerm::NextEvent(Console, keyCode, character, modifiers) && keyCode > ANSIBase::KeyConsumed &&
+          keyCode < ANSIBase::KeyMouse && EditState::TraceEntry < EditState::kTraceSize) {
         EditState::TraceData[EditState::TraceEntry++] = EditState::TraceEntryRecord{
             static_cast<std::uint8_t>(modifiers), static_cast<std::uint8_t>(keyCode), character};
       }
