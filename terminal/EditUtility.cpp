@@ -317,6 +317,12 @@ bool FindBackward(std::span<const char> text) {
   return false;
 }
 
+// The column after `inserted` characters of a line that was cut to the line
+// length: the cursor never lands beyond the end of what was kept.
+std::int32_t EndOfInsert(int inserted, std::span<const char> line) {
+  return std::min(inserted, Strings::Length(line)) + 1;
+}
+
 // line := head + middle + tail, cut to the line length.
 void Join(LineText& line, std::span<const char> head, std::span<const char> middle, std::span<const char> tail) {
   LineText joined = "";
@@ -566,7 +572,7 @@ void BufferRead(TextBuffer source) {
     if (pastEnd) BufferText::Append(buffer, "");
     Join(joined, head, first, tail);
     BufferText::Replace(buffer, at, joined);
-    EditDisplay::Insert(at, EditState::CursorColumn + Strings::Length(first));
+    EditDisplay::Insert(at, EndOfInsert(split + Strings::Length(first), joined));
     return;
   }
   if (!BufferText::Insert(buffer, at, pastEnd ? n : n - 1)) return;
@@ -581,7 +587,7 @@ void BufferRead(TextBuffer source) {
   BufferText::Get(source, n, last);
   Join(joined, "", last, pastEnd ? std::span<const char>() : tail);
   BufferText::Replace(buffer, at + n - 1, joined);
-  EditDisplay::Insert(at + n - 1, Strings::Length(last) + 1);
+  EditDisplay::Insert(at + n - 1, EndOfInsert(Strings::Length(last), joined));
 }
 
 void BufferWrite(TextBuffer target, std::int32_t l1, std::int32_t c1, std::int32_t l2, std::int32_t c2) {

@@ -256,6 +256,14 @@ TEST_F(EditUtilityTest, BufferWriteThenBufferReadGiveTheTextBack) {
   Fill(scratch, {"x", "y"});
   EditUtility::BufferRead(scratch);
   EXPECT_EQ(Lines(text), (std::vector<std::string>{"alpha", "x", "y"}));
+
+  // Read into a line with too little room, the text is cut and the cursor
+  // stays at the end of what was kept.
+  Edit({std::string(200, 'a')}, 1, 201);
+  Fill(scratch, {std::string(100, 'b')});
+  EditUtility::BufferRead(scratch);
+  EXPECT_EQ(BufferText::RecordLength(text, 1), EditState::kLineLength);
+  EXPECT_EQ(EditState::CursorColumn, EditState::kLineLength + 1);
 }
 
 TEST_F(EditUtilityTest, BufferKinds) {
