@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace EditUtility {
 
@@ -281,20 +282,28 @@ std::int32_t GetLine(std::int32_t n, LineText& text) {
   return std::min(BufferText::Get(EditState::EditBuffer, n, text), EditState::kLineLength);
 }
 
-// The last occurrence of text in line at or after index `from`, or -1.
-int LastOccurrence(std::span<const char> line, std::span<const char> text, int from) {
-  int found = Strings::Search(line, text, from);
-  for (int next = found; next >= 0; next = Strings::Search(line, text, next + 1)) found = next;
-  return found;
+// The first occurrence of text in the line at or after index `from`, or -1.
+// Searching runs over every line of a buffer of up to 10^5 lines, so it
+// scans for the text's first character rather than trying each place.
+int SearchLine(std::string_view line, std::string_view text, int from) {
+  if (from < 0 || from > static_cast<int>(line.size())) return -1;
+  const std::size_t p = line.find(text, static_cast<std::size_t>(from));
+  return p == std::string_view::npos ? -1 : static_cast<int>(p);
 }
 
-bool FindForward(std::span<const char> text) {
+// The last occurrence of text in the line, or -1.
+int LastOccurrence(std::string_view line, std::string_view text) {
+  const std::size_t p = line.rfind(text);
+  return p == std::string_view::npos ? -1 : static_cast<int>(p);
+}
+
+bool FindForward(std::string_view text) {
   const std::int32_t count = BufferText::RecordCount(EditState::EditBuffer);
   LineText line = "";
   std::int32_t start = EditState::CursorColumn;
   for (std::int32_t n = EditState::CursorLine; n <= count; ++n, start = 0) {
-    GetLine(n, line);
-    const int p = Strings::Search(line, text, start);
+    const int length = GetLine(n, line);
+    const int p = SearchLine(std::string_view(line, static_cast<std::size_t>(length)), text, start);
     if (p >= 0) {
       EditDisplay::MoveCursor(n, p + 1);
       return true;
@@ -303,12 +312,12 @@ bool FindForward(std::span<const char> text) {
   return false;
 }
 
-bool FindBackward(std::span<const char> text) {
+bool FindBackward(std::string_view text) {
   LineText line = "";
   for (std::int32_t n = EditState::CursorLine; n >= 1; --n) {
-    GetLine(n, line);
-    if (n == EditState::CursorLine) line[std::clamp(EditState::CursorColumn - 1, 0, EditState::kLineLength)] = 0;
-    const int p = LastOccurrence(line, text, 0);
+    int length = GetLine(n, line);
+    if (n == EditState::CursorLine) length = std::clamp(EditState::CursorColumn - 1, 0, length);
+    const int p = LastOccurrence(std::string_view(line, static_cast<std::size_t>(length)), text);
     if (p >= 0) {
       EditDisplay::MoveCursor(n, p + 1);
       return true;
@@ -601,8 +610,9 @@ void BufferWrite(TextBuffer target, std::int32_t l1, std::int32_t c1, std::int32
 }
 
 bool FindString(std::span<const char> text) {
-  if (Strings::Length(text) == 0) return false;
-  return EditState::Forward ? FindForward(text) : FindBackward(text);
+  const std::string_view wanted(text.data(), static_cast<std::size_t>(Strings::Length(text)));
+  if (wanted.empty()) return false;
+  return EditState::Forward ? FindForward(wanted) : FindBackward(wanted);
 }
 
 bool AtString(std::span<const char> text) {
