@@ -236,14 +236,18 @@ TextBuffer BufferOf(ANSITerm::TerminalRecord* terminal) {
 
 void UpdateProc(ANSITerm::TerminalRecord* terminal) { UpdateBuffer(BufferOf(terminal), false); }
 
+// The console window shows a log that grows at its end: redrawn, it shows
+// the end rather than the oldest lines.
+void ConsoleUpdateProc(ANSITerm::TerminalRecord* terminal) { UpdateBuffer(BufferOf(terminal), true); }
+
 void ResizeProc(ANSITerm::TerminalRecord* terminal) {
   SetupBuffer(BufferOf(terminal), true, false, true);
   EditDisplay::ResetCursorPosition();
 }
 
 bool DoCreateEditTerminal(TextBuffer buffer, int resourceID, ModWindow::WindowParameters& parameters, int kind,
-                          bool front, bool closeBox, bool visible, Graphics::GraphicsWindow& window,
-                          ANSITerm::TerminalRecord*& terminal) {
+                          bool front, bool closeBox, bool visible, ANSITerm::EventProc update,
+                          Graphics::GraphicsWindow& window, ANSITerm::TerminalRecord*& terminal) {
   terminal = nullptr;
   char title[Buffer::kNameSize] = "";
   WindowTitle(buffer, title);
@@ -256,7 +260,7 @@ bool DoCreateEditTerminal(TextBuffer buffer, int resourceID, ModWindow::WindowPa
   }
   ScrollBars::Create(terminal);
   Windows::SetRefCon(ModWindow::GetMacWindow(window), terminal);
-  ANSITerm::SetEventProcs(terminal, UpdateProc, ResizeProc, buffer);
+  ANSITerm::SetEventProcs(terminal, update, ResizeProc, buffer);
   if (front) ScrollBars::Show(terminal, true);
   return true;
 }
@@ -415,7 +419,8 @@ bool CreateBufferWindow(TextBuffer buffer, const ModWindow::WindowParameters& re
   WriteState(buffer, s);
   Graphics::GraphicsWindow window = nullptr;
   ANSITerm::TerminalRecord* terminal = nullptr;
-  if (!DoCreateEditTerminal(buffer, 0, s.parameters, windowKind, toFront, true, visible, window, terminal)) {
+  if (!DoCreateEditTerminal(buffer, 0, s.parameters, windowKind, toFront, true, visible, UpdateProc, window,
+                            terminal)) {
     return false;
   }
   s.tag = kEditTag;
@@ -465,7 +470,8 @@ bool CreateEditTerminal(TextBuffer buffer, int resourceID, ModWindow::WindowPara
                         bool front, bool closeBox, bool visible, Graphics::GraphicsWindow& window,
                         ANSITerm::TerminalRecord*& terminal) {
   window = nullptr;
-  return DoCreateEditTerminal(buffer, resourceID, parameters, definition, front, closeBox, visible, window, terminal);
+  return DoCreateEditTerminal(buffer, resourceID, parameters, definition, front, closeBox, visible,
+                              ConsoleUpdateProc, window, terminal);
 }
 
 void SaveWindowSize(TextBuffer buffer, const Geometry::Rect& rectangle) {

@@ -84,9 +84,10 @@ BufferText::TextBuffer CloseFrontWindow();
 // recorded in the buffer's state (the shell's console window): made through
 // ModWindow::Create with these arguments, titled after the buffer, with
 // both scroll bars (shown when the window comes in front); the window's
-// reference value becomes the terminal, whose user data is the buffer.
-// FALSE (nothing left made, window and terminal nil) when the window or the
-// terminal cannot be made.
+// reference value becomes the terminal, whose user data is the buffer, and
+// an update redraws the buffer's last lines in it. FALSE (nothing left
+// made, window and terminal nil) when the window or the terminal cannot be
+// made.
 bool CreateEditTerminal(BufferText::TextBuffer buffer, int resourceID, ModWindow::WindowParameters& parameters,
                         int definition, bool front, bool closeBox, bool visible, Graphics::GraphicsWindow& window,
                         ANSITerm::TerminalRecord*& terminal);
