@@ -218,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   BufferText::TextBuffer buffer = Buffer::Create("/Fuzz", Buffer::kText);
   BufferText::TextBuffer scratch = Buffer::Create("/FuzzScratch", Buffer::kText);
   const int lines = in.Upto(40);
-  for (int i = 0; i < lines; ++i) BufferText::Append(buffer, Z(in.Text(300)));
+  for (int i = 0; i < lines; ++i) BufferText::Append(buffer, Z(in.Text(EditState::kLineLength)));
   ANSITerm::TerminalRecord* terminal = ANSITerm::CreateHeadless(1 + in.Upto(60), 1 + in.Upto(254));
   EditState::Console = terminal;
   EditState::EditBuffer = nullptr;
