@@ -82,7 +82,8 @@ bool Edit(benchmark::State& state, int n) {
   Editor80x50& s = Screen();
   BufferText::TextBuffer& buffer = s.buffers[n];
   if (buffer == nullptr) {
-    buffer = Buffer::Create(("Lines" + std::to_string(n)).c_str(), Buffer::kText);
+    const std::string name = "Lines" + std::to_string(n);
+    buffer = Buffer::Create(std::span<const char>(name.c_str(), name.size() + 1), Buffer::kText);
     BufferText::SetMaxRecords(buffer, n + 10);
     for (int i = 0; i < n; ++i) {
       std::string line = "line " + std::to_string(i) + ": ";

@@ -56,6 +56,13 @@ void Activate(Controls::Control* bar, bool active) {
   Controls::HiliteControl(bar, active ? Controls::kActive : Controls::kInactive);
 }
 
+// Setting a maximum redraws the bar even when it stays: every keystroke of
+// the editor brings the bars in step, and should draw them only when they
+// change.
+void SetMaximum(Controls::Control* bar, std::int32_t maximum) {
+  if (Controls::GetControlMaximum(bar) != maximum) Controls::SetControlMaximum(bar, maximum);
+}
+
 void BringInStep(ANSITerm::TerminalRecord* t, bool active) {
   InWholePort(t, [t, active] {
     const std::int32_t lines = EditState::EditBuffer == nullptr ? 0 : BufferText::RecordCount(EditState::EditBuffer);
@@ -71,13 +78,13 @@ void BringInStep(ANSITerm::TerminalRecord* t, bool active) {
         excess = kMaxValue;
       }
       t->scale = scale;
-      if (!Scrolling) Controls::SetControlMaximum(t->verticalScrollBar, excess);
+      if (!Scrolling) SetMaximum(t->verticalScrollBar, excess);
       Controls::SetControlValue(t->verticalScrollBar, position - 1);
       if (!Scrolling) Activate(t->verticalScrollBar, active);
     }
     if (t->horizontalScrollBar == nullptr) return;
     if (t->columns < kMaxScrollColumns) {
-      if (!Scrolling) Controls::SetControlMaximum(t->horizontalScrollBar, t->columns);
+      if (!Scrolling) SetMaximum(t->horizontalScrollBar, t->columns);
       Controls::SetControlValue(t->horizontalScrollBar, EditState::FirstColumn);
       if (!Scrolling) Activate(t->horizontalScrollBar, active);
     } else {
