@@ -90,7 +90,7 @@ TEST_P(ListWindowTest, MeasurementsInTheNotebookShownAtItsEndPagedAndSearched) {
     TermIO::WriteString("measurement ");
     TermIO::WriteInt(i, 3);
     TermIO::WriteString(": gain ");
-    TermIO::WriteReal(gain, 8, 3);
+    TermIO::WriteRealFixed(gain, 8, 3);
     TermIO::WriteLn();
   }
   TermIO::Flush();
