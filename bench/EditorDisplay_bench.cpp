@@ -17,15 +17,12 @@
 
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
-#include "foundation/platform/Clock.h"
 #include "platform/Blit.h"
 #include "platform/Fonts.h"
 #include "platform/Port.h"
 #include "platform/Region.h"
-#include "platform/UIPlatform.h"
 #include "platform/WindowFrame.h"
 #include "platform/Windows.h"
-#include "platform/headless/Headless.h"
 #include "shell/Graphics.h"
 #include "shell/ModWindow.h"
 #include "shell/ScrollBars.h"
@@ -34,6 +31,7 @@
 #include "terminal/EditState.h"
 #include "terminal/EditUtility.h"
 #include "terminal/Editor.h"
+#include "terminal/tests/HeadlessEditor.h"
 
 namespace {
 
@@ -51,14 +49,7 @@ struct Editor80x50 {
 Editor80x50& Screen() {
   static Editor80x50 screen = [] {
     Editor80x50 s;
-    Platform::UseVirtualClock(0);
-    UIPlatform::InitModule(Headless::Ops(), 1400, 1000);
-    Buffer::InitModule();
-    Graphics::InitModule();
-    Graphics::Initialize();
-    ScrollBars::InitModule();
-    ANSITerm::Initialize();
-    Editor::Initialize();
+    StartHeadlessEditor(1400, 1000);
     const Fonts::FontInfo info = Fonts::GetFontInfo(Fonts::kCourier, kFontSize, 0);
     const int lineHeight = info.ascent + info.descent;
     const int cell = Fonts::GetGlyph(Fonts::kCourier, kFontSize, 0, 'M').advance;

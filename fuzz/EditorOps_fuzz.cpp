@@ -12,21 +12,18 @@
 
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
-#include "foundation/platform/Clock.h"
 #include "platform/EventQueue.h"
 #include "platform/KeyCodes.h"
 #include "platform/Scrap.h"
-#include "platform/UIPlatform.h"
 #include "platform/headless/Headless.h"
 #include "shell/Graphics.h"
 #include "shell/ScrapUtil.h"
-#include "shell/ScrollBars.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditDisplay.h"
 #include "terminal/EditState.h"
 #include "terminal/EditUtility.h"
-#include "terminal/Editor.h"
 #include "terminal/LineEditor.h"
+#include "terminal/tests/HeadlessEditor.h"
 
 namespace {
 
@@ -201,15 +198,7 @@ void Operate(Input& in, BufferText::TextBuffer scratch) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Platform::UseVirtualClock(0);
-  UIPlatform::InitModule(Headless::Ops(), 800, 600);
-  Buffer::InitModule();
-  Graphics::InitModule();
-  Graphics::Initialize();
-  ScrollBars::InitModule();
-  ANSITerm::Initialize();
-  Editor::Initialize();
-  LineEditor::InitModule();
+  StartHeadlessEditor(800, 600);
   return 0;
 }
 
