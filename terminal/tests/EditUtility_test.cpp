@@ -4,6 +4,7 @@
 
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
+#include "platform/Port.h"
 #include "platform/Windows.h"
 #include "shell/Shell.h"
 #include "shell/tests/Session_fixture.h"
@@ -270,6 +271,19 @@ TEST_F(EditUtilityTest, BufferKinds) {
   EXPECT_EQ(EditUtility::BufferKind("Command"), 1);
   EXPECT_EQ(EditUtility::BufferKind("List"), 2);
   EXPECT_EQ(EditUtility::BufferKind("Text"), 0);
+}
+
+TEST_F(EditUtilityTest, TheConsoleWindowRedrawsTheNotebooksLastLines) {
+  for (int i = 1; i <= 100; ++i) BufferText::Append(Shell::List, Z(("note " + std::to_string(i)).c_str()));
+  ANSITerm::TerminalRecord* console = Shell::RootTerminal;
+  Windows::InvalRect(console->window, Windows::GetWindowPort(console->window)->portRect);
+  int code = 0;
+  char character = 0;
+  int modifiers = 0;
+  for (int i = 0; i < 20; ++i) ANSITerm::NextEvent(console, code, character, modifiers);
+  char last[ANSITerm::kMaxColumns + 1] = "";
+  ANSITerm::ScreenLine(console, console->lines, last);
+  EXPECT_STREQ(last, "note 100");
 }
 
 TEST_F(EditUtilityTest, AnOpenWindowIsReusedAndAClosedOneIsNeverTakenForLive) {
