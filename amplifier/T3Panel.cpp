@@ -1,16 +1,22 @@
 #include "amplifier/T3Panel.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string_view>
 
 #include "acquisition/ADMeasure.h"
+#include "acquisition/QRN55Interface.h"
 #include "acquisition/VrnlBoards.h"
+#include "acquisition/ZRV.h"
 #include "acquisition/ZRVBase.h"
 #include "amplifier/T3AD.h"
+#include "amplifier/T3Auto.h"
 #include "amplifier/T3Base.h"
+#include "amplifier/T3Error.h"
 #include "amplifier/T3PanelRules.h"
 #include "amplifier/T3Scale.h"
+#include "amplifier/T3Select.h"
 #include "amplifier/T3Selector.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
@@ -22,6 +28,10 @@ namespace {
 
 // Board number 8 stands for no board on the bus.
 constexpr std::int32_t kNoBoard = 8;
+
+// The AD inputs that read the multiplexed monitor of each rack's unit.
+constexpr std::int32_t kMuxAdcRack1 = 7;
+constexpr std::int32_t kMuxAdcRack2 = 15;
 
 // The PK518/2 wires its active board as board 1 of the rack.
 std::int32_t MappedBoard(std::int32_t rackBoard) {
@@ -416,17 +426,134 @@ void SetT3BoardLatch(std::int32_t board) {
   T3Set::T3BoardLatch(MappedBoard(rackBoard));
 }
 
+namespace {
+
+constexpr T3Types::AmplifierError kBoardSelectError = 27;
+
+// The records of a board seen for the first time.
+void NewBoard() {
+  T3Scale::LoadDefaults();
+  GetDefaultState();
+  T3Base::InitBoardState();
+  T3Auto::InitTempState();
+}
+
+void TakeRackSerialNumber() {
+  const char* serial = T3Base::IsSecondRack ? T3Base::SerialNumber2 : T3Base::SerialNumber1;
+  if (serial[0] != '\0') CopyText(T3Base::SerialNumber, {serial, T3Base::kTextSize});
+}
+
+// The flag bit of a board in the interface's clipping mask.
+std::int32_t ClippingFlag(std::int32_t board) {
+  const std::int32_t rackBoard = GetBoardToSet(board);
+  const bool secondRack = rackBoard < board;
+  if (T3Base::ADBoard == ZRVBase::BoardQRN2400) {
+    constexpr std::array<std::int32_t, 4> kRackFlags = {0, 2, 3, 1};
+    const std::int32_t mapped = MappedBoard(rackBoard);
+    const std::int32_t flag = mapped >= 0 && mapped < 4 ? kRackFlags[static_cast<std::size_t>(mapped)] : 0;
+    return flag + (secondRack ? 4 : 0);
+  }
+  return secondRack ? rackBoard + 4 : MappedBoard(rackBoard);
+}
+
+}  // namespace
+
 void SetT3Board(std::int32_t board) {
   if (board == kNoBoard) {
     SetT3BoardLatch(kNoBoard);
     return;
   }
-  if (board >= T3Base::T3Boards) return;
-  if (board != T3Types::State.Board) {
+  if (board < 0 || board >= T3Base::T3Boards) return;
+  T3Types::AmplifierState& state = T3Types::State;
+  if (board != state.Board) {
     SetQTestDac(false);
     SetQMuxAdc(false);
   }
+  std::array<char, T3Base::kTextSize> serial{};
+  std::copy_n(T3Base::SerialNumber, T3Base::kTextSize, serial.begin());
   SetT3BoardLatch(board);
+  TakeRackSerialNumber();
+  if (!T3Select::ActivateBoard(board, NewBoard)) {
+    std::copy(serial.begin(), serial.end(), T3Base::SerialNumber);
+    SetT3BoardLatch(state.Board);
+    T3Error::Error = kBoardSelectError;
+    return;
+  }
+  SetT3BoardLatch(board);
+  if (ZRV::Status() != 0) state.IsTetral = IsTetral();
+  MapMuxAdc(!IsTetral());
+  if (T3Base::EmulateTlv3N) ReplayState();
+}
+
+std::int32_t GetActiveT3Boards() {
+  return T3Base::IsSecondRack ? T3Base::SecondRackBoards : T3Base::FirstRackBoards;
+}
+
+bool IsTetral() { return T3Base::IsSecondRack ? T3Base::TetralRack2 : T3Base::TetralRack1; }
+
+void MapMuxAdc(bool on) {
+  T3Base::MuxAdcMappedToAD7 = on && T3Base::AmplKind == T3Types::KindTlv4USB;
+  if (T3Base::MuxAdcMappedToAD7) {
+    QRN55Interface::MapMuxAdc(kMuxAdcRack1, T3Base::SecondRackBoards > 0 ? kMuxAdcRack2 : -1);
+  } else {
+    QRN55Interface::MapMuxAdc(-1, -1);
+  }
+  FillAdcAndDac(T3Types::State);
+}
+
+void InitEEPROMReadPort() {
+  T3Types::AmplifierState& state = T3Types::State;
+  if (state.Board > 7) state.Board = 0;
+  SetT3BoardLatch(state.Board);
+}
+
+void SetSelector(std::int32_t position) {
+  T3Types::AmplifierState& state = T3Types::State;
+  const std::int32_t old = state.Selector;
+  const std::uint8_t mux = state.Mux;
+  bool changed = false;
+  if (position >= 1 && position <= T3Base::MaxSelectors) {
+    changed = position != old;
+  } else {
+    if (old != 0) {
+      if (!T3Selector::SetSelector(1)) return;
+      changed = true;
+    }
+    position = 0;
+  }
+  if (!T3Selector::SetSelector(position)) return;
+  state.Selector = static_cast<std::uint8_t>(position);
+  if (!changed) return;
+  FillAdcAndDac(state);
+  ReplayState();
+  if (state.Mux != mux) SetMux(mux);
+}
+
+std::uint16_t ReadClipping() {
+  const std::uint8_t mask = ZRV::ReadClippingAndClear();
+  if (T3Base::BoardLatchSwitched > 0) {
+    --T3Base::BoardLatchSwitched;
+    return T3Base::ClippingSet;
+  }
+  T3Base::ClippingSet = 0;
+  if (T3Base::ADBoard == ZRVBase::BoardQRN2400 || T3Base::ADBoard == ZRVBase::BoardQRN55) {
+    for (std::int32_t board = 0; board < T3Base::T3Boards; ++board) {
+      T3Types::AmplifierState* state = T3Select::GetStateAdr(board);
+      if (state == nullptr) continue;
+      state->Clipping = (mask >> ClippingFlag(board) & 1) != 0;
+      if (state->Clipping) T3Base::ClippingSet |= static_cast<std::uint16_t>(1u << board);
+    }
+  } else {
+    T3Types::AmplifierState& state = T3Types::State;
+    state.Clipping = (mask & 1) != 0;
+    if (state.Clipping) T3Base::ClippingSet = static_cast<std::uint16_t>(1u << state.Board);
+  }
+  return T3Base::ClippingSet;
+}
+
+bool IsClipping() {
+  ReadClipping();
+  return T3Types::State.Clipping;
 }
 
 }  // namespace T3Panel

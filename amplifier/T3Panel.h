@@ -130,10 +130,55 @@ void StartClippingSkipCount(std::int32_t board);
 void SetT3BoardLatch(std::int32_t board);
 
 // Selects a board: 8 latches none and changes nothing else; a board at or
-// above T3Base::T3Boards is ignored; leaving another board restores its
-// test-DAC and multiplexer routing first. The records stay as they are:
-// there is one live record, whichever board is latched.
+// above T3Base::T3Boards is ignored. Leaving another board restores its
+// test-DAC and multiplexer routing first; the board is latched, the
+// rack's serial number (when known) becomes T3Base::SerialNumber, and the
+// board's records come in through T3Select::ActivateBoard (a new board:
+// default scale, state, board state and automatic functions' state). Then
+// the board is latched again, IsTetral follows the rack while the
+// interface is open, and the multiplexer input is mapped (MapMuxAdc, off
+// on a tetral rack). With T3Base::EmulateTlv3N the state is replayed
+// without board selection. When the old board's records could not be
+// stored (no memory): error 27, the old board is latched again and stays
+// the live one. The hardware follows the records only with a replay
+// (LoadTheState).
 void SetT3Board(std::int32_t board);
+
+// The boards of the present rack: SecondRackBoards in the second rack,
+// else FirstRackBoards.
+std::int32_t GetActiveT3Boards();
+// The present rack is a four-board tetral rack: TetralRack2 in the second
+// rack, else TetralRack1.
+bool IsTetral();
+// On (only with T3Base::AmplKind 5, TLV 4 USB; else off) the interface's
+// multiplexed monitor input reads on AD 7 (and 15 in a second rack):
+// T3Base::MuxAdcMappedToAD7 and QRN55Interface::MapMuxAdc follow; then
+// FillAdcAndDac(State).
+void MapMuxAdc(bool on);
+// Before the amplifier EEPROM is read: a Board above 7 becomes 0, and
+// that board is latched.
+void InitEEPROMReadPort();
+
+// Moves the live board's probe selector to position 1 to
+// T3Base::MaxSelectors (with its own records, T3Selector::SetSelector);
+// any other position: from a position back to 1 on the hardware, and
+// Selector := 0. When the position changed the channels are filled again,
+// the state replayed without board selection and the multiplexer channel
+// kept. When the position's records could not be stored: error 28,
+// Selector and the selector stay.
+void SetSelector(std::int32_t position);
+
+// Reads and clears the interface's clipping flags (ZRV::ReadClippingAndClear)
+// and gives T3Base::ClippingSet, bit i for board i. For the
+// T3Base::ClippingSkipCount reads after a real board switch the flags are
+// dropped and the previous set is given. On the QRN 2400 and the QRN 5+5
+// each board with a state record gets its Clipping from its rack's flag
+// (QRN 2400: mapped rack board 3 flag 1, 2 flag 3, 1 flag 2, 0 flag 0,
+// second rack + 4; QRN 5+5: the mapped rack board, second rack + 4); on the
+// ZRV boards the one flag is the live board's.
+std::uint16_t ReadClipping();
+// ReadClipping, then the live board's Clipping.
+bool IsClipping();
 
 // The board has a reference gain trim: T3Base::BoardVersion is 'Y'. It
 // shares the Rs DAC and the Rs switch.

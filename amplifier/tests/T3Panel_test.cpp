@@ -332,7 +332,8 @@ TEST_P(Routing, MonitorControls) {
 }
 
 // The first replay of a record resets the free and EEPROM lines; every
-// replay opens C-slow range 2's injection switches before range 0.
+// replay opens C-slow range 2's injection switches before range 0. The
+// board selection latches the board before and after taking its records.
 TEST_P(Routing, TheReplayOpensCSlowRangeTwoBeforeRangeZero) {
   T3Scale::LoadDefaults();
   T3Panel::GetDefaultState();
@@ -352,8 +353,8 @@ TEST_P(Routing, TheReplayOpensCSlowRangeTwoBeforeRangeZero) {
     ASSERT_NE(code1, injection.end());
     ASSERT_NE(code1 + 1, injection.end());
     EXPECT_EQ(*(code1 + 1), Word(42, 0x00));
-    EXPECT_EQ(wordsAt(46).size(), 1u);
-    EXPECT_EQ(wordsAt(46).size() + wordsAt(47).size(), first ? 2u : 1u);
+    EXPECT_EQ(wordsAt(46).size(), 2u);
+    EXPECT_EQ(wordsAt(46).size() + wordsAt(47).size(), first ? 3u : 2u);
     EXPECT_EQ(T3Types::State.SavedCSlowRange, 0);
   }
 }

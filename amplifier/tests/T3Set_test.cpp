@@ -101,7 +101,8 @@ const Elements kPowerOn = {
     {17, 2048}, {18, 1024}, {19, 1024}, {20, 4080}, {21, 820},  {24, 1},   {26, 1},
     {27, 4},    {28, 4},    {30, 5},    {31, 5},    {32, 4},    {33, 2},   {34, 3},
     {40, 10},   {41, 5},    {44, 3},    {45, 3},    {46, 1}};
-constexpr std::size_t kPowerOnWords = 243;
+// The board selection latches the board before and after taking its records.
+constexpr std::size_t kPowerOnWords = 244;
 
 // ---- Setters on the command port ------------------------------------------------
 
