@@ -27,8 +27,13 @@ void AmplifierBoardElements::Word(int address, std::uint8_t data, const SampleIn
     return;
   }
   const int even = address & ~1;
-  _elements[static_cast<std::size_t>(even)] = data & 0xF;
-  _elements[static_cast<std::size_t>(even + 1)] = data >> 4;
-  _strobes[static_cast<std::size_t>(even)] = at;
-  _strobes[static_cast<std::size_t>(even + 1)] = at;
+  SetLatch(even, data & 0xF, at);
+  SetLatch(even + 1, data >> 4, at);
+}
+
+void AmplifierBoardElements::SetLatch(int address, std::uint16_t value, const SampleInstant& at) {
+  std::uint16_t& element = _elements[static_cast<std::size_t>(address)];
+  if (element != value) _latchChanges.push_back({address, value, at});
+  element = value;
+  _strobes[static_cast<std::size_t>(address)] = at;
 }

@@ -7,12 +7,20 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 // Where a sample sits in time: from the start of its sweep, and on the
 // program's clock.
 struct SampleInstant {
   double sweep_seconds = 0.0;
   double clock_seconds = 0.0;
+};
+
+// A latch that took a new state, and the strobe that wrote it.
+struct LatchChange {
+  int address = 0;
+  std::uint16_t value = 0;
+  SampleInstant at;
 };
 
 class AmplifierBoardElements {
@@ -35,11 +43,16 @@ class AmplifierBoardElements {
   bool LatchBit(int address, int bit) const { return ((Element(address) >> bit) & 1) != 0; }
   // Words taken since power-on.
   long Words() const { return _words; }
+  // Every change of a latch's state since power-on, in order.
+  const std::vector<LatchChange>& LatchChanges() const { return _latchChanges; }
 
  private:
+  void SetLatch(int address, std::uint16_t value, const SampleInstant& at);
+
   std::array<std::uint16_t, kElements> _elements{};
   std::array<SampleInstant, kElements> _strobes{};
   // The nibbles waiting for a load: per DAC pair, channel A and B.
   std::array<std::array<std::uint16_t, 2>, 5> _dac12Input{};
   long _words = 0;
+  std::vector<LatchChange> _latchChanges;
 };

@@ -278,6 +278,10 @@ int AmplifierRack::ProbePosition(int board) const {
 }
 
 void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac_volts) {
+  if (_dacLevels.empty() || !std::equal(dac_volts.begin(), dac_volts.end(), _dacLevels.back().volts.begin(),
+                                         _dacLevels.back().volts.end())) {
+    _dacLevels.push_back({at, {dac_volts.begin(), dac_volts.end()}});
+  }
   for (int board = 0; board < kBoards; ++board) {
     if (auto& model = _models[static_cast<std::size_t>(board)]) {
       const int position = ProbePosition(board);
@@ -295,7 +299,8 @@ std::uint8_t AmplifierRack::ClippingLines() const {
   for (int board = 0; board < _config.boards_per_rack; ++board) {
     if (!BoardConfig(board).present) continue;
     const AmplifierBoardModel* model = Model(board);
-    if (BoardConfig(board).stuck_clipping || (model != nullptr && model->Monitors().clipping)) lines |= 1u << board;
+    const bool held = BoardConfig(board).stuck_clipping || _heldClipping[static_cast<std::size_t>(board)];
+    if (held || (model != nullptr && model->Monitors().clipping)) lines |= 1u << board;
   }
   return lines;
 }

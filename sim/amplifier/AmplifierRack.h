@@ -71,6 +71,12 @@
 
 enum class RackPort { kCommand, kOlder, kSingle };
 
+// The rack's DAC voltages from a conversion on.
+struct DacLevel {
+  SampleInstant at;
+  std::vector<double> volts;
+};
+
 class AmplifierRack {
  public:
   static constexpr int kBoards = AmplifierRackConfig::kBoardsPerRack;
@@ -101,6 +107,8 @@ class AmplifierRack {
   std::uint16_t PotentiostatStatus() const { return _potentiostats != nullptr ? _potentiostats->Status() : 0; }
   // Bit b: board b clips.
   std::uint8_t ClippingLines() const;
+  // Holds the board's clipping line high (or lets it follow the board).
+  void HoldClipping(int board, bool high) { _heldClipping[static_cast<std::size_t>(board & 3)] = high; }
 
   // A DAC missing from dac_volts drives 0 V.
   double MuxVolts(std::span<const double> dac_volts) const;
@@ -123,6 +131,8 @@ class AmplifierRack {
   // The probe selector's position for the board; 0 without one.
   int ProbePosition(int board) const;
   long StrictBits() const { return _strictBits; }
+  // The conversions at which the rack's DAC voltages changed, in order.
+  const std::vector<DacLevel>& DacLevels() const { return _dacLevels; }
 
  private:
   struct PortState {
@@ -170,6 +180,8 @@ class AmplifierRack {
   bool _selectLine = false;
   long _strictBits = 0;
   PKSimBus* _potentiostats = nullptr;
+  std::vector<DacLevel> _dacLevels;
+  std::array<bool, kBoards> _heldClipping{};
 };
 
 // True for the old letters, whose boards have no EEPROM chip select.
