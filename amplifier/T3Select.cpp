@@ -29,12 +29,24 @@ constexpr char kBufferName[] = "TlvStorage";
 constexpr std::int32_t kBoardSlot = 0;
 
 std::array<std::array<BoardStorageBlock*, kSlots>, kBoards> Slots{};
+// The buffer the blocks of the table lie in.
+Buffer::NamedBuffer Storage = nullptr;
+
+// Blocks whose buffer went away with the heap (or by its name) are no
+// longer ours to read.
+void ForgetLostBlocks() {
+  if (Storage != nullptr && Buffer::Lookup(kBufferName) != Storage) {
+    Slots = {};
+    Storage = nullptr;
+  }
+}
 
 bool ValidBoard(std::int32_t board) { return board >= 0 && board < kBoards; }
 bool ValidSlot(std::int32_t slot) { return slot >= 0 && slot < kSlots; }
 
 BoardStorageBlock* Stored(std::int32_t board, std::int32_t slot) {
   if (!ValidBoard(board) || !ValidSlot(slot)) return nullptr;
+  ForgetLostBlocks();
   return Slots[static_cast<std::size_t>(board)][static_cast<std::size_t>(slot)];
 }
 
@@ -46,11 +58,13 @@ std::int32_t LiveSlot() { return SlotOf(T3Types::State.Selector); }
 // The slot's block, made zeroed when it has none; nil without memory.
 BoardStorageBlock* Allocated(std::int32_t board, std::int32_t slot) {
   if (!ValidBoard(board) || !ValidSlot(slot)) return nullptr;
+  ForgetLostBlocks();
   BoardStorageBlock*& entry = Slots[static_cast<std::size_t>(board)][static_cast<std::size_t>(slot)];
   if (entry != nullptr) return entry;
   Buffer::NamedBuffer buffer = Buffer::Lookup(kBufferName);
   if (buffer == nullptr) buffer = Buffer::Create(kBufferName, Buffer::kHeap);
   if (buffer == nullptr) return nullptr;
+  Storage = buffer;
   void* pointer = nullptr;
   Buffer::Allocate(buffer, static_cast<std::int32_t>(sizeof(BoardStorageBlock)), pointer);
   if (pointer == nullptr) return nullptr;
@@ -130,6 +144,7 @@ void LoadScaleAndCFast() {
 }
 
 void UnfreezeAll() {
+  ForgetLostBlocks();
   for (auto& board : Slots) {
     for (BoardStorageBlock* block : board) {
       if (block != nullptr) block->Frozen = false;
@@ -213,12 +228,15 @@ T3Types::AmplifierState* GetSelectorStateAdr(std::int32_t board, std::int32_t sl
   return block == nullptr ? nullptr : &block->State;
 }
 
-void InitModule() { Slots = {}; }
+void InitModule() {
+  Slots = {};
+  Storage = nullptr;
+}
 
 void Shutdown() {
   Buffer::NamedBuffer buffer = Buffer::Lookup(kBufferName);
   if (buffer != nullptr) Buffer::Delete(buffer);
-  Slots = {};
+  InitModule();
 }
 
 }  // namespace T3Select

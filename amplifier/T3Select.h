@@ -11,7 +11,8 @@
 // position p (1-16) with its scale record and C-fast table. A board
 // without a selector (position 0) keeps its scale and C-fast table in slot
 // 1. A slot is a block of the named heap buffer "TlvStorage" (organisation
-// 2), made zeroed when the slot is first stored, and lives until Shutdown.
+// 2), made zeroed when the slot is first stored, and lives until Shutdown
+// (or until the buffer goes: the table then starts empty again).
 //
 // Freezing. A calibration freezes a slot's scale (FreezeScale) or C-fast
 // table (FreezeCFast): later stores leave the frozen copies alone until

@@ -4,6 +4,7 @@
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Scale.h"
+#include "amplifier/T3Select.h"
 #include "amplifier/T3Set.h"
 
 void StartAmplifierCore(char letter) {
@@ -11,6 +12,7 @@ void StartAmplifierCore(char letter) {
   T3Error::InitModule();
   T3Scale::LoadDefaults();
   T3Panel::InitModule();
+  T3Select::InitModule();
   T3Set::InitModule();
   T3Base::BoardVersion = letter;
 }

@@ -4,7 +4,6 @@
 #include "acquisition/ZRV.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
-#include "amplifier/T3Select.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
 #include "amplifier/tests/AmplifierCore_fixture.h"
@@ -27,7 +26,6 @@ void BoardRackTest::UseWiring() {
 void BoardRackTest::StartCore(std::uint16_t options) {
   const AmplifierRackConfig& config = rack_->Config();
   StartAmplifierCore(config.boards[0].letter);
-  T3Select::InitModule();
   // The kinds that go with the board types 0-3.
   constexpr T3Types::AmplifierKind kKinds[] = {T3Types::KindTlv3, T3Types::KindTlv4Plus,
                                                T3Types::KindTlv4, T3Types::KindTlv4USB};

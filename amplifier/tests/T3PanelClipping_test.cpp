@@ -72,3 +72,21 @@ TEST_P(Clipping, OnlyARealSwitchDropsTheNextReads) {
 }
 
 }  // namespace
+
+namespace {
+
+// The QRN 5+5 reads the multiplexer on AD 7 unless its rack is tetral,
+// where AD 7 carries board 3's current monitor.
+TEST_P(Clipping, TheMultiplexerInputFollowsTheRack) {
+  if (Board() != ZRVBase::BoardQRN55) GTEST_SKIP() << "the QRN 5+5 maps its multiplexer input";
+  ASSERT_NO_FATAL_FAILURE(StartCore());
+  EXPECT_TRUE(T3Types::State.IsTetral);
+  EXPECT_FALSE(T3Base::MuxAdcMappedToAD7);
+  EXPECT_EQ(T3Types::State.MuxAdc, 18);
+  T3Base::TetralRack1 = false;
+  T3Panel::SetT3Board(1);
+  EXPECT_TRUE(T3Base::MuxAdcMappedToAD7);
+  EXPECT_EQ(T3Types::State.MuxAdc, 7);
+}
+
+}  // namespace

@@ -15,6 +15,7 @@
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Scale.h"
 #include "amplifier/T3Select.h"
+#include "amplifier/T3Selector.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
 #include "amplifier/tests/BoardRack_fixture.h"
@@ -172,6 +173,20 @@ TEST_P(OneRack, BoardsBeyondTheCountChangeNothing) {
   EXPECT_EQ(T3Select::GetSelectorStateAdr(9, 0), nullptr);
 }
 
+TEST_P(OneRack, TheEEPROMIsReadOnABoardOfTheRack) {
+  ASSERT_NO_FATAL_FAILURE(StartCore());
+  T3Panel::SetT3Board(2);
+  T3Panel::SetT3Board(8);
+  T3Panel::InitEEPROMReadPort();
+  VrnlBoards::FlushCache();
+  EXPECT_EQ(Rack(0).SelectedBoard(), 2);
+  T3Types::State.Board = 8;
+  T3Panel::InitEEPROMReadPort();
+  VrnlBoards::FlushCache();
+  EXPECT_EQ(T3Types::State.Board, 0);
+  EXPECT_EQ(Rack(0).SelectedBoard(), 0);
+}
+
 TEST_P(TwoRacks, GlobalBoardFiveIsBoardOneOfTheSecondRack) {
   ASSERT_NO_FATAL_FAILURE(StartCore());
   T3Panel::SetT3Board(5);
@@ -205,6 +220,24 @@ TEST_P(TwoRacks, CommonParametersReachEveryStoredBoard) {
   }
   T3Panel::SetT3Board(3);
   EXPECT_EQ(T3Types::State.AutoCSlowCycles, 33);
+}
+
+TEST_P(TwoRacks, BlocksGoWithTheirBuffer) {
+  ASSERT_NO_FATAL_FAILURE(StartCore());
+  T3Panel::SetT3Board(1);
+  T3Panel::SetT3Board(0);
+  ASSERT_NE(T3Select::GetStateAdr(1), nullptr);
+  T3Select::Shutdown();
+  EXPECT_EQ(T3Select::GetStateAdr(1), nullptr);
+  EXPECT_EQ(Buffer::Lookup("TlvStorage"), nullptr);
+
+  T3Panel::SetT3Board(1);
+  T3Panel::SetT3Board(0);
+  ASSERT_NE(T3Select::GetStateAdr(1), nullptr);
+  Buffer::NamedBuffer storage = Buffer::Lookup("TlvStorage");
+  Buffer::Delete(storage);
+  EXPECT_EQ(T3Select::GetStateAdr(1), nullptr);
+  EXPECT_EQ(T3Select::GetSelectorStateAdr(1, 1), nullptr);
 }
 
 // ---- No memory for another block ----------------------------------------------------
@@ -273,6 +306,19 @@ TEST_P(NoMemory, TheLiveBoardStaysWithItsRecords) {
   T3Panel::SetT3Board(0);
   EXPECT_EQ(T3Base::BoardState.TempGain, 6);
   EXPECT_DOUBLE_EQ(T3Scale::Scale.CFastFactor, 7.0);
+}
+
+TEST_P(NoMemory, TheSelectorStaysAtItsPosition) {
+  ASSERT_NO_FATAL_FAILURE(StartCore());
+  T3Base::MaxSelectors = 8;
+  MarkLiveBoard(2);
+  ASSERT_NO_FATAL_FAILURE(ExhaustTheHeap());
+  const Records before = Live();
+  T3Panel::SetSelector(3);
+  EXPECT_EQ(T3Error::Error, 28);
+  EXPECT_EQ(T3Types::State.Selector, 0);
+  EXPECT_EQ(T3Selector::SelectorPosition, 0);
+  ExpectSame(Live(), before);
 }
 
 }  // namespace

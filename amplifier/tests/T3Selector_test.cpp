@@ -3,6 +3,7 @@
 // their positions with the per-position records, and their DAC.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -118,6 +119,9 @@ TEST_P(Selectors, StringsFromTheChipAndFromTheSwitchFile) {
       EXPECT_STREQ(T3Base::SelectorVersion, "F");
     }
   }
+  // The switch file also turns the selector's debug lines on.
+  const std::vector<std::string> lines = NotebookLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), " ProbeSelector: blocks = 2, probes = 8"), lines.end());
 }
 
 TEST_P(Selectors, AnEmptyChipOfAMultiBoardAmplifierNamesItsBoard) {
