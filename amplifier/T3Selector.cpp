@@ -67,7 +67,7 @@ void Echo(std::uint16_t word, std::int32_t dacValue) {
     TermIO::WriteInt(dacValue, 5);
   } else {
     TermIO::WriteString("   selector_pos=");
-    TermIO::WriteInt((word >> 8) & 0xF, 2);
+    TermIO::WriteInt(((word >> 8) & 0xF) + 1, 2);
     TermIO::WriteString(", board=");
     TermIO::WriteInt(((word >> 12) & 0x3) + 1, 2);
   }
