@@ -118,6 +118,9 @@ TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
     std::vector<Expected> expected = {{{60, 0x05}, zrv24}, {{46, 0x00}, true}};
     for (const Word& word : PK510InitHardwareWords()) expected.push_back({word, zrv24});
     for (const Word& word : ParseWords("34:BC 14:0F")) expected.push_back({word, zrv24});
+    // The board selection latches the board before and after taking its
+    // records.
+    expected.push_back({{46, 0x01}, true});
     expected.push_back({{46, 0x01}, true});
     const std::vector<PKSimWord>& words = bus_.Recorded();
     ASSERT_EQ(words.size(), expected.size());
