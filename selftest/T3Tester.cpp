@@ -3,6 +3,8 @@
 #include "amplifier/T3Panel.h"
 #include "foundation/Strings.h"
 #include "selftest/Protocol.h"
+#include "selftest/T3Generator.h"
+#include "selftest/T3TestGraphics.h"
 #include "selftest/TestBase.h"
 
 namespace T3Tester {
@@ -34,6 +36,8 @@ int LastF1Filter() { return T3Panel::HasRefGainTrim() ? 2 : 3; }
 void InitAllModules() {
   Strings::Assign(RangeVersion, "Version ");
   Strings::Concat(RangeVersion, SoftwareVersion());
+  T3Generator::InitModule();
+  T3TestGraphics::InitModule();
   TestBase::InitModule();
   Protocol::InitModule();
 }
