@@ -12,6 +12,13 @@
 #include "amplifier/T3Types.h"
 #include "amplifier/tests/AmplifierCore_fixture.h"
 #include "foundation/Strings.h"
+#include "platform/UIPlatform.h"
+#include "platform/headless/Headless.h"
+#include "selftest/T3TestGraphics.h"
+#include "shell/Graphics.h"
+#include "shell/Mouse.h"
+#include "terminal/ANSITerm.h"
+#include "terminal/EditState.h"
 #include "selftest/Protocol.h"
 #include "selftest/T3Tester.h"
 #include "shell/MacEnv.h"
@@ -40,7 +47,27 @@ void SelftestRack::SetUp() {
   ADMeasure::TestWriteMode = 1;
 }
 
+void SelftestRack::StartUi() {
+  ASSERT_TRUE(UIPlatform::InitModule(Headless::Ops(), 1024, 768));
+  ui_ = true;
+  Graphics::InitModule();
+  ASSERT_TRUE(Graphics::Initialize());
+  ASSERT_TRUE(ANSITerm::Initialize());
+  Mouse::Initialize();
+  MacEnv::Terminated = false;
+  EditState::ListConsole = ANSITerm::CreateHeadless(24, 80);
+}
+
 void SelftestRack::TearDown() {
+  if (ui_) {
+    T3TestGraphics::Shutdown();
+    T3TestGraphics::InitModule();
+    ANSITerm::Close(EditState::ListConsole);
+    Graphics::InitModule();
+    Headless::ClearSteps();
+    UIPlatform::Shutdown();
+    ui_ = false;
+  }
   ADMeasure::TestWriteMode = 0;
   Protocol::InitModule();
   T3Tester::SetSoftwareVersionSource(nullptr);

@@ -26,7 +26,13 @@ class SelftestRack : public SimulatedBoardTest {
   char Letter() const;
   // Starts the amplifier core for the board and powers it on.
   void StartBoard(std::uint16_t hardwareVersion);
+  // The headless UI layer for the test window and scripted keys, with a
+  // headless notebook terminal for the console poll; shut by TearDown.
+  void StartUi();
 
   std::unique_ptr<AmplifierRackWiring> rack_;
   std::unique_ptr<DacRecord> record_;
+
+ private:
+  bool ui_ = false;
 };

@@ -78,7 +78,9 @@ TEST_P(GeneratorRack, TwoSquarePeriodsWithTheTriggerPulse) {
       const double expected = i >= m - 1 ? 0.0 : (i / q) % 2 == 0 ? u : -u;
       ASSERT_NEAR(frames[i].volts[kDac], expected, 1e-3) << "sample " << i;
       ASSERT_NEAR(frames[i].volts[kTrig], i == c.trigger ? 5.0 : 0.0, 1e-3) << "sample " << i;
-      if (i > 0 && i < m) ASSERT_NEAR(frames[i].sweepSeconds - frames[i - 1].sweepSeconds, run, run * 1e-6) << i;
+      if (i > 0 && i < m) {
+        ASSERT_NEAR(frames[i].sweepSeconds - frames[i - 1].sweepSeconds, run, run * 1e-6) << i;
+      }
     }
     EXPECT_EQ(T3Generator::GeneratorDac, kDac);
     EXPECT_EQ(T3Generator::GeneratorTrigDac, kTrig);

@@ -53,7 +53,9 @@ TEST_F(TestPlotTest, PanesStackWithTheirMargins) {
     const auto t = Edges(TopWindow);
     const auto b = Edges(BottomWindow);
     EXPECT_EQ((std::array<int, 6>{d[0], d[1], t[0], t[1], b[0], b[1]}), c.edges);
-    if (DataWindow != nullptr) EXPECT_EQ(DataWindow->right - DataWindow->left, 503);
+    if (DataWindow != nullptr) {
+      EXPECT_EQ(DataWindow->right - DataWindow->left, 503);
+    }
   }
   // Without the icons H is 256.
   Initialize(true, true, true, false);
