@@ -215,7 +215,7 @@ void PlotRawDataAxis(double yBottom, double yTop, double dt, std::int32_t channe
 void LabelY(Graphics::GraphicsWindow window, double x0, double x1, double h, double y, bool label) {
   Graphics::Line(window, 0, y, x1, y);
   if (!label) return;
-  char text[32];
+  char text[32] = "";
   Decode::Engineering(y * 1.00006, text, 7);
   Strings::Concat(text, "V");
   Graphics::Text(window, x0, y - 0.4 * h, text);
@@ -224,7 +224,7 @@ void LabelY(Graphics::GraphicsWindow window, double x0, double x1, double h, dou
 void LabelX(Graphics::GraphicsWindow window, double y0, double y1, double h, double w, double x, bool label) {
   Graphics::Line(window, x, y0, x, y1);
   if (!label) return;
-  char text[32];
+  char text[32] = "";
   Decode::Engineering(x * 1.0006, text, 6);
   Strings::Concat(text, "s");
   Graphics::Text(window, x - 0.4 * w, y0 + 0.4 * h, text);

@@ -23,7 +23,10 @@ Geometry::Rect LocalRect(const ItemRect& r) {
   return Geometry::SetRect(r.left, r.bottom - r.height, r.left + r.width, r.bottom);
 }
 
-void ShowSwitch(Item& it) {
+// The panes share the window's port and leave their clip in it: the
+// switches draw with the whole window's.
+void ShowSwitch(const DialogRecord& d, Item& it) {
+  Graphics::ActivateWindowParameters(d.root);
   Controls::SetControlValue(it.control, it.flag != nullptr && *it.flag ? 1 : 0);
   if (it.shown) {
     Controls::ShowControl(it.control);
@@ -123,7 +126,7 @@ void ShowItem(DialogRecord& d, int item, bool shown) {
   if (!ValidItem(d, item)) return;
   Item& it = d.items[static_cast<std::size_t>(item)];
   it.shown = shown;
-  if (it.type == ItemType::Switch) ShowSwitch(it);
+  if (it.type == ItemType::Switch) ShowSwitch(d, it);
   if (!shown && it.type == ItemType::GraphicsPane && IsOpen(d)) {
     Graphics::RemoveWindow(it.window);
     Windows::InvalRect(WindowOf(d), LocalRect(it.rect));
@@ -133,7 +136,7 @@ void ShowItem(DialogRecord& d, int item, bool shown) {
 void UpdateItem(DialogRecord& d, int item) {
   if (!ValidItem(d, item)) return;
   Item& it = d.items[static_cast<std::size_t>(item)];
-  if (it.type == ItemType::Switch) ShowSwitch(it);
+  if (it.type == ItemType::Switch) ShowSwitch(d, it);
   it.needsRedraw = false;
 }
 
@@ -154,6 +157,7 @@ bool CreateItemWindow(DialogRecord& d, int item) {
 void Update(DialogRecord& d) {
   if (!IsOpen(d)) return;
   for (int i = 1; i <= d.itemCount; ++i) UpdateItem(d, i);
+  Graphics::ActivateWindowParameters(d.root);
   Controls::DrawControls(WindowOf(d));
   d.needsUpdate = false;
 }

@@ -55,6 +55,7 @@ TEST_P(PlotRack, EveryPaneWithTheRacksData) {
   std::vector<std::int16_t> data(3 * n);
   double interval = 5e-6;
   std::int32_t codes = 0;
+  ASSERT_TRUE(ChirpReal::MakeChirp(n, work));
   ASSERT_TRUE(T3ChirpReal::AcquireAverage(testDac, muxAdc, 1.0, interval, n, 2, 1, work, data, codes, true, true));
   ASSERT_TRUE(ChirpReal::TransformResponse(n, codes, -360, testDac, muxAdc, interval, work));
   AxesForGainAndPhase(n, interval, 1, -2, -360, TopWindow, BottomWindow);

@@ -214,14 +214,14 @@ TEST_P(ScaledMuxRack, TheCorrectedTransferIsTheTrueOne) {
   EXPECT_NEAR(through.Offset.Value, 0.0, 0.0005);
 }
 
-// Channel 13 out of its window: the test terminal says so and both the
-// test and the check fail.
+// Channel 13 alone out of its window: the test terminal says so and both
+// the test and the check fail.
 template <int kTenthsOfGain>
 class Mux13Rack : public MuxRack {
  protected:
   void Configure(AmplifierRackConfig& config) override {
     MuxRack::Configure(config);
-    config.boards[0].mux_gain = kTenthsOfGain / 10.0;
+    config.boards[0].mux_channels[13].gain = kTenthsOfGain / 10.0;
   }
 
   void ExpectRefused() {
