@@ -3,6 +3,7 @@
 // pulse, Stop, the switch time course, and buffers that are too small.
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "SelftestRack_fixture.h"
@@ -148,6 +149,38 @@ TEST_P(GeneratorRack, TheSwitchTimeCourseStrobesOnce) {
   EXPECT_EQ(strobes, 1);
   EXPECT_EQ(at, 60u);
   EXPECT_EQ(rack_->Rack(0).Board(0).Elements()[41] & 0xF, 13);
+}
+
+}  // namespace
+
+namespace {
+
+// The integrator's rate from its triangle, on a board whose DAC 0 drives
+// ADC 0 through an ideal integrator of a known rate.
+class TriangleBench : public MeasurementBench {};
+
+INSTANTIATE_TEST_SUITE_P(Boards, TriangleBench, ::testing::Values(ZRVBase::BoardZRV28, ZRVBase::BoardQRN55),
+                         BoardName);
+
+AnalogCircuit Integrator(double rate) {
+  AnalogCircuit::Block block;
+  block.order = 1;
+  block.a = {0.0};
+  block.b = {rate};
+  block.c = {1.0};
+  block.d = 0.0;
+  return AnalogCircuit::Linear(block);
+}
+
+TEST_P(TriangleBench, TheRateOfTheTriangleIsThePathsRate) {
+  for (const auto& [rate, amplitude] : {std::pair{400.0, 1.0}, std::pair{2000.0, 0.5}, std::pair{-1000.0, 0.8}}) {
+    SCOPED_TRACE(rate);
+    Connect(Integrator(rate));
+    EXPECT_NEAR(T3Generator::TriangleGain(kDac, kAdc, amplitude), rate, std::fabs(rate) * 0.01);
+  }
+  EXPECT_EQ(T3Generator::TriangleGain(kDac, kAdc, 0.0), 1e-10);
+  // Below the DAC's step the amplitude plays as 0.
+  EXPECT_EQ(T3Generator::TriangleGain(kDac, kAdc, 1e-6), 1e-10);
 }
 
 }  // namespace
