@@ -1,4 +1,5 @@
-// The stand-in board library's ZRV-28 for the command-port benchmarks:
+// A board of the stand-in board library (the ZRV-28 unless told) for the
+// command-port benchmarks and the self-tests' screen run:
 // opened on the virtual clock, so the waits for played stimuli take no real
 // time, with the surroundings the AD/DA layer needs (buffer heap, shell,
 // console, time module). The library is loaded by its path,
@@ -19,7 +20,7 @@
 #include "sim/ZRVLibrary/ZRVSim.h"
 
 // FALSE when the library or the board cannot be opened.
-inline bool OpenStandInBoard() {
+inline bool OpenStandInBoard(ZRVBase::BoardType board = ZRVBase::BoardZRV28) {
   Platform::UseVirtualClock(1000.0);
   setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
   Buffer::InitModule();
@@ -32,7 +33,7 @@ inline bool OpenStandInBoard() {
   ZRVBase::InitModule();
   VrnlBoards::InitModule();
   ZRV::InitModule();
-  return ZRV::InitInterface(ZRVBase::BoardZRV28);
+  return ZRV::InitInterface(board);
 }
 
 inline void CloseStandInBoard() {

@@ -11,16 +11,10 @@
 #include <cstdint>
 
 #include "acquisition/ADMeasure.h"
-#include "amplifier/T3AD.h"
-#include "amplifier/T3Base.h"
-#include "amplifier/T3Error.h"
-#include "amplifier/T3Panel.h"
-#include "amplifier/T3Scale.h"
-#include "amplifier/T3Set.h"
-#include "amplifier/T3Types.h"
 #include "bench/StandInBoard.h"
 #include "selftest/T3Tester.h"
 #include "selftest/TestResultsBlock.h"
+#include "selftest/tests/RackBoard.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
 
 namespace {
@@ -28,22 +22,7 @@ namespace {
 bool StartRack(AmplifierRackWiring& rack) {
   if (!OpenStandInBoard()) return false;
   ZRVSim_SetWiring(&rack);
-  T3Base::InitModule();
-  T3Error::InitModule();
-  T3Scale::LoadDefaults();
-  T3Panel::InitModule();
-  T3Set::InitModule();
-  T3Base::BoardVersion = 'K';
-  T3Types::State.BoardVersion = 'K';
-  T3Types::State.ADBoard = ZRVBase::BoardZRV28;
-  T3Base::ADBoard = ZRVBase::BoardZRV28;
-  T3Panel::FillAdcAndDac(T3Types::State);
-  T3Set::SendToHardware = true;
-  VrnlBoards::SetProperties(true, false);
-  T3Panel::SetT3BoardLatch(0);
-  T3Set::InitHardware();
-  VrnlBoards::FlushCache();
-  T3Tester::InitAllModules();
+  StartRackBoard('K', ZRVBase::BoardZRV28, 0);
   ADMeasure::TestWriteMode = 0;
   return true;
 }

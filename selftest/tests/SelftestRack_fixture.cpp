@@ -1,27 +1,21 @@
 #include "SelftestRack_fixture.h"
 
+#include "RackBoard.h"
+
 #include <span>
 
 #include "acquisition/ADMeasure.h"
-#include "acquisition/VrnlBoards.h"
-#include "acquisition/ZRV.h"
-#include "amplifier/T3AD.h"
-#include "amplifier/T3Base.h"
-#include "amplifier/T3Panel.h"
-#include "amplifier/T3Set.h"
-#include "amplifier/T3Types.h"
-#include "amplifier/tests/AmplifierCore_fixture.h"
 #include "foundation/Strings.h"
 #include "platform/UIPlatform.h"
 #include "platform/headless/Headless.h"
+#include "selftest/Protocol.h"
 #include "selftest/T3TestGraphics.h"
+#include "selftest/T3Tester.h"
 #include "shell/Graphics.h"
+#include "shell/MacEnv.h"
 #include "shell/Mouse.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditState.h"
-#include "selftest/Protocol.h"
-#include "selftest/T3Tester.h"
-#include "shell/MacEnv.h"
 
 namespace {
 
@@ -77,25 +71,5 @@ void SelftestRack::TearDown() {
 char SelftestRack::Letter() const { return Board() == ZRVBase::BoardQRN55 ? 'R' : 'K'; }
 
 void SelftestRack::StartBoard(std::uint16_t hardwareVersion) {
-  StartAmplifierCore(Letter());
-  T3Types::State.BoardVersion = Letter();
-  T3Types::State.ADBoard = Board();
-  T3Base::ADBoard = Board();
-  T3Panel::FillAdcAndDac(T3Types::State);
-  T3Base::HardwareVersion = hardwareVersion;
-  T3Set::SendToHardware = true;
-  VrnlBoards::SetProperties(true, false);
-  T3Panel::SetT3BoardLatch(0);
-  T3Set::InitHardware();
-  VrnlBoards::FlushCache();
-  double delay = 0;
-  double inputTau = 0;
-  double outputTau = 0;
-  double sampleCorrection = 0;
-  T3AD::GetCorrections(Board(), delay, inputTau, outputTau, sampleCorrection);
-  ADMeasure::DacToAdcDelay = delay;
-  ADMeasure::InputFilterTau = inputTau;
-  ADMeasure::OutputFilterTau = outputTau;
-  ADMeasure::SampleCorrection = sampleCorrection;
-  T3Tester::InitAllModules();
+  StartRackBoard(Letter(), Board(), hardwareVersion);
 }
