@@ -125,10 +125,12 @@ TEST_P(GeneratorRack, BuffersTooSmallPlayNothing) {
   EXPECT_EQ(T3Generator::GeneratorDac, -1);
 }
 
-// The multiplexer latch from channel 5 to channel 13 played as one switch
-// change: the word at the strobe sample is the only strobe on the port.
-TEST_P(GeneratorRack, TheSwitchTimeCourseStrobesOnce) {
+// The multiplexer latch from channel 5 (grounded) to channel 13 (the test
+// DAC at 1 V) played as one switch change: the word at the strobe sample is
+// the only strobe on the port, and the samples step there.
+TEST_P(GeneratorRack, TheSwitchTimeCourseStepsAtTheStrobe) {
   T3Panel::SetMux(5);
+  ZRV::SetDacReal(T3Types::State.ExtStimDac, 1.0);
   VrnlBoards::FlushCache();
   T3Set::Set4Switches(41, 13);
   const std::uint16_t word = T3Set::SwitchValueToSend(40);
@@ -148,6 +150,14 @@ TEST_P(GeneratorRack, TheSwitchTimeCourseStrobesOnce) {
   }
   EXPECT_EQ(strobes, 1);
   EXPECT_EQ(at, 60u);
+  const double oneVolt = ZRVBase::AdcUnitsPerVolt[T3Types::State.MuxAdc];
+  for (std::size_t i = 0; i < buffer.size(); ++i) {
+    if (i < 60) {
+      ASSERT_LT(std::abs(buffer[i]), 0.01 * oneVolt) << i;
+    } else if (i > 62) {
+      ASSERT_NEAR(buffer[i], oneVolt, 0.01 * oneVolt) << i;
+    }
+  }
   EXPECT_EQ(rack_->Rack(0).Board(0).Elements()[41] & 0xF, 13);
 }
 
