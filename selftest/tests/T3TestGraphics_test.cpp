@@ -185,6 +185,16 @@ TEST_F(TestPlotTest, AnyOtherKeyEndsTheWaitWhileContinueIsShown) {
   EXPECT_TRUE(Abort(true));
 }
 
+TEST_F(TestPlotTest, RepeatIsTakenOnce) {
+  Initialize(true, false, false, true);
+  Activate(true, false, true, false, false);
+  EXPECT_FALSE(DoRepeat());
+  Script("key space\n");
+  EXPECT_TRUE(DoRepeat());
+  EXPECT_FALSE(TestBase::Repeat);
+  EXPECT_FALSE(DoRepeat());
+}
+
 TEST_F(TestPlotTest, TheWaitEndsWhenTheProgramEnds) {
   Initialize(true, false, false, true);
   MacEnv::Terminated = true;
