@@ -112,6 +112,27 @@ TEST_P(GeneratorRack, StopZeroesTheGeneratorsDacsButNotANegativeTrigger) {
   EXPECT_EQ(T3Generator::GeneratorTrigDac, -1);
 }
 
+// The test DAC into the test integrator, read on multiplexer 4 (test range
+// 2, the 1 pF capacitor) and 2 (test range 3, the 10 pF one), settled.
+TEST_P(GeneratorRack, TheTriangleGivesTheIntegratorsRateInBothTestRanges) {
+  const AmplifierAnalogTruths truths;
+  const struct {
+    std::int32_t range;
+    std::uint8_t mux;
+    double rate;
+  } cases[] = {{2, 4, truths.integrator_rate[0]}, {3, 2, truths.integrator_rate[1]}};
+  T3Panel::SetMode(0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.range);
+    T3Panel::SetTestRange(c.range);
+    T3Panel::SetTestDacPath(4);
+    T3Panel::SetMux(c.mux);
+    VrnlBoards::Wait(10);
+    EXPECT_NEAR(T3Generator::TriangleGain(T3Types::State.ExtStimDac, T3Types::State.MuxAdc, 5.0), c.rate,
+                0.01 * c.rate);
+  }
+}
+
 TEST_P(GeneratorRack, BuffersTooSmallPlayNothing) {
   std::vector<std::int16_t> data(256);
   EXPECT_FALSE(T3Generator::StimAndSample(0, 1, 7, 1.0, 1e-5, 256, data));
