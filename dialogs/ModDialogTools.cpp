@@ -16,10 +16,13 @@
 #include "foundation/TermIO.h"
 #include "platform/Lines.h"
 #include "platform/Port.h"
+#include "platform/PortState.h"
+#include "platform/Shapes.h"
 #include "platform/Text.h"
 #include "platform/Windows.h"
 #include "shell/MacEnv.h"
 #include "shell/ModMenus.h"
+#include "shell/Mouse.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditState.h"
 
@@ -106,6 +109,30 @@ void ConvertBoolean(DialogItem& item, int w) {
   if (item.Digits < 5) item.Text[1] = '\0';
   if (item.Justification == 0) PadTo(item.Text, w);
   Strings::Concat(item.Text, item.Unit);
+}
+
+// A bound string holds Length characters and its NUL.
+int BoundCapacity(const DialogItem& item) { return std::clamp<int>(item.Length, 0, kInputSize - 1) + 1; }
+
+// The field of an edit: erased white, its shadow red while the edit runs.
+void ShowEditField(DialogRecord* dialog, int item, const Geometry::Rect& r, bool editing) {
+  {
+    Graphics::Bracket bracket(dialog->Window);
+    if (!bracket.Began()) return;
+    PortState::Scope scope(Port::GetPort());
+    Port::BackPat(Pattern::kWhite);
+    Port::RGBBackColor(Color::kWhite);
+    if (editing) Shapes::EraseRect(r);
+  }
+  const int selectionMode = ActiveSelectionMode;
+  const int activeItem = ActiveItem;
+  if (editing) {
+    ActiveItem = item;
+    ActiveSelectionMode = 1;
+  }
+  ModDialogIcons::DrawDropShadow(item);
+  ActiveItem = activeItem;
+  ActiveSelectionMode = selectionMode;
 }
 
 void DrawGrowLines(const Geometry::Rect& r) {
@@ -212,12 +239,44 @@ bool DecodeInt32(int item, std::int32_t value, int width) {
   return true;
 }
 
+bool DoEditText(int item, const Geometry::Rect& r, bool string, bool highlight) {
+  DialogRecord* dialog = ModDialog::DialogPtr;
+  DialogItem* it = ItemOf(dialog, item);
+  if (it == nullptr || it->Value == nullptr || !dialog->Open) return false;
+  Mouse::SetEditCursor();
+  ShowEditField(dialog, item, r, highlight);
+  const bool password = it->Type == kEditText && it->Password;
+  const int limit = password ? it->Length : (it->Type == kEditText ? it->Length - 1 : kInputSize - 2);
+  const std::span<char> bound(static_cast<char*>(it->Value), static_cast<std::size_t>(BoundCapacity(*it)));
+  if (password) {
+    Strings::Clear(InputString);
+  } else if (string) {
+    CopyString(bound, InputString, it->Length, kInputSize);
+  } else {
+    Strings::Assign(InputString, it->Text);
+    Strings::TrimLeading(InputString, ' ');
+    Strings::TrimTrailing(InputString, ' ');
+  }
+  const std::span<char> edited(InputString, static_cast<std::size_t>(std::clamp(limit, 0, kInputSize - 1)) + 1);
+  const bool counts = Alert::EditString(it->Name, edited);
+  if (counts) {
+    if (password) {
+      CopyString(InputString, bound, it->Length + 1, kInputSize);
+    } else {
+      StoreEditedText(item, InputString, string);
+    }
+  }
+  Mouse::SetArrowCursor();
+  ShowEditField(dialog, item, r, false);
+  return counts;
+}
+
 void StoreEditedText(int item, std::span<const char> text, bool string) {
   DialogItem* it = Current(item);
   if (it == nullptr || it->Value == nullptr) return;
   if (string) {
-    const std::size_t capacity = static_cast<std::size_t>(std::clamp<int>(it->Length, 0, kInputSize - 1)) + 1;
-    CopyString(text, std::span<char>(static_cast<char*>(it->Value), capacity), it->Length, kInputSize);
+    CopyString(text, std::span<char>(static_cast<char*>(it->Value), static_cast<std::size_t>(BoundCapacity(*it))),
+               it->Length, kInputSize);
     return;
   }
   char typed[kInputSize] = "";

@@ -62,10 +62,13 @@ void ConvertToString(int item);
 bool ConvertReal(int item, double value, int width);
 bool DecodeInt32(int item, std::int32_t value, int width);
 
-// Edits the item's value in place in rectangle r: the bound string (with
-// string) or the value text. TRUE when the edit ended with return, tab or
-// enter; the value is stored only then (ConversionOK tells whether a number
-// was taken), otherwise it stays as it was.
+// Edits the item's value: the bound string (with string) or the value
+// text, the field in rectangle r shown as being edited (its shadow red with
+// highlight). TRUE when the edit was confirmed; the value is stored only
+// then (ConversionOK tells whether a number was taken), otherwise it stays
+// as it was. A password starts empty and takes up to Length characters.
+// Until the in-place line input is there, the text is edited in the
+// program's text-editing alert.
 bool DoEditText(int item, const Geometry::Rect& r, bool string, bool highlight);
 
 // Stores an edited text as the item's value: a string (string set) back

@@ -223,4 +223,40 @@ TEST_F(ModDialogToolsTest, StoredValuesAndRelativeChanges) {
   EXPECT_EQ(record.Item, -1);
 }
 
+TEST_F(ModDialogToolsTest, EditsAreStoredOnlyWhenConfirmed) {
+  double volts = 1;
+  char password[9] = "old";
+  Dialog& dialog = Make();
+  ASSERT_TRUE(Open(dialog, "Edit", {{kDrag, "Volts"}, {kEditText, "Password"}}));
+  DialogRecord* d = &dialog.record;
+  FillDragField(d, 1, " V", kFixed, kDouble, 8, 2, 0.1, -5, 5, 1, false, 0);
+  FillProcField(d, 1, &volts, nullptr, nullptr);
+  FillEdittextField(d, 2, password, 8);
+  dialog[2].Password = true;
+  ModDialog::Update(d);
+  ModDialog::DialogPtr = d;
+  const struct {
+    int item;
+    const char* script;
+    bool counts;
+    double volts;
+    const char* password;
+  } cases[] = {
+      {1, "type 2.5\nkey return\n", true, 2.5, "old"},
+      {1, "type 3 V\nkey return\n", true, 3, "old"},
+      {1, "type 4\nkey escape\n", false, 3, "old"},
+      {1, "type 9\nkey return\n", true, 5, "old"},
+      {1, "type off\nkey return\n", true, 0, "old"},
+      {2, "type abcdefghij\nkey return\n", true, 0, "abcdefgh"},
+      {2, "type secret\nkey escape\n", false, 0, "abcdefgh"},
+  };
+  for (const auto& c : cases) {
+    Script(c.script);
+    EXPECT_EQ(ModDialogTools::DoEditText(c.item, dialog[c.item].Rect, c.item == 2, true), c.counts) << c.script;
+    EXPECT_EQ(volts, c.volts) << c.script;
+    EXPECT_STREQ(password, c.password) << c.script;
+    EXPECT_EQ(ModDialog::DialogPtr, d);
+  }
+}
+
 }  // namespace
