@@ -13,6 +13,13 @@
 namespace T3Auto {
 
 T3Scale::CFastTable CFastTable;
+bool CheckTimeout = true;
+
+void InitModule() {
+  CheckTimeout = true;
+  InitTempState();
+  CFastTable = T3Scale::CFastTable{};
+}
 
 namespace {
 

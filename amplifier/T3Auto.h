@@ -17,6 +17,13 @@ namespace T3Auto {
 
 extern T3Scale::CFastTable CFastTable;
 
+// The automatic procedures give up at their deadlines while this is set.
+extern bool CheckTimeout;
+
+// CheckTimeout TRUE, the temporary state at its start (InitTempState), the
+// C-fast table all zero.
+void InitModule();
+
 // No panel state saved (TempStateSaved FALSE), the C-slow reference empty
 // (CSlowRefCount 50, CSlowRefVHold 0), the pipette-offset search at its
 // start (VpOffsetStep 1 mV, VpOffsetTime 0); the operator's present
