@@ -557,6 +557,9 @@ bool TestClipping() {
   T3Panel::SetRange(0);
   T3Panel::SetGain(0);
   VrnlBoards::Wait(0.05);
+  // The reads a board switch has the panel ignore would only repeat the
+  // flags from before it, and a stuck indicator would pass the test.
+  while (T3Base::BoardLatchSwitched > 0) T3Panel::ReadClipping();
   if (!T3Panel::IsClipping()) return true;
   VrnlBoards::Wait(0.05);
   return !T3Panel::IsClipping();

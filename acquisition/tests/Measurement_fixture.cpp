@@ -109,6 +109,7 @@ void SimulatedBoardTest::SetUp() {
     QRN55SimUnitConfig config = SimUnitConfig("MEASURE1");
     config.signature.firmware = 8;
     config.signature.logic = 16;
+    ConfigureUnit(config);
     unit_ = std::make_unique<QRN55SimUnit>(config);
     volumes_.Mount(QRN55DeviceManager::VolumePrefix() + " MEASURE1", unit_.get());
   } else {

@@ -58,6 +58,10 @@ class SimulatedBoardTest : public TempDirectoryTest,
   ZRVBase::BoardType Board() const { return GetParam(); }
   // Called before the board opens; wires it with SetWiring.
   virtual void UseWiring() {}
+  // Called before the QRN 5+5 unit is made, to change what it is.
+  virtual void ConfigureUnit(QRN55SimUnitConfig& config) {}
+  // The QRN 5+5 unit (nil on the other boards).
+  QRN55SimUnit* Unit() { return unit_.get(); }
   // The board's lines wired to the one of the board's family (nil: its
   // loopback). The wiring must outlive its use.
   void SetWiring(ZRVSimWiring* zrvWiring, QRN55SimWiring* qrn55Wiring);
