@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "acquisition/VrnlBoards.h"
 #include "acquisition/ZRV.h"
 #include "acquisition/tests/Measurement_fixture.h"
+#include "acquisition/tests/QRN55Backend_fixture.h"
+#include "amplifier/T3AD.h"
 #include "amplifier/T3Auto.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3EEPROM.h"
@@ -25,7 +28,9 @@
 #include "amplifier/tests/EEPROMRack_fixture.h"
 #include "foundation/GLP.h"
 #include "foundation/Strings.h"
+#include "foundation/platform/Clock.h"
 #include "sim/amplifier/AmplifierRackConfig.h"
+#include "sim/amplifier/AmplifierRackWiring.h"
 
 namespace {
 
@@ -59,9 +64,8 @@ class StartupTest : public EEPROMRackTest {
     GLP::InitModule();
     EEPROMRackTest::TearDown();
   }
-  void ConfigureUnit(QRN55SimUnitConfig& config) override {
-    config.record.unit_serial = "123456701070001";
-  }
+  void ConfigureUnit(QRN55SimUnitConfig& config) override { config.record.unit_serial = UnitSerial(); }
+  virtual const char* UnitSerial() const { return "123456701070001"; }
 
   // The rack of config, its first rack's page chips written by the
   // program: the version (versions[b], else the rack's fresh one) and, with
@@ -187,8 +191,10 @@ TEST_P(QRN55Faults, EachFaultGivesItsCodesAndText) {
        "Cannot read from TLV4_USB! Please, check power and connections."},
       {"stuck clipping", [](AmplifierRackConfig& c) { c.boards[0].stuck_clipping = true; }, nullptr, 26, 26,
        "TLV4_USB clipping indicator cannot be cleared."},
-      {"multiplexer gain 0.7", [](AmplifierRackConfig& c) { c.boards[0].mux_gain = 0.7; }, nullptr, 6, 6,
-       "TLV4_USB malfunction: Mux-gain is unreasonable."},
+      {"dead stimulus path", [](AmplifierRackConfig& c) { c.boards[0].mux_channels[10].gain = 0.0; }, nullptr, 5,
+       6, "TLV4_USB NOT responding! Please, check  power and connections."},
+      {"stimulus path at 0.7", [](AmplifierRackConfig& c) { c.boards[0].mux_channels[10].gain = 0.7; }, nullptr,
+       6, 6, "TLV4_USB malfunction: Mux-gain is unreasonable."},
       {"six characters", [](AmplifierRackConfig&) {}, "123456", 0, 7,
        "TLV4_USB: Error reading board version -  version string faulty"},
       {"count 5", [](AmplifierRackConfig&) {}, "123456R5", 0, 8,
@@ -232,6 +238,33 @@ TEST_P(QRN55Startup, TheUnitSerialNamesTheRackWithoutAnAmplifier) {
   EXPECT_STREQ(T3Base::ExtEEPROMVersion1, "123456A") << "eighth character 0";
   EXPECT_STREQ(T3Base::ExtEEPROMVersion2, "");
   EXPECT_EQ(T3Base::AmplKind, T3Types::KindTlv4USB);
+}
+
+// A unit whose serial's eighth character is another digit.
+class UnitSerial7 : public StartupTest {
+  const char* UnitSerial() const override { return "1234567701070001"; }
+};
+INSTANTIATE_TEST_SUITE_P(QRN55, UnitSerial7, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
+
+TEST_P(UnitSerial7, ItsDigitBecomesTheLetter) {
+  char text[16] = {};
+  EXPECT_TRUE(T3Init::ReadExtEEPROM(text, false, true));
+  EXPECT_STREQ(text, "123456H");
+  char second[16] = "junk";
+  EXPECT_FALSE(T3Init::ReadExtEEPROM(second, true, true)) << "no second unit";
+  EXPECT_STREQ(second, "");
+}
+
+
+TEST_P(QRN55Startup, TheDebugSwitchEchoesTheDetection) {
+  ASSERT_NO_FATAL_FAILURE(Prepare(OneBoardRack(AmplifierEEPROMKind::kPage)));
+  PutFile("TlvProtocol.On", "1\n");
+  ASSERT_EQ(Start().last, 0);
+  const std::vector<std::string> lines = NotebookLines();
+  for (const char* start : {"MuxGain:  ", "CSEEPROM: ", "read:     \"123456\", \"R\""}) {
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; }))
+        << start;
+  }
 }
 
 TEST_P(QRN55Startup, SwitchFilesAreHonouredOutsideGLP) {
@@ -289,6 +322,57 @@ TEST_P(QRN55Startup, ShutdownPutsEveryBoardIntoVoltageClamp) {
   EXPECT_EQ(ZRV::Status(), ZRV::StateClosed);
 }
 
+// Two joined QRN 5+5 units, each a rack of one board.
+class JoinedStartup : public QRN55BackendTest {
+ protected:
+  void SetUp() override {
+    QRN55BackendTest::SetUp();
+    Platform::UseVirtualClock(1000.0);
+    AmplifierRackConfig config;
+    config.racks = 2;
+    racks_ = std::make_unique<AmplifierRackWiring>(config);
+    for (int index = 0; index < 2; ++index) {
+      QRN55SimUnitConfig unit = SimUnitConfig("JOINED1", 2, index);
+      unit.signature.firmware = 8;
+      unit.signature.logic = 16;
+      Plug(unit, " JOINED1-" + std::to_string(index))->SetWiring(racks_->Unit(index));
+    }
+    T3Init::InitAllModules();
+  }
+  void TearDown() override {
+    ZRV::Shutdown();
+    Platform::UseRealClock();
+    QRN55BackendTest::TearDown();
+  }
+  std::int32_t Start(bool allowSecondRack) {
+    char message[256] = {};
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    T3Init::InitializeAndCheckForLife(message, first, last, T3Types::KindTlv4USB, false, allowSecondRack, false,
+                                      nullptr, nullptr);
+    return last;
+  }
+
+  std::unique_ptr<AmplifierRackWiring> racks_;
+};
+
+TEST_F(JoinedStartup, TheSecondRackIsFoundWhenAllowed) {
+  EXPECT_EQ(Start(true), 0);
+  EXPECT_EQ(T3Base::T3Boards, 2);
+  EXPECT_EQ(T3Base::FirstRackBoards, 1);
+  EXPECT_EQ(T3Base::SecondRackBoards, 1);
+  EXPECT_STREQ(T3Base::SerialNumber2, "123456");
+  EXPECT_GT(racks_->Rack(1).Board(0).Words(), 0);
+}
+
+TEST_F(JoinedStartup, TheSecondRackIsNotProbedOtherwise) {
+  EXPECT_EQ(Start(false), 0);
+  EXPECT_EQ(T3Base::T3Boards, 1);
+  EXPECT_EQ(T3Base::SecondRackBoards, 0);
+  EXPECT_STREQ(T3Base::SerialNumber2, "");
+  EXPECT_EQ(racks_->Rack(1).Board(0).Words(), 0);
+}
+
 // ---- ZRV-28 and QRN 2400 --------------------------------------------------------------
 
 class ZRV28Startup : public StartupTest {};
@@ -314,6 +398,37 @@ TEST_P(QRN2400Startup, TheRackInterfaceNamesTheRackWithoutAnAmplifier) {
   ASSERT_NO_FATAL_FAILURE(Prepare(config));
   EXPECT_TRUE(T3Init::InitializeInterface(T3Types::KindTlv4, ZRVBase::BoardQRN2400, false));
   EXPECT_STREQ(T3Base::ExtEEPROMVersion1, "901234");
+}
+
+TEST_P(QRN2400Startup, RackInterfaceStringsAreChecked) {
+  struct Case {
+    const char* chip;
+    bool ok;
+    std::uint8_t error;
+    const char* text;
+    const char* report;
+  } cases[] = {
+      {"901234A", true, 0, "901234A", ""},
+      {"901234", false, 7, "901234", "QRN 2400 error: version string faulty (1). "},
+      {"911234A", false, 8, "911234A", "QRN 2400 error: version string faulty (2). "},
+      {"9012347", false, 14, "9012347", "QRN 2400 error: unknown version. "},
+      {"", false, 0, "", "QRN 2400 error: error reading version. "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chip);
+    AmplifierRackConfig config = OneBoardRack(AmplifierEEPROMKind::kPage);
+    config.boards[0].present = false;
+    config.rack_interface[0] = c.chip;
+    ASSERT_NO_FATAL_FAILURE(Prepare(config));
+    ASSERT_TRUE(T3AD::InitInterface(T3Types::KindTlv4, ZRVBase::BoardQRN2400, false));
+    T3Error::Error = 0;
+    Strings::Clear(ZRVBase::ErrorText);
+    char text[16] = {};
+    EXPECT_EQ(T3Init::ReadExtEEPROM(text, false, true), c.ok);
+    EXPECT_EQ(T3Error::Error, c.error);
+    EXPECT_STREQ(text, c.text);
+    EXPECT_STREQ(ZRVBase::ErrorText, c.report);
+  }
 }
 
 TEST_P(QRN2400Startup, AFourBoardRackComesUpWithEveryBoardsRecords) {
