@@ -1,6 +1,7 @@
 // The automatic compensations of the selected board. So far: the C-fast
-// table that the automatic C-fast compensation reads, the temporary state
-// the automatic functions keep, and the mean reading of an AD input.
+// table that the automatic C-fast compensation reads, the time-out switch,
+// the temporary state the automatic functions keep, and the mean reading
+// of an AD input.
 //
 // State. CFastTable belongs to the selected board: the calibration builds
 // it, the C-fast file and EEPROM readers fill it, the per-board storage

@@ -110,9 +110,15 @@ bool InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard
 // while no error is pending and the interface is open), the replay and the
 // multiplexer gain check; the second rack probed once after the first rack's
 // boards when allowed. message := "TLV3 initialized." or the first
-// failure's text (see the table in T3Init.cpp). A failing interface start
-// or board version ends it with the defaults loaded. Returns the last
-// error; the start board is selected at the end.
+// failure's text: 5 "TLV3 NOT responding! ...", 26 "TLV3 clipping
+// indicator cannot be cleared.", 6 "TLV3 malfunction: Mux-gain is
+// unreasonable.", 27 "TLV3 malfunction: amplifier board cannot be
+// selected.", the loaders' texts. A failing interface start ("TLV3
+// initialization failed: " and the reason) or board version ("TLV3: Error
+// reading board version - ...", for 11 "Cannot read from TLV3! ...") always
+// writes the message and ends the start-up with the defaults loaded. A
+// failing probe selector ends it with 28. Returns the last error; the
+// start board is selected at the end.
 std::int32_t DoInitializeAndCheckForLife(std::span<char> message, std::int32_t& firstError,
                                          std::int32_t& lastError, T3Types::AmplifierKind kind,
                                          bool activeBoardOnly, bool allowSecondRack,

@@ -23,16 +23,6 @@ constexpr std::int32_t kNoScale = 3;
 constexpr std::int32_t kNoCFast = 4;
 constexpr std::int32_t kLoaderFault = 29;
 
-// The two kinds of calibration file as their names and messages know them.
-struct FileKind {
-  const char* word;       // "SCALE"
-  const char* shortBase;  // "SC"
-  bool extendedRange;     // the name carries "_Ext"
-  const char* nilLoader;
-};
-constexpr FileKind kScale = {"SCALE", "SC", true, "fatal error (LoadScaleProc=NIL)"};
-constexpr FileKind kCFast = {"CFAST", "CF", false, "fatal error (LoadCFastProc=NIL)"};
-
 std::span<const char> Text(const char* text) { return {text, std::strlen(text) + 1}; }
 
 // Where the file part of a name begins: after its last "/", ":" or
@@ -45,6 +35,64 @@ int BeginningOfName(std::span<const char> name) {
   }
   return begin;
 }
+
+// A loader that reports success must have delivered bytes.
+bool LoaderDelivered(const std::byte* address, std::int32_t length) {
+  return address != nullptr && length >= 0;
+}
+
+std::int32_t LoaderFault(std::span<char> message, std::int32_t& firstError, const char* text) {
+  if (firstError == 0) {
+    firstError = kLoaderFault;
+    Strings::Assign(message, Text(text));
+  }
+  return kLoaderFault;
+}
+
+// A file the readers refused: its code, and the first failure's text.
+std::int32_t Refused(const char* word, std::span<const char> fileSerial, char fileLetter,
+                     std::span<char> message, std::int32_t& firstError) {
+  const std::int32_t code = T3Error::Error;
+  if (firstError == 0) {
+    firstError = code;
+    ConflictError(Text(word), fileSerial, fileLetter, message);
+  }
+  return code;
+}
+
+std::int32_t CheckAndLoadScaleRecord(std::span<std::byte> file, std::span<char> message,
+                                     std::int32_t& firstError) {
+  char fileSerial[T3Base::kTextSize] = {};
+  char fileLetter = 0;
+  if (CheckScaleFile(file, fileSerial, fileLetter)) return 0;
+  return Refused("SCALE", fileSerial, fileLetter, message, firstError);
+}
+
+std::int32_t CheckAndLoadCFastTable(std::span<std::byte> file, std::span<char> message,
+                                    std::int32_t& firstError) {
+  if (CheckCFastFile(file)) return 0;
+  return Refused("CFAST", "", 0, message, firstError);
+}
+
+void ScaleNameOf(std::span<char> name, std::span<const char>, bool shortForm) {
+  DefaultScaleName(name, shortForm);
+}
+
+// The two kinds of calibration file: how their names are made, what
+// their loaders are called, how a loaded file is taken over.
+struct FileKind {
+  const char* word;       // "SCALE"
+  const char* shortBase;  // "SC"
+  bool extendedRange;     // the name carries "_Ext"
+  std::int32_t notLoaded;
+  const char* nilLoader;
+  void (*defaultName)(std::span<char> name, std::span<const char> scaleName, bool shortForm);
+  std::int32_t (*takeOver)(std::span<std::byte> file, std::span<char> message, std::int32_t& firstError);
+};
+constexpr FileKind kScale = {"SCALE", "SC", true, kNoScale, "fatal error (LoadScaleProc=NIL)", ScaleNameOf,
+                             CheckAndLoadScaleRecord};
+constexpr FileKind kCFast = {"CFAST", "CF", false, kNoCFast, "fatal error (LoadCFastProc=NIL)",
+                             DefaultCFastName, CheckAndLoadCFastTable};
 
 // name := the directory part of directory, then the kind's base word with
 // the serial number, "_Ext" where it belongs, the board extension.
@@ -67,58 +115,24 @@ void SerializedName(std::span<char> name, std::span<const char> directory, const
   Strings::Assign(name, result);
 }
 
-// A loader that reports success must have delivered bytes.
-bool LoaderDelivered(const std::byte* address, std::int32_t length) {
-  return address != nullptr && length >= 0;
-}
-
-std::int32_t CheckAndLoadScaleRecord(std::span<std::byte> file, std::span<char> message,
-                                     std::int32_t& firstError) {
-  char fileSerial[T3Base::kTextSize] = {};
-  char fileLetter = 0;
-  if (CheckScaleFile(file, fileSerial, fileLetter)) return 0;
-  const std::int32_t code = T3Error::Error;
-  if (firstError == 0) {
-    firstError = code;
-    ConflictError("SCALE", fileSerial, fileLetter, message);
-  }
-  return code;
-}
-
-std::int32_t CheckAndLoadCFastTable(std::span<std::byte> file, std::span<char> message,
-                                    std::int32_t& firstError) {
-  if (CheckCFastFile(file)) return 0;
-  const std::int32_t code = T3Error::Error;
-  if (firstError == 0) {
-    firstError = code;
-    ConflictError("CFAST", "", 0, message);
-  }
-  return code;
-}
-
-std::int32_t LoaderFault(std::span<char> message, std::int32_t& firstError, const char* text) {
-  if (firstError == 0) {
-    firstError = kLoaderFault;
-    Strings::Assign(message, Text(text));
-  }
-  return kLoaderFault;
-}
-
-std::int32_t DoLoadScaleFile(FileLoaderProc loader, std::span<char> name, std::span<char> message,
-                             std::int32_t& firstError, bool shortForm, bool ask) {
-  std::int32_t result = kNoScale;
+// One attempt: name := the kind's default name, the loader called with
+// it, the file taken over. T3Error::Error holds the result.
+std::int32_t DoLoadFile(const FileKind& kind, FileLoaderProc loader, std::span<char> name,
+                        std::span<const char> scaleName, std::span<char> message,
+                        std::int32_t& firstError, bool shortForm, bool ask) {
+  std::int32_t result = 0;
   if (loader == nullptr) {
-    result = LoaderFault(message, firstError, kScale.nilLoader);
+    result = LoaderFault(message, firstError, kind.nilLoader);
   } else {
     std::byte* address = nullptr;
     std::int32_t length = -1;
-    DefaultScaleName(name, shortForm);
+    kind.defaultName(name, scaleName, shortForm);
     if (loader(name, address, length, ask) != 0) {
-      result = kNoScale;
+      result = kind.notLoaded;
     } else if (!LoaderDelivered(address, length)) {
       result = LoaderFault(message, firstError, "fatal error in user function");
     } else {
-      result = CheckAndLoadScaleRecord({address, static_cast<std::size_t>(length)}, message, firstError);
+      result = kind.takeOver({address, static_cast<std::size_t>(length)}, message, firstError);
     }
   }
   T3Error::Error = static_cast<T3Types::AmplifierError>(result);
@@ -142,7 +156,7 @@ std::int32_t LoadScaleFile(FileLoaderProc loader, std::span<char> name, std::spa
     if (result != kNoScale) return;
     if (a.clearName) Strings::Clear(name);
     shortForm = a.shortForm;
-    result = DoLoadScaleFile(loader, name, message, firstError, a.shortForm, a.ask);
+    result = DoLoadFile(kScale, loader, name, name, message, firstError, a.shortForm, a.ask);
   };
   if (Strings::Length(name) > 0) {
     for (const Attempt& a : kWithDirectory) attempt(a);
@@ -155,32 +169,13 @@ std::int32_t LoadScaleFile(FileLoaderProc loader, std::span<char> name, std::spa
   return result;
 }
 
-std::int32_t DoLoadCFastFile(FileLoaderProc loader, std::span<const char> scaleName,
-                             std::span<char> message, std::int32_t& firstError, bool shortForm) {
-  std::int32_t result = kNoCFast;
-  if (loader == nullptr) {
-    result = LoaderFault(message, firstError, kCFast.nilLoader);
-  } else {
-    std::byte* address = nullptr;
-    std::int32_t length = -1;
-    DefaultCFastName(CFastFileName, scaleName, shortForm);
-    if (loader(std::span<char>(CFastFileName), address, length, false) != 0) {
-      result = kNoCFast;
-    } else if (!LoaderDelivered(address, length)) {
-      result = LoaderFault(message, firstError, "fatal error in user function");
-    } else {
-      result = CheckAndLoadCFastTable({address, static_cast<std::size_t>(length)}, message, firstError);
-    }
-  }
-  T3Error::Error = static_cast<T3Types::AmplifierError>(result);
-  return result;
-}
-
 std::int32_t LoadCFastFile(FileLoaderProc loader, std::span<const char> scaleName,
                            std::span<char> message, std::int32_t& firstError, bool shortForm) {
   Strings::Clear(CFastFileName);
-  std::int32_t result = DoLoadCFastFile(loader, scaleName, message, firstError, shortForm);
-  if (result == kNoCFast) result = DoLoadCFastFile(loader, scaleName, message, firstError, shortForm);
+  std::int32_t result = kNoCFast;
+  for (int attempt = 0; attempt < 2 && result == kNoCFast; ++attempt) {
+    result = DoLoadFile(kCFast, loader, CFastFileName, scaleName, message, firstError, shortForm, false);
+  }
   if (result == kNoCFast && firstError == 0) {
     firstError = kNoCFast;
     Strings::Assign(message, "No CFAST file loaded.");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,6 +27,7 @@
 #include "amplifier/T3Types.h"
 #include "amplifier/tests/AmplifierCore_fixture.h"
 #include "amplifier/tests/EEPROMRack_fixture.h"
+#include "foundation/Buffer.h"
 #include "foundation/GLP.h"
 #include "foundation/Strings.h"
 #include "foundation/platform/Clock.h"
@@ -96,7 +98,7 @@ class StartupTest : public EEPROMRackTest {
       ASSERT_TRUE(T3EEPROM::WriteCFast(message)) << message;
     }
     for (int b = 0; b < config.boards_per_rack; ++b) {
-      config.boards[static_cast<std::size_t>(b)].image = BoardChip(b).Image();
+      if (Rack().BoardChip(b) != nullptr) config.boards[static_cast<std::size_t>(b)].image = BoardChip(b).Image();
       config.boards[static_cast<std::size_t>(b)].present = present[static_cast<std::size_t>(b)];
     }
     Rewire(config);
@@ -240,6 +242,55 @@ TEST_P(QRN55Startup, TheUnitSerialNamesTheRackWithoutAnAmplifier) {
   EXPECT_EQ(T3Base::AmplKind, T3Types::KindTlv4USB);
 }
 
+// A heap that has room for the start board's records only: the system
+// gives no more memory once the heap is filled.
+bool heapStarved = false;
+void* StarvedNewPtr(std::size_t size) { return heapStarved ? nullptr : std::malloc(size); }
+
+class StarvedStartup : public StartupTest {
+ protected:
+  void SetUp() override {
+    Buffer::Shutdown();
+    Buffer::SetSystemMemory({StarvedNewPtr, std::free});
+    heapStarved = false;
+    StartupTest::SetUp();
+  }
+  void TearDown() override {
+    heapStarved = false;
+    Buffer::Delete(filler_);
+    StartupTest::TearDown();
+    Buffer::SetSystemMemory({std::malloc, std::free});
+  }
+  void FillHeap() {
+    heapStarved = true;
+    filler_ = Buffer::Create("Filler", Buffer::kHeap);
+    for (std::int32_t size = 1 << 20; size >= 16; size /= 2) {
+      void* block = nullptr;
+      do {
+        block = nullptr;
+        Buffer::Allocate(filler_, size, block);
+      } while (block != nullptr);
+    }
+  }
+  Buffer::NamedBuffer filler_ = nullptr;
+};
+INSTANTIATE_TEST_SUITE_P(QRN55, StarvedStartup, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
+
+TEST_P(StarvedStartup, ABoardWithoutRoomForItsRecordsEndsTheBoardLoop) {
+  AmplifierRackConfig config = OneBoardRack(AmplifierEEPROMKind::kPage);
+  config.boards_per_rack = 2;
+  ASSERT_NO_FATAL_FAILURE(Prepare(config));
+  // The interface's own memory is taken before the heap fills; the
+  // start-up's reopening finds it again.
+  ASSERT_TRUE(T3AD::InitInterface(T3Types::KindTlv4USB, ZRVBase::BoardQRN55, false));
+  FillHeap();
+  const Outcome outcome = Start();
+  EXPECT_EQ(outcome.first, 27);
+  EXPECT_EQ(outcome.last, 27);
+  EXPECT_EQ(outcome.message, "TLV4_USB malfunction: amplifier board cannot be selected.");
+  EXPECT_EQ(T3Types::State.Board, 0);
+}
+
 // A unit whose serial's eighth character is another digit.
 class UnitSerial7 : public StartupTest {
   const char* UnitSerial() const override { return "1234567701070001"; }
@@ -247,6 +298,8 @@ class UnitSerial7 : public StartupTest {
 INSTANTIATE_TEST_SUITE_P(QRN55, UnitSerial7, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
 
 TEST_P(UnitSerial7, ItsDigitBecomesTheLetter) {
+  T3Base::InitModule();
+  T3Base::ADBoard = ZRVBase::BoardQRN55;
   char text[16] = {};
   EXPECT_TRUE(T3Init::ReadExtEEPROM(text, false, true));
   EXPECT_STREQ(text, "123456H");
@@ -387,6 +440,25 @@ TEST_P(ZRV28Startup, AnSBoardBecomesQWithAnAlertAndGoesOn) {
   EXPECT_EQ(T3Base::BoardVersion, 'Q');
   EXPECT_EQ(outcome.last, 0) << outcome.message;
   EXPECT_EQ(outcome.message, "TLV4_Plus initialized.");
+}
+
+class ZRV24Startup : public StartupTest {};
+INSTANTIATE_TEST_SUITE_P(ZRV24, ZRV24Startup, ::testing::Values(ZRVBase::BoardZRV24), BoardName);
+
+TEST_P(ZRV24Startup, OldBoardsWithoutChipSelectAreToldApartByMeasuring) {
+  for (const char letter : {'A', 'P'}) {
+    SCOPED_TRACE(letter);
+    AmplifierRackConfig config = OneBoardRack(AmplifierEEPROMKind::kNone, letter);
+    config.analog = true;
+    ASSERT_NO_FATAL_FAILURE(Prepare(config));
+    ASSERT_TRUE(T3AD::InitInterface(T3Types::KindTlv3, ZRVBase::BoardZRV24, false));
+    T3Set::SendToHardware = true;
+    T3Base::BoardVersion = 'D';
+    std::uint16_t hardware = 0;
+    EXPECT_EQ(T3Init::MeasuredBoardVersion(hardware), letter);
+    EXPECT_EQ(hardware, letter == 'A' ? 48 : 49);
+    EXPECT_EQ(T3Base::BoardVersion, 'D') << "the letter in force stays";
+  }
 }
 
 class QRN2400Startup : public StartupTest {};
