@@ -128,20 +128,6 @@ class StartupTiming {
   double last_;
 };
 
-// The probe kind an interface of a rack or USB type implies.
-T3Types::AmplifierKind KindOfADBoard(ZRVBase::BoardType board) {
-  switch (board) {
-    case ZRVBase::BoardQRN55:
-      return T3Types::KindTlv4USB;
-    case ZRVBase::BoardQRN2400:
-      return T3Types::KindTlv4;
-    case ZRVBase::BoardZRV28:
-      return T3Types::KindTlv4Plus;
-    default:
-      return T3Types::KindTlv3;
-  }
-}
-
 void SetGlobalProperties() {
   if (GLP::Enforce) {
     VrnlBoards::SetProperties(true, false);
@@ -662,6 +648,19 @@ void ErrorText(std::span<char> text) {
     message = kErrorTexts[code];
   }
   Strings::Concat(text, std::span<const char>(message, std::strlen(message) + 1));
+}
+
+T3Types::AmplifierKind KindOfADBoard(ZRVBase::BoardType board) {
+  switch (board) {
+    case ZRVBase::BoardQRN55:
+      return T3Types::KindTlv4USB;
+    case ZRVBase::BoardQRN2400:
+      return T3Types::KindTlv4;
+    case ZRVBase::BoardZRV28:
+      return T3Types::KindTlv4Plus;
+    default:
+      return T3Types::KindTlv3;
+  }
 }
 
 void GetDefaults() {

@@ -191,6 +191,10 @@ void CopySafeState(T3Types::AmplifierState& copy);
 // give "unknow error", spelled as the program always has.
 void ErrorText(std::span<char> text);
 
+// The amplifier kind an AD/DA board implies: QRN 5+5 TLV 4 USB, QRN 2400
+// TLV 4, ZRV-28 TLV 4 Plus, any other TLV 3.
+T3Types::AmplifierKind KindOfADBoard(ZRVBase::BoardType board);
+
 // Scale defaults, then the default state.
 void GetDefaults();
 // GetDefaults, then T3Panel::LoadTheState.

@@ -2,6 +2,7 @@
 
 #include "acquisition/ADMeasure.h"
 #include "acquisition/VrnlBoards.h"
+#include "acquisition/ZRV.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3EEPROM.h"
 #include "amplifier/T3Init.h"
@@ -12,6 +13,7 @@
 #include "amplifier/T3Types.h"
 #include "foundation/Bytes.h"
 #include "foundation/Strings.h"
+#include "foundation/platform/Clock.h"
 
 void EEPROMRackTest::SetUp() {
   ASSERT_NO_FATAL_FAILURE(SimulatedBoardTest::SetUp());
@@ -54,6 +56,27 @@ void EEPROMRackTest::ConnectAmplifier(bool pageChip) {
 VrnlEEPROM::Chip EEPROMRackTest::AmplifierChip() {
   return {T3Set::EEPROMSelect, 0, T3Types::State.EEPROMReadChannel,
           T3Types::State.CommandPortChannel};
+}
+
+void JoinedUnitsTest::SetUp() {
+  QRN55BackendTest::SetUp();
+  Platform::UseVirtualClock(1000.0);
+  AmplifierRackConfig config;
+  config.interface = RackInterface::kQRN55;
+  config.racks = 2;
+  racks_ = std::make_unique<AmplifierRackWiring>(config);
+  for (int index = 0; index < 2; ++index) {
+    QRN55SimUnitConfig unit = SimUnitConfig("JOINED1", 2, index);
+    unit.signature.firmware = 8;
+    unit.signature.logic = 16;
+    Plug(unit, " JOINED1-" + std::to_string(index))->SetWiring(racks_->Unit(index));
+  }
+}
+
+void JoinedUnitsTest::TearDown() {
+  ZRV::Shutdown();
+  Platform::UseRealClock();
+  QRN55BackendTest::TearDown();
 }
 
 AmplifierRackConfig OneBoardRack(AmplifierEEPROMKind eeprom, char letter) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "acquisition/tests/Measurement_fixture.h"
+#include "acquisition/tests/QRN55Backend_fixture.h"
 #include "amplifier/T3Scale.h"
 #include "amplifier/VrnlEEPROM.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
@@ -36,6 +37,19 @@ class EEPROMRackTest : public SimulatedBoardTest {
 
  private:
   std::unique_ptr<AmplifierRackWiring> rack_;
+};
+
+// Two joined QRN 5+5 units on the virtual clock, each unit's lines wired to
+// a rack of one board (rack 2 on the second unit); the AD/DA layer is not
+// opened.
+class JoinedUnitsTest : public QRN55BackendTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  AmplifierRack& Rack(int rack) { return racks_->Rack(rack); }
+
+ private:
+  std::unique_ptr<AmplifierRackWiring> racks_;
 };
 
 // A rack of one board with the chip and letter given.

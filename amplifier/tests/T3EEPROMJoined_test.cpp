@@ -5,14 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "acquisition/VrnlBoards.h"
 #include "acquisition/ZRV.h"
 #include "acquisition/ZRVBase.h"
-#include "acquisition/tests/QRN55Backend_fixture.h"
 #include "amplifier/T3Auto.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3EEPROM.h"
@@ -24,26 +22,14 @@
 #include "amplifier/VrnlEEPROM.h"
 #include "amplifier/tests/EEPROMRack_fixture.h"
 #include "foundation/Strings.h"
-#include "foundation/platform/Clock.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
 
 namespace {
 
-class JoinedUnits : public QRN55BackendTest {
+class JoinedUnits : public JoinedUnitsTest {
  protected:
   void SetUp() override {
-    QRN55BackendTest::SetUp();
-    Platform::UseVirtualClock(1000.0);
-    AmplifierRackConfig config;
-    config.interface = RackInterface::kQRN55;
-    config.racks = 2;
-    racks_ = std::make_unique<AmplifierRackWiring>(config);
-    for (int index = 0; index < 2; ++index) {
-      QRN55SimUnitConfig unit = SimUnitConfig("JOINED1", 2, index);
-      unit.signature.firmware = 8;
-      unit.signature.logic = 16;
-      Plug(unit, " JOINED1-" + std::to_string(index))->SetWiring(racks_->Unit(index));
-    }
+    JoinedUnitsTest::SetUp();
     ZRVBase::InitModule();
     VrnlBoards::InitModule();
     ZRV::InitModule();
@@ -63,20 +49,13 @@ class JoinedUnits : public QRN55BackendTest {
     T3Panel::SetT3BoardLatch(1);
     T3Panel::FillAdcAndDac(T3Types::State);
   }
-  void TearDown() override {
-    ZRV::Shutdown();
-    Platform::UseRealClock();
-    QRN55BackendTest::TearDown();
-  }
-
-  std::unique_ptr<AmplifierRackWiring> racks_;
 };
 
 TEST_F(JoinedUnits, TheSecondUnitsBoardStoresItsCalibration) {
   ASSERT_TRUE(T3Base::IsSecondRack);
   ASSERT_EQ(T3Types::State.CommandPortChannel, 12);
   ASSERT_EQ(T3Types::State.EEPROMReadChannel, 20);
-  const std::vector<std::uint8_t> firstRackChip = racks_->Rack(0).BoardChip(0)->Image();
+  const std::vector<std::uint8_t> firstRackChip = Rack(0).BoardChip(0)->Image();
 
   ASSERT_TRUE(T3EEPROM::WriteVersion("555555R", true));
   T3Scale::Scale = SampleScale(1);
@@ -95,10 +74,10 @@ TEST_F(JoinedUnits, TheSecondUnitsBoardStoresItsCalibration) {
   ASSERT_TRUE(T3EEPROM::ReadCFast(message)) << message;
   EXPECT_TRUE(T3Auto::CFastTable == SampleCFast(1));
 
-  const auto& chip = racks_->Rack(1).BoardChip(0)->Image();
+  const auto& chip = Rack(1).BoardChip(0)->Image();
   EXPECT_EQ(std::string(chip.begin() + 4 * 256, chip.begin() + 4 * 256 + 10), "TlvScaleID");
-  EXPECT_EQ(racks_->Rack(0).BoardChip(0)->Image(), firstRackChip);
-  EXPECT_EQ(racks_->Rack(0).StrictBits() + racks_->Rack(1).StrictBits(), 0);
+  EXPECT_EQ(Rack(0).BoardChip(0)->Image(), firstRackChip);
+  EXPECT_EQ(Rack(0).StrictBits() + Rack(1).StrictBits(), 0);
 }
 
 }  // namespace

@@ -36,19 +36,6 @@
 
 namespace {
 
-T3Types::AmplifierKind KindOf(ZRVBase::BoardType board) {
-  switch (board) {
-    case ZRVBase::BoardQRN55:
-      return T3Types::KindTlv4USB;
-    case ZRVBase::BoardQRN2400:
-      return T3Types::KindTlv4;
-    case ZRVBase::BoardZRV28:
-      return T3Types::KindTlv4Plus;
-    default:
-      return T3Types::KindTlv3;
-  }
-}
-
 struct Outcome {
   std::int32_t result = -1;
   std::int32_t first = -1;
@@ -106,7 +93,7 @@ class StartupTest : public EEPROMRackTest {
     writeCycles_ = WriteCycles();
     ZRV::Shutdown();
     T3Init::InitAllModules();
-    T3Base::AmplKind = KindOf(Board());
+    T3Base::AmplKind = T3Init::KindOfADBoard(Board());
     T3Base::ADBoard = Board();
   }
   int WriteCycles() {
@@ -120,7 +107,7 @@ class StartupTest : public EEPROMRackTest {
   Outcome Start(bool loadScale = false, bool allowSecondRack = false) {
     Outcome outcome;
     char message[256] = {};
-    outcome.result = T3Init::InitializeAndCheckForLife(message, outcome.first, outcome.last, KindOf(Board()),
+    outcome.result = T3Init::InitializeAndCheckForLife(message, outcome.first, outcome.last, T3Init::KindOfADBoard(Board()),
                                                        false, allowSecondRack, loadScale, nullptr, nullptr);
     outcome.message = message;
     return outcome;
@@ -376,26 +363,11 @@ TEST_P(QRN55Startup, ShutdownPutsEveryBoardIntoVoltageClamp) {
 }
 
 // Two joined QRN 5+5 units, each a rack of one board.
-class JoinedStartup : public QRN55BackendTest {
+class JoinedStartup : public JoinedUnitsTest {
  protected:
   void SetUp() override {
-    QRN55BackendTest::SetUp();
-    Platform::UseVirtualClock(1000.0);
-    AmplifierRackConfig config;
-    config.racks = 2;
-    racks_ = std::make_unique<AmplifierRackWiring>(config);
-    for (int index = 0; index < 2; ++index) {
-      QRN55SimUnitConfig unit = SimUnitConfig("JOINED1", 2, index);
-      unit.signature.firmware = 8;
-      unit.signature.logic = 16;
-      Plug(unit, " JOINED1-" + std::to_string(index))->SetWiring(racks_->Unit(index));
-    }
+    JoinedUnitsTest::SetUp();
     T3Init::InitAllModules();
-  }
-  void TearDown() override {
-    ZRV::Shutdown();
-    Platform::UseRealClock();
-    QRN55BackendTest::TearDown();
   }
   std::int32_t Start(bool allowSecondRack) {
     char message[256] = {};
@@ -405,8 +377,6 @@ class JoinedStartup : public QRN55BackendTest {
                                       nullptr, nullptr);
     return last;
   }
-
-  std::unique_ptr<AmplifierRackWiring> racks_;
 };
 
 TEST_F(JoinedStartup, TheSecondRackIsFoundWhenAllowed) {
@@ -415,7 +385,7 @@ TEST_F(JoinedStartup, TheSecondRackIsFoundWhenAllowed) {
   EXPECT_EQ(T3Base::FirstRackBoards, 1);
   EXPECT_EQ(T3Base::SecondRackBoards, 1);
   EXPECT_STREQ(T3Base::SerialNumber2, "123456");
-  EXPECT_GT(racks_->Rack(1).Board(0).Words(), 0);
+  EXPECT_GT(Rack(1).Board(0).Words(), 0);
 }
 
 TEST_F(JoinedStartup, TheSecondRackIsNotProbedOtherwise) {
@@ -423,7 +393,7 @@ TEST_F(JoinedStartup, TheSecondRackIsNotProbedOtherwise) {
   EXPECT_EQ(T3Base::T3Boards, 1);
   EXPECT_EQ(T3Base::SecondRackBoards, 0);
   EXPECT_STREQ(T3Base::SerialNumber2, "");
-  EXPECT_EQ(racks_->Rack(1).Board(0).Words(), 0);
+  EXPECT_EQ(Rack(1).Board(0).Words(), 0);
 }
 
 // ---- ZRV-28 and QRN 2400 --------------------------------------------------------------
