@@ -165,11 +165,12 @@ bool DoInitInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard, bo
   return true;
 }
 
+// A rack's serial number is that of the first of its boards that has one.
 void CopySerialToRack(std::int32_t board) {
-  char* rackSerial = T3Panel::GetBoardToSet(board) == board ? T3Base::SerialNumber1 : T3Base::SerialNumber2;
-  if (Strings::Length(std::span<const char>(rackSerial, T3Base::kTextSize)) == 0) {
-    Strings::Assign(std::span<char>(rackSerial, T3Base::kTextSize), T3Base::SerialNumber);
-  }
+  const std::span<char> rackSerial = T3Panel::GetBoardToSet(board) == board
+                                         ? std::span<char>(T3Base::SerialNumber1)
+                                         : std::span<char>(T3Base::SerialNumber2);
+  if (Strings::Length(rackSerial) == 0) Strings::Assign(rackSerial, T3Base::SerialNumber);
 }
 
 // The version check's failure: the message always, the defaults loaded.

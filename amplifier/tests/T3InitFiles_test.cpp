@@ -2,12 +2,8 @@
 // loaders that read a temporary folder, with the interface closed.
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "amplifier/T3Auto.h"
@@ -15,58 +11,17 @@
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Init.h"
 #include "amplifier/T3Scale.h"
-#include "amplifier/T3ScaleFiles.h"
 #include "amplifier/T3Select.h"
 #include "amplifier/T3Types.h"
 #include "amplifier/tests/AmplifierCore_fixture.h"
 #include "amplifier/tests/EEPROMRack_fixture.h"
+#include "amplifier/tests/ScaleLoaders_fixture.h"
 #include "foundation/Buffer.h"
 #include "foundation/GLP.h"
 #include "foundation/Strings.h"
 #include "foundation/tests/TempDirectory_fixture.h"
 
 namespace {
-
-// What a loader was asked and what it hands over.
-struct Loader {
-  enum Mode { kFromFolder, kClaimsWithoutData };
-  Mode mode = kFromFolder;
-  std::vector<std::pair<std::string, bool>> calls;  // name, ask
-  std::vector<std::byte> bytes;
-
-  std::int32_t Load(std::span<char> name, std::byte*& address, std::int32_t& length, bool ask) {
-    calls.emplace_back(name.data(), ask);
-    if (mode == kClaimsWithoutData) return 0;
-    std::ifstream in(name.data(), std::ios::binary);
-    if (!in) return 1;
-    const std::vector<char> content((std::istreambuf_iterator<char>(in)), {});
-    bytes.resize(content.size());
-    for (std::size_t i = 0; i < content.size(); ++i) bytes[i] = static_cast<std::byte>(content[i]);
-    address = bytes.data();
-    length = static_cast<std::int32_t>(bytes.size());
-    return 0;
-  }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& call : calls) names.push_back(call.first + (call.second ? " (ask)" : ""));
-    return names;
-  }
-};
-
-Loader scaleLoader;
-Loader cFastLoader;
-
-std::int32_t LoadScale(std::span<char> name, std::byte*& address, std::int32_t& length, bool ask) {
-  return scaleLoader.Load(name, address, length, ask);
-}
-std::int32_t LoadCFast(std::span<char> name, std::byte*& address, std::int32_t& length, bool ask) {
-  return cFastLoader.Load(name, address, length, ask);
-}
-
-void Save(const std::string& name, std::span<const std::byte> file) {
-  std::ofstream out(name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-}
 
 class T3InitFilesTest : public TempDirectoryTest {
  protected:
@@ -89,18 +44,6 @@ class T3InitFilesTest : public TempDirectoryTest {
     Buffer::Shutdown();
     StartAmplifierCore('R');
     TempDirectoryTest::TearDown();
-  }
-
-  // A scale file of the record (serial := T3Base::SerialNumber on write).
-  static void SaveScale(const std::string& name, T3Scale::ScaleRecord record) {
-    std::span<std::byte> file;
-    ASSERT_TRUE(T3ScaleFiles::ScaleToFile(record, file));
-    Save(name, file);
-  }
-  static void SaveCFast(const std::string& name, T3Scale::CFastTable table) {
-    std::span<std::byte> file;
-    ASSERT_TRUE(T3ScaleFiles::CFastToFile(table, file));
-    Save(name, file);
   }
 
   struct Outcome {
@@ -202,8 +145,8 @@ TEST_F(T3InitFilesTest, AttemptsGoFromTheFolderToTheOperator) {
 
 TEST_F(T3InitFilesTest, BothRecordsComeFromTheirFilesInTheFormFound) {
   T3Scale::ScaleRecord record = SampleScale(0);
-  SaveScale("SC123456.TLV", record);
-  SaveCFast("CF123456.TLV", SampleCFast(0));
+  ASSERT_TRUE(SaveScaleFile("SC123456.TLV", record));
+  ASSERT_TRUE(SaveCFastFile("CF123456.TLV", SampleCFast(0)));
   const Outcome outcome = LoadRecords();
   EXPECT_EQ(outcome.last, 0);
   EXPECT_EQ(outcome.message, "untouched");
@@ -229,21 +172,21 @@ TEST_F(T3InitFilesTest, FailuresGiveTheirCodesAndTexts) {
     T3Init::FileLoaderProc scale;
     T3Init::FileLoaderProc cFast;
     bool cFastFile;
-    Loader::Mode mode;
+    TestLoader::Mode mode;
     std::int32_t code;
     const char* message;
   } cases[] = {
-      {"nil scale loader", "123456", 'R', nullptr, LoadCFast, true, Loader::kFromFolder, 29,
+      {"nil scale loader", "123456", 'R', nullptr, LoadCFast, true, TestLoader::kFromFolder, 29,
        "fatal error (LoadScaleProc=NIL)"},
-      {"loader without data", "123456", 'R', LoadScale, LoadCFast, true, Loader::kClaimsWithoutData, 29,
+      {"loader without data", "123456", 'R', LoadScale, LoadCFast, true, TestLoader::kClaimsWithoutData, 29,
        "fatal error in user function"},
-      {"nil C-fast loader", "123456", 'R', LoadScale, nullptr, true, Loader::kFromFolder, 29,
+      {"nil C-fast loader", "123456", 'R', LoadScale, nullptr, true, TestLoader::kFromFolder, 29,
        "fatal error (LoadCFastProc=NIL)"},
-      {"no C-fast file", "123456", 'R', LoadScale, LoadCFast, false, Loader::kFromFolder, 4,
+      {"no C-fast file", "123456", 'R', LoadScale, LoadCFast, false, TestLoader::kFromFolder, 4,
        "No CFAST file loaded."},
-      {"other serial", "654321", 'R', LoadScale, LoadCFast, true, Loader::kFromFolder, 9,
+      {"other serial", "654321", 'R', LoadScale, LoadCFast, true, TestLoader::kFromFolder, 9,
        "The Serial No (654321) in this SCALE file does not match the connected TLV3 (123456)!"},
-      {"other letter", "", 'Q', LoadScale, LoadCFast, true, Loader::kFromFolder, 10,
+      {"other letter", "", 'Q', LoadScale, LoadCFast, true, TestLoader::kFromFolder, 10,
        "The board version (Q) in this SCALE file does not match the connected TLV3 (R)!"},
   };
   for (const Case& c : cases) {
@@ -253,9 +196,9 @@ TEST_F(T3InitFilesTest, FailuresGiveTheirCodesAndTexts) {
     T3Scale::ScaleRecord record = SampleScale(0);
     record.BoardLetter = c.fileLetter;
     Strings::Assign(T3Base::SerialNumber, Text(c.fileSerial));
-    SaveScale("SCALE-123456.TLV", record);
+    ASSERT_TRUE(SaveScaleFile("SCALE-123456.TLV", record));
     Strings::Assign(T3Base::SerialNumber, "123456");
-    if (c.cFastFile) SaveCFast("CFAST-123456.TLV", SampleCFast(0));
+    if (c.cFastFile) ASSERT_TRUE(SaveCFastFile("CFAST-123456.TLV", SampleCFast(0)));
     T3Base::BoardVersion = 'R';
     scaleLoader = {};
     scaleLoader.mode = c.mode;

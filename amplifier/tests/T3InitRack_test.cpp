@@ -27,6 +27,7 @@
 #include "amplifier/T3Types.h"
 #include "amplifier/tests/AmplifierCore_fixture.h"
 #include "amplifier/tests/EEPROMRack_fixture.h"
+#include "amplifier/tests/ScaleLoaders_fixture.h"
 #include "foundation/Buffer.h"
 #include "foundation/GLP.h"
 #include "foundation/Strings.h"
@@ -429,6 +430,34 @@ TEST_P(ZRV24Startup, OldBoardsWithoutChipSelectAreToldApartByMeasuring) {
     EXPECT_EQ(hardware, letter == 'A' ? 48 : 49);
     EXPECT_EQ(T3Base::BoardVersion, 'D') << "the letter in force stays";
   }
+}
+
+TEST_P(QRN55Startup, ScaleFilesOfEveryBoardComeThroughTheLoaders) {
+  AmplifierRackConfig config = OneBoardRack(AmplifierEEPROMKind::kNone);
+  config.boards_per_rack = 2;
+  ASSERT_NO_FATAL_FAILURE(Prepare(config, {}));
+  PutFile("T4USBVersion.On", "123456R2\n");
+  ASSERT_EQ(Start().last, 0);
+  for (int board = 0; board < 2; ++board) {
+    const std::string extension = board == 0 ? ".TLV" : ".TL2";
+    ASSERT_TRUE(SaveScaleFile("SCALE-123456" + extension, SampleScale(board)));
+    ASSERT_TRUE(SaveCFastFile("CFAST-123456" + extension, SampleCFast(board)));
+  }
+  scaleLoader = {};
+  cFastLoader = {};
+  char message[256] = {};
+  std::int32_t first = -1;
+  std::int32_t last = -1;
+  EXPECT_EQ(T3Init::LoadScaleFiles(message, first, last, LoadScale, LoadCFast), 0);
+  EXPECT_STREQ(message, "Scale files loaded.");
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(scaleLoader.Names(), (std::vector<std::string>{"SCALE-123456.TLV", "SCALE-123456.TL2"}));
+  EXPECT_EQ(cFastLoader.Names(), (std::vector<std::string>{"CFAST-123456.TLV", "CFAST-123456.TL2"}));
+  EXPECT_EQ(T3Types::State.Board, 0);
+  EXPECT_TRUE(T3Auto::CFastTable == SampleCFast(0));
+  T3Panel::SetT3Board(1);
+  EXPECT_TRUE(T3Auto::CFastTable == SampleCFast(1));
+  EXPECT_EQ(T3Scale::Scale.CFastFactor, SampleScale(1).CFastFactor);
 }
 
 class QRN2400Startup : public StartupTest {};
