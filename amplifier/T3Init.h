@@ -289,7 +289,8 @@ bool IsQRNBoard(std::span<char> text, char& letter, bool secondRack, bool report
 // 'E' or later, else the multiplexer's channel 1 reads 4-6 V and channel 5
 // below 1 V. With DoDebug the line "CSEEPROM: " voltage "V".
 bool HasChipSelectForEEPROM();
-// HasChipSelectForEEPROM with T3Set::SendToHardware on.
+// HasChipSelectForEEPROM of the live board, latched first, with
+// T3Set::SendToHardware on.
 bool IsTlv4();
 // The default letter of the AD/DA board: ZRV-28 'K', QRN 2400 'I', QRN 5+5
 // 'T', any other 'C'.

@@ -461,6 +461,9 @@ bool HasChipSelectForEEPROM() {
 bool IsTlv4() {
   const bool sending = T3Set::SendToHardware;
   T3Set::SendToHardware = true;
+  // Right after the interface opens no board may be latched yet, and the
+  // multiplexer of none reads nothing.
+  T3Panel::InitEEPROMReadPort();
   const bool chipSelect = HasChipSelectForEEPROM();
   T3Set::SendToHardware = sending;
   return chipSelect;

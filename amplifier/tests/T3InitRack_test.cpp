@@ -279,6 +279,16 @@ TEST_P(StarvedStartup, ABoardWithoutRoomForItsRecordsEndsTheBoardLoop) {
   EXPECT_EQ(T3Types::State.Board, 0);
 }
 
+TEST_P(QRN55Startup, WithAnAmplifierTheRackIsNamedByItsSerialNumber) {
+  ASSERT_NO_FATAL_FAILURE(Prepare(OneBoardRack(AmplifierEEPROMKind::kPage)));
+  EXPECT_TRUE(T3Init::InitializeInterface(T3Types::KindTlv4USB, ZRVBase::BoardQRN55, false));
+  EXPECT_STREQ(T3Base::ExtEEPROMVersion1, "123456");
+  EXPECT_STREQ(T3Base::ExtEEPROMVersion2, "");
+  EXPECT_EQ(T3Base::AmplKind, T3Types::KindTlv4USB);
+  EXPECT_FALSE(T3Base::IsTlv3N);
+  EXPECT_EQ(WriteCycles(), writeCycles_);
+}
+
 // A unit whose serial's eighth character is another digit.
 class UnitSerial7 : public StartupTest {
   const char* UnitSerial() const override { return "1234567701070001"; }
