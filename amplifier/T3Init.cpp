@@ -94,8 +94,8 @@ bool InterfaceUp() { return ZRV::Status() != ZRV::StateClosed; }
 
 // Only the first failure writes the message and the first code; every
 // failure is the last.
-void Fail(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
-          std::int32_t code, std::span<const char> text) {
+void Fail(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError, std::int32_t code,
+          std::span<const char> text) {
   lastError = code;
   if (firstError != 0) return;
   firstError = code;
@@ -252,8 +252,7 @@ bool InitInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard) {
   return DoInitInterface(kind, adBoard, true);
 }
 
-bool InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard,
-                         bool allowSecondRack) {
+bool InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard, bool allowSecondRack) {
   T3Base::BoardVersion = 0;
   Strings::Clear(T3Base::ExtEEPROMVersion1);
   Strings::Clear(T3Base::ExtEEPROMVersion2);
@@ -272,8 +271,8 @@ bool InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard
       char message[kNameSize] = {};
       std::int32_t firstError = 0;
       std::int32_t lastError = 0;
-      if (DoInitializeAndCheckForLife(message, firstError, lastError, probeKind, false,
-                                      allowSecondRack, false, false, nullptr, nullptr) != 0) {
+      if (DoInitializeAndCheckForLife(message, firstError, lastError, probeKind, false, allowSecondRack,
+                                      false, false, nullptr, nullptr) != 0) {
         ok = T3AD::InitInterface(kind, adBoard, true);
       } else {
         amplifierFound = true;
@@ -306,9 +305,9 @@ bool InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard
 
 std::int32_t DoInitializeAndCheckForLife(std::span<char> message, std::int32_t& firstError,
                                          std::int32_t& lastError, T3Types::AmplifierKind kind,
-                                         bool activeBoardOnly, bool allowSecondRack,
-                                         bool detectKESP7, bool loadScale,
-                                         FileLoaderProc scaleLoader, FileLoaderProc cFastLoader) {
+                                         bool activeBoardOnly, bool allowSecondRack, bool detectKESP7,
+                                         bool loadScale, FileLoaderProc scaleLoader,
+                                         FileLoaderProc cFastLoader) {
   const bool wasUp = InterfaceUp();
   T3AD::SetTlvType(kind, ZRVBase::BoardQRN2400);
   T3Panel::MapMuxAdc(true);
@@ -401,16 +400,15 @@ std::int32_t InitializeAndCheckForLife(std::span<char> message, std::int32_t& fi
                                        std::int32_t& lastError, T3Types::AmplifierKind kind,
                                        bool activeBoardOnly, bool allowSecondRack, bool loadScale,
                                        FileLoaderProc scaleLoader, FileLoaderProc cFastLoader) {
-  DoInitializeAndCheckForLife(message, firstError, lastError, kind, activeBoardOnly,
-                              allowSecondRack, true, loadScale, scaleLoader, cFastLoader);
+  DoInitializeAndCheckForLife(message, firstError, lastError, kind, activeBoardOnly, allowSecondRack, true,
+                              loadScale, scaleLoader, cFastLoader);
   ReplaceAmplType(message);
-  FinishInitialization(false, T3Base::BoardVersion, T3Base::FirstRackBoards,
-                       T3Base::SecondRackBoards);
+  FinishInitialization(false, T3Base::BoardVersion, T3Base::FirstRackBoards, T3Base::SecondRackBoards);
   return lastError;
 }
 
-void FinishInitialization(bool force, T3Types::BoardVersionLetter letter,
-                          std::int32_t firstRackBoards, std::int32_t secondRackBoards) {
+void FinishInitialization(bool force, T3Types::BoardVersionLetter letter, std::int32_t firstRackBoards,
+                          std::int32_t secondRackBoards) {
   const std::int32_t enteredBoard = T3Types::State.Board;
   char forced = 0;
   if (force && letter != 0) {
@@ -567,9 +565,8 @@ bool ActivateSelector(std::span<char> message, bool keepPosition) {
   return ok;
 }
 
-void InitializeSelectors(std::span<char> message, std::int32_t& firstError,
-                         std::int32_t& lastError, bool loadScale, FileLoaderProc scaleLoader,
-                         FileLoaderProc cFastLoader) {
+void InitializeSelectors(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
+                         bool loadScale, FileLoaderProc scaleLoader, FileLoaderProc cFastLoader) {
   if (T3Base::MaxSelectors < 2) return;
   for (std::int32_t position = 2; position <= T3Base::MaxSelectors; ++position) {
     Mouse::SetWaitCursor();
@@ -582,8 +579,8 @@ void InitializeSelectors(std::span<char> message, std::int32_t& firstError,
   T3Panel::SetSelector(1);
 }
 
-bool ActivateNextBoard(std::span<char> message, std::int32_t& firstError,
-                       std::int32_t& lastError, std::int32_t& board, bool allowSecondRack) {
+bool ActivateNextBoard(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
+                       std::int32_t& board, bool allowSecondRack) {
   board += 1;
   if (board >= kMaxBoards) return false;
   bool probing = false;

@@ -77,8 +77,8 @@ extern std::array<std::uint8_t, kFileBufferSize> FileBuffer;
 // result means not loaded. The loader may change the name (when asking the
 // operator to locate the file, ask TRUE). A 0 with a nil address or a
 // negative length is a fatal error of the loader (29).
-using FileLoaderProc = std::int32_t (*)(std::span<char> name, std::byte*& address,
-                                        std::int32_t& length, bool ask);
+using FileLoaderProc = std::int32_t (*)(std::span<char> name, std::byte*& address, std::int32_t& length,
+                                        bool ask);
 
 // ---- Start-up and shut-down (T3Init.cpp) ---------------------------------------
 
@@ -100,8 +100,7 @@ bool InitInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard);
 // ExtEEPROMVersion1/2; otherwise, on a QRN 2400 or QRN 5+5, the rack
 // interfaces' serial texts are read (IsQRNBoard). Then AmplKind := kind.
 // FALSE when the interface cannot be opened.
-bool InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard,
-                         bool allowSecondRack);
+bool InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard, bool allowSecondRack);
 
 // The start-up: the interface opened for the kind, the probe selectors
 // activated, then board by board (only the selected one with
@@ -121,9 +120,9 @@ bool InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType adBoard
 // start board is selected at the end.
 std::int32_t DoInitializeAndCheckForLife(std::span<char> message, std::int32_t& firstError,
                                          std::int32_t& lastError, T3Types::AmplifierKind kind,
-                                         bool activeBoardOnly, bool allowSecondRack,
-                                         bool detectKESP7, bool loadScale,
-                                         FileLoaderProc scaleLoader, FileLoaderProc cFastLoader);
+                                         bool activeBoardOnly, bool allowSecondRack, bool detectKESP7,
+                                         bool loadScale, FileLoaderProc scaleLoader,
+                                         FileLoaderProc cFastLoader);
 // DoInitializeAndCheckForLife with the trigger-board probe on, then
 // ReplaceAmplType(message) and FinishInitialization(FALSE, ...).
 std::int32_t InitializeAndCheckForLife(std::span<char> message, std::int32_t& firstError,
@@ -139,8 +138,8 @@ std::int32_t InitializeAndCheckForLife(std::span<char> message, std::int32_t& fi
 // each board's state replayed. Then every board is reset with its monitor
 // channels noted in BoardState, the board selected on entry is selected
 // again, the queued words played, T3Error::Error and VrnlEEPROM::Error 0.
-void FinishInitialization(bool force, T3Types::BoardVersionLetter letter,
-                          std::int32_t firstRackBoards, std::int32_t secondRackBoards);
+void FinishInitialization(bool force, T3Types::BoardVersionLetter letter, std::int32_t firstRackBoards,
+                          std::int32_t secondRackBoards);
 
 // With T3Base::Initialized: boards T3Boards - 1 down to 0 to voltage
 // clamp, Initialized := FALSE. Then the AD/DA layer shuts down.
@@ -167,15 +166,14 @@ bool TestClipping();
 bool ActivateSelector(std::span<char> message, bool keepPosition);
 // Positions 2 to MaxSelectors in turn: records loaded (as the board's) and
 // replayed; then position 1.
-void InitializeSelectors(std::span<char> message, std::int32_t& firstError,
-                         std::int32_t& lastError, bool loadScale, FileLoaderProc scaleLoader,
-                         FileLoaderProc cFastLoader);
+void InitializeSelectors(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
+                         bool loadScale, FileLoaderProc scaleLoader, FileLoaderProc cFastLoader);
 // Selects board + 1 and replays it; past the boards found the second rack
 // is probed once when allowed and possible (its first board must answer,
 // else its interface text is read into ExtEEPROMVersion2). FALSE when there
 // is no further board; a board that cannot be selected: 27.
-bool ActivateNextBoard(std::span<char> message, std::int32_t& firstError,
-                       std::int32_t& lastError, std::int32_t& board, bool allowSecondRack);
+bool ActivateNextBoard(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
+                       std::int32_t& board, bool allowSecondRack);
 
 // The first "TLV3" of message becomes T3Base::Title (unless the kind is
 // TLV 3); with no board found the kind and Title come from the AD/DA board.
@@ -231,21 +229,19 @@ bool CheckScaleFile(std::span<std::byte> file, std::span<char> fileSerial, char&
 bool CheckCFastFile(std::span<std::byte> file);
 // message := the operator text of T3Error::Error for a refused file of the
 // kind ("SCALE" or "CFAST").
-void ConflictError(std::span<const char> kind, std::span<const char> fileSerial,
-                   char fileLetter, std::span<char> message);
+void ConflictError(std::span<const char> kind, std::span<const char> fileSerial, char fileLetter,
+                   std::span<char> message);
 
 // The records of the selected board and position: from the EEPROM when it
 // is the scale source (T3EEPROM::IsReadTarget; failure: 3), else the scale
 // file under its default names (3 when none, 29 loader faults, the readers'
 // refusals) and then its C-fast file (4 when none).
-void DoLoadScaleFiles(std::span<char> message, std::int32_t& firstError,
-                      std::int32_t& lastError, FileLoaderProc scaleLoader,
-                      FileLoaderProc cFastLoader);
+void DoLoadScaleFiles(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
+                      FileLoaderProc scaleLoader, FileLoaderProc cFastLoader);
 // Every board and position of the first rack loaded and replayed;
 // message "Scale files loaded." or the first failure's; the last error.
-std::int32_t LoadScaleFiles(std::span<char> message, std::int32_t& firstError,
-                            std::int32_t& lastError, FileLoaderProc scaleLoader,
-                            FileLoaderProc cFastLoader);
+std::int32_t LoadScaleFiles(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
+                            FileLoaderProc scaleLoader, FileLoaderProc cFastLoader);
 
 // ---- Board identification (T3InitVersion.cpp) ----------------------------------
 

@@ -89,10 +89,12 @@ struct FileKind {
   void (*defaultName)(std::span<char> name, std::span<const char> scaleName, bool shortForm);
   std::int32_t (*takeOver)(std::span<std::byte> file, std::span<char> message, std::int32_t& firstError);
 };
-constexpr FileKind kScale = {"SCALE", "SC", true, kNoScale, "fatal error (LoadScaleProc=NIL)", ScaleNameOf,
-                             CheckAndLoadScaleRecord};
+// clang-format off
+constexpr FileKind kScale = {"SCALE", "SC", true, kNoScale, "fatal error (LoadScaleProc=NIL)",
+                             ScaleNameOf, CheckAndLoadScaleRecord};
 constexpr FileKind kCFast = {"CFAST", "CF", false, kNoCFast, "fatal error (LoadCFastProc=NIL)",
                              DefaultCFastName, CheckAndLoadCFastTable};
+// clang-format on
 
 // name := the directory part of directory, then the kind's base word with
 // the serial number, "_Ext" where it belongs, the board extension.
@@ -118,8 +120,8 @@ void SerializedName(std::span<char> name, std::span<const char> directory, const
 // One attempt: name := the kind's default name, the loader called with
 // it, the file taken over. T3Error::Error holds the result.
 std::int32_t DoLoadFile(const FileKind& kind, FileLoaderProc loader, std::span<char> name,
-                        std::span<const char> scaleName, std::span<char> message,
-                        std::int32_t& firstError, bool shortForm, bool ask) {
+                        std::span<const char> scaleName, std::span<char> message, std::int32_t& firstError,
+                        bool shortForm, bool ask) {
   std::int32_t result = 0;
   if (loader == nullptr) {
     result = LoaderFault(message, firstError, kind.nilLoader);
@@ -149,8 +151,7 @@ std::int32_t LoadScaleFile(FileLoaderProc loader, std::span<char> name, std::spa
     bool ask;
   };
   static constexpr Attempt kWithDirectory[] = {{false, false, false}, {false, true, false}};
-  static constexpr Attempt kWithout[] = {
-      {true, false, false}, {false, true, false}, {false, false, true}};
+  static constexpr Attempt kWithout[] = {{true, false, false}, {false, true, false}, {false, false, true}};
   std::int32_t result = kNoScale;
   const auto attempt = [&](const Attempt& a) {
     if (result != kNoScale) return;
@@ -169,8 +170,8 @@ std::int32_t LoadScaleFile(FileLoaderProc loader, std::span<char> name, std::spa
   return result;
 }
 
-std::int32_t LoadCFastFile(FileLoaderProc loader, std::span<const char> scaleName,
-                           std::span<char> message, std::int32_t& firstError, bool shortForm) {
+std::int32_t LoadCFastFile(FileLoaderProc loader, std::span<const char> scaleName, std::span<char> message,
+                           std::int32_t& firstError, bool shortForm) {
   Strings::Clear(CFastFileName);
   std::int32_t result = kNoCFast;
   for (int attempt = 0; attempt < 2 && result == kNoCFast; ++attempt) {
@@ -242,7 +243,8 @@ void DefaultScaleName(std::span<char> name, bool shortForm) {
 
 void DefaultCFastName(std::span<char> name, std::span<const char> scaleName, bool shortForm) {
   const int fileBegin = BeginningOfName(scaleName);
-  const bool fromScaleName = Strings::Length(scaleName) > 0 && scaleName.size() > static_cast<std::size_t>(fileBegin + 1) &&
+  const bool fromScaleName = Strings::Length(scaleName) > 0 &&
+                             scaleName.size() > static_cast<std::size_t>(fileBegin + 1) &&
                              scaleName[fileBegin] == 'S' && scaleName[fileBegin + 1] == 'C';
   if (!fromScaleName) {
     char directory[kNameSize];
@@ -269,9 +271,9 @@ void DefaultCFastName(std::span<char> name, std::span<const char> scaleName, boo
 bool CheckScaleFile(std::span<std::byte> file, std::span<char> fileSerial, char& fileLetter) {
   GetDefaults();
   T3Base::Initialized = true;
-  const bool ok = T3ScaleFiles::FileToScale(file, T3Scale::Scale, sizeof(T3Scale::Scale),
-                                            T3Base::SerialNumber, T3Base::BoardVersion, fileSerial,
-                                            fileLetter);
+  const bool ok =
+      T3ScaleFiles::FileToScale(file, T3Scale::Scale, sizeof(T3Scale::Scale), T3Base::SerialNumber,
+                                T3Base::BoardVersion, fileSerial, fileLetter);
   const T3Types::AmplifierError reason = T3Error::Error;
   // The reader leaves a refused record cleared: its zero factors must not
   // reach the hardware.
@@ -336,9 +338,8 @@ void ConflictError(std::span<const char> kind, std::span<const char> fileSerial,
   }
 }
 
-void DoLoadScaleFiles(std::span<char> message, std::int32_t& firstError,
-                      std::int32_t& lastError, FileLoaderProc scaleLoader,
-                      FileLoaderProc cFastLoader) {
+void DoLoadScaleFiles(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
+                      FileLoaderProc scaleLoader, FileLoaderProc cFastLoader) {
   if (T3EEPROM::IsReadTarget()) {
     std::string reason;
     const bool scale = T3EEPROM::ReadScale(reason);
@@ -358,9 +359,8 @@ void DoLoadScaleFiles(std::span<char> message, std::int32_t& firstError,
   lastError = LoadCFastFile(cFastLoader, ScaleFileName, message, firstError, shortForm);
 }
 
-std::int32_t LoadScaleFiles(std::span<char> message, std::int32_t& firstError,
-                            std::int32_t& lastError, FileLoaderProc scaleLoader,
-                            FileLoaderProc cFastLoader) {
+std::int32_t LoadScaleFiles(std::span<char> message, std::int32_t& firstError, std::int32_t& lastError,
+                            FileLoaderProc scaleLoader, FileLoaderProc cFastLoader) {
   T3Panel::SetT3Board(0);
   DefaultScaleName(ScaleFileName, false);
   DefaultCFastName(CFastFileName, ScaleFileName, false);

@@ -58,9 +58,8 @@ struct HardwareOfLetters {
   std::uint16_t hardware;
 };
 constexpr HardwareOfLetters kHardware[] = {
-    {"A", 48},      {"B", 50},           {"C", 30},      {"D", 62},      {"E", 510},
-    {"FGHIJKL", 1022}, {"MNO", 8190},    {"P", 49},      {"QRS", 16382}, {"TUY", 32766},
-    {"Z", 46},
+    {"A", 48},     {"B", 50}, {"C", 30},      {"D", 62},      {"E", 510}, {"FGHIJKL", 1022},
+    {"MNO", 8190}, {"P", 49}, {"QRS", 16382}, {"TUY", 32766}, {"Z", 46},
 };
 constexpr std::uint16_t kMultiBoardBit = 64;
 

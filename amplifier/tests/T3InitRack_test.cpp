@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +36,12 @@
 #include "sim/amplifier/AmplifierRackWiring.h"
 
 namespace {
+
+bool ConsoleHasLineStarting(const std::string& start) {
+  const std::vector<std::string> lines = NotebookLines();
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
 
 struct Outcome {
   std::int32_t result = -1;
@@ -86,7 +92,8 @@ class StartupTest : public EEPROMRackTest {
       ASSERT_TRUE(T3EEPROM::WriteCFast(message)) << message;
     }
     for (int b = 0; b < config.boards_per_rack; ++b) {
-      if (Rack().BoardChip(b) != nullptr) config.boards[static_cast<std::size_t>(b)].image = BoardChip(b).Image();
+      if (Rack().BoardChip(b) != nullptr)
+        config.boards[static_cast<std::size_t>(b)].image = BoardChip(b).Image();
       config.boards[static_cast<std::size_t>(b)].present = present[static_cast<std::size_t>(b)];
     }
     Rewire(config);
@@ -108,8 +115,9 @@ class StartupTest : public EEPROMRackTest {
   Outcome Start(bool loadScale = false, bool allowSecondRack = false) {
     Outcome outcome;
     char message[256] = {};
-    outcome.result = T3Init::InitializeAndCheckForLife(message, outcome.first, outcome.last, T3Init::KindOfADBoard(Board()),
-                                                       false, allowSecondRack, loadScale, nullptr, nullptr);
+    outcome.result = T3Init::InitializeAndCheckForLife(message, outcome.first, outcome.last,
+                                                       T3Init::KindOfADBoard(Board()), false, allowSecondRack,
+                                                       loadScale, nullptr, nullptr);
     outcome.message = message;
     return outcome;
   }
@@ -181,10 +189,10 @@ TEST_P(QRN55Faults, EachFaultGivesItsCodesAndText) {
        "Cannot read from TLV4_USB! Please, check power and connections."},
       {"stuck clipping", [](AmplifierRackConfig& c) { c.boards[0].stuck_clipping = true; }, nullptr, 26, 26,
        "TLV4_USB clipping indicator cannot be cleared."},
-      {"dead stimulus path", [](AmplifierRackConfig& c) { c.boards[0].mux_channels[10].gain = 0.0; }, nullptr, 5,
-       6, "TLV4_USB NOT responding! Please, check  power and connections."},
-      {"stimulus path at 0.7", [](AmplifierRackConfig& c) { c.boards[0].mux_channels[10].gain = 0.7; }, nullptr,
-       6, 6, "TLV4_USB malfunction: Mux-gain is unreasonable."},
+      {"dead stimulus path", [](AmplifierRackConfig& c) { c.boards[0].mux_channels[10].gain = 0.0; }, nullptr,
+       5, 6, "TLV4_USB NOT responding! Please, check  power and connections."},
+      {"stimulus path at 0.7", [](AmplifierRackConfig& c) { c.boards[0].mux_channels[10].gain = 0.7; },
+       nullptr, 6, 6, "TLV4_USB malfunction: Mux-gain is unreasonable."},
       {"six characters", [](AmplifierRackConfig&) {}, "123456", 0, 7,
        "TLV4_USB: Error reading board version -  version string faulty"},
       {"count 5", [](AmplifierRackConfig&) {}, "123456R5", 0, 8,
@@ -306,15 +314,12 @@ TEST_P(UnitSerial7, ItsDigitBecomesTheLetter) {
   EXPECT_STREQ(second, "");
 }
 
-
 TEST_P(QRN55Startup, TheDebugSwitchEchoesTheDetection) {
   ASSERT_NO_FATAL_FAILURE(Prepare(OneBoardRack(AmplifierEEPROMKind::kPage)));
   PutFile("TlvProtocol.On", "1\n");
   ASSERT_EQ(Start().last, 0);
-  const std::vector<std::string> lines = NotebookLines();
   for (const char* start : {"MuxGain:  ", "CSEEPROM: ", "read:     \"123456\", \"R\""}) {
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; }))
-        << start;
+    EXPECT_TRUE(ConsoleHasLineStarting(start)) << start;
   }
 }
 
@@ -343,14 +348,11 @@ TEST_P(QRN55Startup, CCHighForcesTheZBoardAndTimingIsWritten) {
   EXPECT_EQ(T3Base::HardwareVersion, 46);
   EXPECT_EQ(T3Types::State.BoardVersion, 'Z');
   EXPECT_EQ(T3Types::State.CCRange, 1);
-  const std::vector<std::string> lines = NotebookLines();
-  const auto has = [&](const std::string& start) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
-  };
-  for (const char* label : {"TLV-initialization timing:", "          init AD-board: ", "               mux gain: ",
-                            "          test clipping: ", "             GetVersion: ", "          init hardware: ",
-                            "                  total: "}) {
-    EXPECT_TRUE(has(label)) << label;
+  for (const char* label :
+       {"TLV-initialization timing:", "          init AD-board: ", "               mux gain: ",
+        "          test clipping: ", "             GetVersion: ", "          init hardware: ",
+        "                  total: "}) {
+    EXPECT_TRUE(ConsoleHasLineStarting(label)) << label;
   }
 }
 
@@ -384,8 +386,8 @@ class JoinedStartup : public JoinedUnitsTest {
     char message[256] = {};
     std::int32_t first = 0;
     std::int32_t last = 0;
-    T3Init::InitializeAndCheckForLife(message, first, last, T3Types::KindTlv4USB, false, allowSecondRack, false,
-                                      nullptr, nullptr);
+    T3Init::InitializeAndCheckForLife(message, first, last, T3Types::KindTlv4USB, false, allowSecondRack,
+                                      false, nullptr, nullptr);
     return last;
   }
 };

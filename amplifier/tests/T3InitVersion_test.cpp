@@ -137,9 +137,9 @@ TEST_F(T3InitVersionTest, HardwareVersionsOfTheLetters) {
     bool ok;
     std::uint16_t hardware;
   } cases[] = {
-      {'A', false, false, true, 48},    {'A', true, false, true, 112},  {'A', true, true, true, 48},
+      {'A', false, false, true, 48},    {'A', true, false, true, 112},   {'A', true, true, true, 48},
       {'T', false, false, true, 32766}, {'T', true, false, true, 32766}, {'R', false, false, true, 16382},
-      {'B', false, false, true, 50},    {'P', false, false, true, 49},  {'Z', false, false, true, 46},
+      {'B', false, false, true, 50},    {'P', false, false, true, 49},   {'Z', false, false, true, 46},
       {'E', false, false, true, 510},   {'L', false, false, true, 1022}, {'O', false, false, true, 8190},
       {'V', false, false, false, 7},    {'f', false, false, false, 7},
   };
