@@ -68,7 +68,8 @@ PKTypes::PKState BlankRecordAsRead() {
 }
 
 void States(std::span<const std::uint8_t> input, bool swap) {
-  PKTypes::PKState states[2] = {BlankRecordAsRead(), BlankRecordAsRead()};
+  static const PKTypes::PKState blank = BlankRecordAsRead();
+  PKTypes::PKState states[2] = {blank, blank};
   K5EEPROM::FileToState(input, states, swap, true);
   for (const PKTypes::PKState& s : states) {
     Require(s.ActiveAmplifier <= 1 && s.AmplMode <= 1 && s.Feedback <= 2 && s.ScaleRange <= 11 &&
