@@ -9,6 +9,7 @@
 #include "shell/Shell.h"
 #include "terminal/ANSIBase.h"
 #include "terminal/EditState.h"
+#include "terminal/EditUndo.h"
 #include "terminal/EditUtility.h"
 
 namespace Editor {
@@ -37,6 +38,7 @@ void Initialize() {
   EditState::TraceLimit = 0;
   EditState::TraceState = EditState::kTraceOff;
   EditState::TraceUpdate = true;
+  EditUndo::Initialize();
   EditUtility::Initialize();
 }
 

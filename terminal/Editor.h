@@ -9,7 +9,7 @@ namespace Editor {
 
 // The editor's defaults (its console is the shell's root terminal, the
 // window state and message line cleared, no macro, tabs every 3 columns)
-// and EditUtility's. Called once the console exists.
+// and those of EditUndo and EditUtility. Called once the console exists.
 void Initialize();
 
 // The edit cursor while the mouse lies over the text of the edit window in
