@@ -304,7 +304,8 @@ bool Initialize(DialogRecord* dialog, int kind, Proc fill, Proc lists, bool load
   dialog->Window = ModWindow::Create(0, rect, definition, root.Text, inFront, closeBox, visible);
   dialog->MacWindow = ModWindow::GetMacWindow(dialog->Window);
   if (dialog->MacWindow != nullptr) {
-    dialog->Terminal = ANSITerm::Open(dialog->MacWindow, rect.fontNumber, rect.fontSize);
+    dialog->Terminal = ANSITerm::Create(true, dialog->Window);
+    ANSITerm::CursorOff(dialog->Terminal);
   }
   if (dialog->Terminal == nullptr) {
     FreeAll(dialog);
@@ -550,5 +551,7 @@ bool SelectingFromList() {
   return ModDialogTools::ActiveSelectionMode == 1 && DialogPtr->Open && item != nullptr &&
          ModDialogTools::ActiveItem >= 1 && (item->Type == kList || item->Type == kFramedList);
 }
+
+int KeyDown() { return ANSITerm::KeyDown(); }
 
 }  // namespace ModDialog

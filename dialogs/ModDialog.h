@@ -92,6 +92,8 @@ int GetActiveItem(DialogRecord* dialog);
 int GetSelectionMode();
 // An item procedure runs for the popup entry under the mouse.
 bool SelectingFromList();
+// The modifier keys held now (ANSIBase's modifier bits).
+int KeyDown();
 
 // ---- Redraw and item state ---------------------------------------------------
 

@@ -23,8 +23,10 @@
 #include "shell/MacEnv.h"
 #include "shell/ModMenus.h"
 #include "shell/Mouse.h"
+#include "terminal/ANSIBase.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditState.h"
+#include "terminal/LineEditor.h"
 
 namespace ModDialogTools {
 
@@ -133,6 +135,85 @@ void ShowEditField(DialogRecord* dialog, int item, const Geometry::Rect& r, bool
   ModDialogIcons::DrawDropShadow(item);
   ActiveItem = activeItem;
   ActiveSelectionMode = selectionMode;
+}
+
+// The edit in progress, for its key filter: the dialog, and the item whose
+// password the filter collects (nil unless a password is edited).
+struct Edit {
+  DialogRecord* dialog = nullptr;
+  DialogItem* password = nullptr;
+};
+Edit edit;
+
+// A password is collected key by key in the bound string; the line shows a
+// star for each character, and keys that would move or finish oddly are
+// dropped (the keypad's enter too: return and tab finish a password).
+void PasswordKey(DialogItem& item, int& code, char& character) {
+  const std::span<char> password(static_cast<char*>(item.Value), static_cast<std::size_t>(BoundCapacity(item)));
+  const int length = Strings::Length(password);
+  const auto c = static_cast<unsigned char>(character);
+  const bool typed = code == ANSIBase::KeyCharacter;
+  if (code == ANSIBase::KeyDeleteLeft || (typed && c == 8)) {
+    if (length > 0) password[static_cast<std::size_t>(length) - 1] = '\0';
+    code = ANSIBase::KeyDeleteLeft;
+    character = 0;
+  } else if (typed && c >= 32) {
+    if (length < item.Length && length + 1 < static_cast<int>(password.size())) {
+      password[static_cast<std::size_t>(length)] = character;
+      password[static_cast<std::size_t>(length) + 1] = '\0';
+    }
+    character = '*';
+  } else if (typed && c == 27) {
+    Strings::Clear(password);
+  } else if (typed ? (c != '\r' && c != '\t')
+                   : ((code >= ANSIBase::KeyCursorUp && code <= ANSIBase::KeyInsert) ||
+                      code == ANSIBase::KeyDeleteRight || code > ANSIBase::KeyOSEvent)) {
+    code = ANSIBase::KeyConsumed;
+  }
+}
+
+// The line editor's filter during an edit: every pass, with or without a
+// key, also runs the program's global filter, so measurements and timers
+// go on while the operator types.
+void EditFilter(int& code, char& character, int& modifiers) {
+  if (edit.password != nullptr) PasswordKey(*edit.password, code, character);
+  ModDialog::GlobalEventFilter(edit.dialog->Terminal, edit.dialog, code, character, modifiers, false);
+}
+
+// Reads the text over the field r with the line editor: the keys come from
+// the dialog's terminal (the keypad typing digits), the window's world is
+// its pixels and its font the item's. All of it, and the editor's own
+// terminal, is put back afterwards.
+void ReadInPlace(DialogRecord* dialog, DialogItem& item, const Geometry::Rect& r, std::span<char> text, int limit,
+                 bool password) {
+  Graphics::GraphicsWindow window = dialog->Window;
+  ANSITerm::TerminalRecord* terminal = dialog->Terminal;
+  ANSITerm::TerminalRecord* const console = EditState::Console;
+  const Graphics::GraphicsWindow consoleWindow = EditState::Window;
+  const LineEditor::Filter filter = LineEditor::FilterProc;
+  const bool application = terminal->keypadApplicationMode;
+  double x1 = 0;
+  double y1 = 0;
+  double x2 = 0;
+  double y2 = 0;
+  Graphics::GetScaling(window, x1, y1, x2, y2);
+  EditState::Console = terminal;
+  EditState::Window = window;
+  LineEditor::FilterProc = EditFilter;
+  edit = Edit{dialog, password ? &item : nullptr};
+  ANSITerm::DECKPNM(terminal);
+  Graphics::SetScaling(window, window->left + 1, window->bottom - 1, window->right - 1, window->top + 1);
+  ModDialogUt::SetFont(window, item.FontNumber, item.FontSize, item.TextStyle);
+  const int left = r.left + (item.Justification != 0 ? 3 : item.TextIndent);
+  LineEditor::ReadClearGraphicsString(window, left, r.top + item.TextBaseline, r.right - 1 - left, text, limit, r);
+  if (application) ANSITerm::DECKPAM(terminal);
+  Graphics::SetScaling(window, x1, y1, x2, y2);
+  const DialogItem& root = *dialog->Items[0];
+  ModDialogUt::SetFont(window, root.FontNumber, root.FontSize, root.TextStyle);
+  edit = Edit{};
+  LineEditor::FilterProc = filter;
+  EditState::Console = console;
+  EditState::Window = consoleWindow;
 }
 
 void DrawGrowLines(const Geometry::Rect& r) {
@@ -248,7 +329,10 @@ bool DoEditText(int item, const Geometry::Rect& r, bool string, bool highlight) 
   const bool password = it->Type == kEditText && it->Password;
   const int limit = password ? it->Length : (it->Type == kEditText ? it->Length - 1 : kInputSize - 2);
   const std::span<char> bound(static_cast<char*>(it->Value), static_cast<std::size_t>(BoundCapacity(*it)));
+  char oldPassword[kInputSize] = "";
   if (password) {
+    Strings::Assign(oldPassword, bound);
+    Strings::Clear(bound);
     Strings::Clear(InputString);
   } else if (string) {
     CopyString(bound, InputString, it->Length, kInputSize);
@@ -257,14 +341,16 @@ bool DoEditText(int item, const Geometry::Rect& r, bool string, bool highlight) 
     Strings::TrimLeading(InputString, ' ');
     Strings::TrimTrailing(InputString, ' ');
   }
-  const std::span<char> edited(InputString, static_cast<std::size_t>(std::clamp(limit, 0, kInputSize - 1)) + 1);
-  const bool counts = Alert::EditString(it->Name, edited);
-  if (counts) {
-    if (password) {
-      CopyString(InputString, bound, it->Length + 1, kInputSize);
-    } else {
-      StoreEditedText(item, InputString, string);
-    }
+  ReadInPlace(dialog, *it, r, InputString, std::clamp(limit, 0, kInputSize - 1), password);
+  const bool tab = LineEditor::LastKeyCode == ANSIBase::KeyCharacter && LineEditor::LastKeyChar == '\t';
+  const bool counts = tab || LineEditor::LastKeyCode == ANSIBase::KeyEnter ||
+                      (LineEditor::LastKeyCode == ANSIBase::KeyCharacter && LineEditor::LastKeyChar == '\r');
+  // The tab also moves the dialog's loop on to the next field.
+  if (tab) ANSITerm::ReadAgain(dialog->Terminal);
+  if (password) {
+    if (!counts) Strings::Assign(bound, oldPassword);
+  } else if (counts) {
+    StoreEditedText(item, InputString, string);
   }
   Mouse::SetArrowCursor();
   ShowEditField(dialog, item, r, false);

@@ -62,13 +62,16 @@ void ConvertToString(int item);
 bool ConvertReal(int item, double value, int width);
 bool DecodeInt32(int item, std::int32_t value, int width);
 
-// Edits the item's value: the bound string (with string) or the value
-// text, the field in rectangle r shown as being edited (its shadow red with
-// highlight). TRUE when the edit was confirmed; the value is stored only
-// then (ConversionOK tells whether a number was taken), otherwise it stays
-// as it was. A password starts empty and takes up to Length characters.
-// Until the in-place line input is there, the text is edited in the
-// program's text-editing alert.
+// Edits the item's value in place, over the field in rectangle r (erased
+// white, its shadow red with highlight): the bound string (with string) or
+// the value text, all of it selected so that the first key typed replaces
+// it. Keys come from the dialog's terminal, the keypad typing digits; the
+// global event filter runs on every pass. TRUE when the edit was confirmed
+// with return, tab (which is delivered again, for the dialog's loop) or
+// enter; the value is stored only then (ConversionOK tells whether a
+// number was taken), otherwise it stays as it was. A password starts empty,
+// takes up to Length characters, shows as stars, finishes with return or
+// tab only, and comes back unchanged when the edit does not count.
 bool DoEditText(int item, const Geometry::Rect& r, bool string, bool highlight);
 
 // Stores an edited text as the item's value: a string (string set) back

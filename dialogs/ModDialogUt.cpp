@@ -30,7 +30,6 @@ constexpr int kFirstTableSize = 10;
 constexpr int kListMenuID = 32767;
 
 bool IsTextType(int type) { return type == kText || type == kFramedText || type == kEditText; }
-bool IsListType(int type) { return type == kList || type == kFramedList; }
 bool HasBoxes(int type) { return type == kCheckBox || type == kMultiCheck; }
 
 char Capital(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }

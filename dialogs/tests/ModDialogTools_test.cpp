@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,7 +13,12 @@
 #include "dialogs/ModDialog.h"
 #include "dialogs/tests/ModDialog_fixture.h"
 #include "platform/Beep.h"
+#include "shell/Graphics.h"
 #include "shell/ModWindow.h"
+#include "terminal/ANSIBase.h"
+#include "terminal/ANSITerm.h"
+#include "terminal/EditState.h"
+#include "terminal/LineEditor.h"
 
 namespace {
 
@@ -223,11 +229,26 @@ TEST_F(ModDialogToolsTest, StoredValuesAndRelativeChanges) {
   EXPECT_EQ(record.Item, -1);
 }
 
-TEST_F(ModDialogToolsTest, EditsAreStoredOnlyWhenConfirmed) {
+// The window events of the opening are taken, as the dialog's loop would.
+void TakeWindowEvents(DialogRecord* dialog) {
+  int code = 0;
+  char character = 0;
+  int modifiers = 0;
+  for (int i = 0; i < 20; ++i) ANSITerm::NextEvent(dialog->Terminal, code, character, modifiers);
+}
+
+int filterPasses = 0;
+bool filterInMainLoop = false;
+void CountingFilter(ANSITerm::TerminalRecord*, DialogRecord*, int&, char&, int&, bool mainLoop) {
+  ++filterPasses;
+  filterInMainLoop = filterInMainLoop || mainLoop;
+}
+
+TEST_F(ModDialogToolsTest, EditsInPlaceAreStoredOnlyWhenConfirmed) {
   double volts = 1;
   char password[9] = "old";
   Dialog& dialog = Make();
-  ASSERT_TRUE(Open(dialog, "Edit", {{kDrag, "Volts"}, {kEditText, "Password"}}));
+  ASSERT_TRUE(Open(dialog, "Edit", {{kDrag, "Volts"}, {kEditText, "Password", "", 10, 60}}));
   DialogRecord* d = &dialog.record;
   FillDragField(d, 1, " V", kFixed, kDouble, 8, 2, 0.1, -5, 5, 1, false, 0);
   FillProcField(d, 1, &volts, nullptr, nullptr);
@@ -235,6 +256,14 @@ TEST_F(ModDialogToolsTest, EditsAreStoredOnlyWhenConfirmed) {
   dialog[2].Password = true;
   ModDialog::Update(d);
   ModDialog::DialogPtr = d;
+  TakeWindowEvents(d);
+  ANSITerm::TerminalRecord* const console = EditState::Console;
+  double x1 = 0;
+  double y1 = 0;
+  double x2 = 0;
+  double y2 = 0;
+  Graphics::GetScaling(d->Window, x1, y1, x2, y2);
+  ModDialogTools::UserEventFilter = CountingFilter;
   const struct {
     int item;
     const char* script;
@@ -244,19 +273,75 @@ TEST_F(ModDialogToolsTest, EditsAreStoredOnlyWhenConfirmed) {
   } cases[] = {
       {1, "type 2.5\nkey return\n", true, 2.5, "old"},
       {1, "type 3 V\nkey return\n", true, 3, "old"},
-      {1, "type 4\nkey escape\n", false, 3, "old"},
+      {1, "type 4\nkey escape\n", false, 3, "old"},  // escape clears the line; the edit never finished
       {1, "type 9\nkey return\n", true, 5, "old"},
       {1, "type off\nkey return\n", true, 0, "old"},
-      {2, "type abcdefghij\nkey return\n", true, 0, "abcdefgh"},
-      {2, "type secret\nkey escape\n", false, 0, "abcdefgh"},
+      {1, "key keypad1\nkey keypad.\nkey keypad5\nkey enter\n", true, 1.5, "old"},  // the keypad types
+      {1, "key f1\n", false, 1.5, "old"},
+      {2, "type abcdefghij\nkey return\n", true, 1.5, "abcdefgh"},
+      {2, "type abc\nkey delete\nkey return\n", true, 1.5, "ab"},
+      {2, "type xyz\nkey escape\ntype pw\nkey return\n", true, 1.5, "pw"},
+      {2, "type a\nkey left\ntype b\nkey return\n", true, 1.5, "ab"},  // no cursor moves in a password
+      {2, "type secret\nkey escape\n", false, 1.5, "ab"},  // the old password comes back
   };
   for (const auto& c : cases) {
     Script(c.script);
+    filterPasses = 0;
     EXPECT_EQ(ModDialogTools::DoEditText(c.item, dialog[c.item].Rect, c.item == 2, true), c.counts) << c.script;
     EXPECT_EQ(volts, c.volts) << c.script;
     EXPECT_STREQ(password, c.password) << c.script;
+    if (c.item == 2) {
+      EXPECT_EQ(std::string(ModDialogTools::InputString).find_first_not_of('*'), std::string::npos) << c.script;
+    }
+    EXPECT_GT(filterPasses, 0) << c.script;
     EXPECT_EQ(ModDialog::DialogPtr, d);
+    TakeWindowEvents(d);
   }
+  ModDialogTools::UserEventFilter = NoFilterProc;
+  EXPECT_FALSE(filterInMainLoop);
+  EXPECT_EQ(EditState::Console, console);
+  EXPECT_EQ(LineEditor::FilterProc, &LineEditor::DummyFilter);
+  EXPECT_TRUE(d->Terminal->keypadApplicationMode);
+  double after[4] = {};
+  Graphics::GetScaling(d->Window, after[0], after[1], after[2], after[3]);
+  EXPECT_EQ((std::array{after[0], after[1], after[2], after[3]}), (std::array{x1, y1, x2, y2}));
+}
+
+TEST_F(ModDialogToolsTest, AnEditEndsWithTabOrAClickElsewhereForTheDialogsLoop) {
+  double volts = 1;
+  Dialog& dialog = Make();
+  ASSERT_TRUE(Open(dialog, "Edit", {{kDrag, "Volts"}, {kButton, "Other", "Other", 10, 60}}));
+  DialogRecord* d = &dialog.record;
+  FillDragField(d, 1, "", kFixed, kDouble, 8, 2, 0.1, -5, 5, 1, false, 0);
+  FillProcField(d, 1, &volts, nullptr, nullptr);
+  ModDialog::Update(d);
+  ModDialog::DialogPtr = d;
+  TakeWindowEvents(d);
+  const Surface::Pixels before = PixelsOf(dialog);
+  Script("type 4\nkey tab\n");
+  EXPECT_TRUE(ModDialogTools::DoEditText(1, dialog[1].Rect, false, true));
+  EXPECT_EQ(volts, 4);
+  // The text was typed over the field and nowhere else.
+  const Geometry::Rect changed = Changed(before, PixelsOf(dialog));
+  EXPECT_FALSE(Geometry::EmptyRect(changed));
+  const Geometry::Rect around = Geometry::InsetRect(dialog[1].Rect, -4, -4);
+  EXPECT_TRUE(changed.left >= around.left && changed.right <= around.right && changed.top >= around.top &&
+              changed.bottom <= around.bottom);
+  int code = 0;
+  char character = 0;
+  int modifiers = 0;
+  ASSERT_TRUE(ANSITerm::NextEvent(d->Terminal, code, character, modifiers));
+  EXPECT_EQ(code, ANSIBase::KeyCharacter);
+  EXPECT_EQ(character, '\t');
+
+  Geometry::Point other;
+  const Geometry::Rect& button = dialog[2].Rect;
+  ModDialogTools::LocalToGlobal(d, (button.left + button.right) / 2, (button.top + button.bottom) / 2, other);
+  Script("type 2\nclick " + std::to_string(other.h) + " " + std::to_string(other.v) + "\n");
+  EXPECT_FALSE(ModDialogTools::DoEditText(1, dialog[1].Rect, false, true));
+  EXPECT_EQ(volts, 4);
+  ASSERT_TRUE(ANSITerm::NextEvent(d->Terminal, code, character, modifiers));
+  EXPECT_EQ(code, ANSIBase::KeyMouse);
 }
 
 }  // namespace
