@@ -1,13 +1,23 @@
-// The automatic compensations of the selected board. So far: the C-fast
-// table that the automatic C-fast compensation reads, the time-out switch,
-// the temporary state the automatic functions keep, and the mean reading
-// of an AD input.
+// The automatic compensations and measurements of the selected board: the
+// working state they share, the simple monitor readers, the gentle mode
+// switch, the noise measurements and the automatic C-slow compensation.
 //
 // State. CFastTable belongs to the selected board: the calibration builds
 // it, the C-fast file and EEPROM readers fill it, the per-board storage
 // swaps it with its stored copies. It starts all zero, the table of a board
-// that was never calibrated. The temporary state lives in the Temp fields
-// of T3Base::BoardState. Main thread only.
+// that was never calibrated. The operator's panel values that a procedure
+// changes are kept in the Temp fields of T3Base::BoardState while
+// TempStateSaved is set; the C-slow bookkeeping (CSlowDone, CSlowRefCount,
+// CSlowRefVHold) lives there too. The module's sample arrays
+// (T3AutoSampling.h) hold one procedure's data at a time.
+//
+// Results. A procedure returns its success; on failure T3Error::Error holds
+// 18 ("timeout": the deadline passed while CheckTimeout is set) or 19 ("no
+// convergence"). The panel changes only through the T3Panel controls;
+// C-slow and G-series are also written directly where they are put back.
+//
+// Threads: main thread only. The procedures block while they measure and
+// animate the wait cursor on every pass.
 #pragma once
 
 #include <cstdint>
@@ -31,10 +41,58 @@ void InitModule();
 // values copied into the Temp fields. Also for a board set up anew.
 void InitTempState();
 
+// The operator's panel back from the Temp fields when a procedure left its
+// measuring configuration in place (TempStateSaved); nothing otherwise.
+// The multiplexer, filter 1, filter 2's corner, the gain, Rs on and its
+// fraction, the stimulus filter are set in that order, then the Rs
+// compensation when Rs is on; C-slow, G-series and the C-slow range stay.
+void ResetTempState();
+
 // The mean voltage of an AD input: points + 12 samples (16 to 400) at
 // 0.1 ms, the first ten and the last two left out; with addMuxOffset the
 // multiplexer is routed to the input and its offset (T3Panel::
 // GetMuxAdcOffset) added.
 double Sample(std::int32_t input, std::int32_t points, bool addMuxOffset);
+
+// The membrane potential (V) from the voltage monitor: its own AD input on
+// a multi-board TLV 3 or a board with the internal monitor, otherwise the
+// multiplexer's channel 10, switched there only for the reading.
+double ReadVmon(std::int32_t points);
+// The current (A) on the current monitor.
+double ReadImon(std::int32_t points);
+
+// Mode 0 test, 1 voltage clamp, 2 current clamp, switched without a jump
+// for the cell: into current clamp at a gain range the current clamp has
+// (range 1, or 0 where the board has the high current-clamp gains) with the
+// current now flowing as holding current; into the other modes with the
+// potential now present as holding potential, on a 2 mV grid (0 outside
+// -0.2 .. 0.1 V). TRUE.
+bool SetModeGently(std::int32_t mode);
+
+// ResetTempState, then the AD noise (ADMeasure::Variance) of the input with
+// the multiplexer routed to it or not: the variance about the block means
+// and the variance of the 64-sample block means, codes squared.
+void MeasureVariance(std::int32_t input, double interval, double& variance, double& blockVariance,
+                     bool muxToAdc);
+// The current monitor's RMS noise (A) at 0.1 ms.
+double MeasureNoise();
+// The RMS (A) of its 64-sample block means: the slow, mains-frequency part.
+double Measure50HzNoise();
+
+// The current-monitor filter's delay (s) before an evaluated response
+// starts: 32 us at filter 1 index 1, else 59 us.
+double CSlowFilterDelay();
+
+// Adjusts C-slow and G-series to the cell by square-wave responses with the
+// compensation applied, until the residual transient is small (at most 11
+// evaluations). keepTempState leaves the measuring configuration (mux 14,
+// the gain, the stimulus filter) in force after a success, for tracking
+// calls, which then skip the switching. With CSlowPending set, one
+// uncompensated response is fitted instead (T3CSlowFit::DoFit) and C-slow
+// and G-series end as they were. Success: CSlowStatus 1 and
+// CSlowSeriesResult; failure: CSlowStatus 2, error 18 or 19, the
+// operator's C-slow, G-series and C-slow range back unless a tracking call
+// only missed convergence.
+bool CSlow(bool keepTempState);
 
 }  // namespace T3Auto

@@ -11,6 +11,7 @@
 #include "amplifier/T3AD.h"
 #include "amplifier/T3Auto.h"
 #include "amplifier/T3Base.h"
+#include "amplifier/T3CSlowFit.h"
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Measure.h"
 #include "amplifier/T3Panel.h"
@@ -225,6 +226,7 @@ void InitAllModules() {
   Strings::Clear(CFastFileName);
   Strings::Assign(T3ScaleFiles::ScaleSearch, "SC*.TL?");
   Strings::Assign(T3ScaleFiles::CFastSearch, "CF*.TL?");
+  T3CSlowFit::InitModule();
   GLP::InitModule();
   ZRVBase::InitModule();
   ZRV::InitModule();
