@@ -33,15 +33,16 @@ bool Save(const Surface::Pixels& pixels, std::span<const char> path) {
   return Save(pixels, Geometry::SetRect(0, 0, pixels.Width(), pixels.Height()), path);
 }
 
-bool Save(const Surface::Pixels& pixels, const Geometry::Rect& area, std::span<const char> path) {
-  const Geometry::Rect r =
-      Geometry::SectRect(area, Geometry::SetRect(0, 0, pixels.Width(), pixels.Height()));
-  png_image image;
+namespace {
+
+// The image of the part of the surface inside r (not empty) as 8-bit RGB.
+std::vector<png_byte> Rgb(const Surface::Pixels& pixels, const Geometry::Rect& r, png_image& image) {
   std::memset(&image, 0, sizeof image);
-  if (Geometry::EmptyRect(r)) return Fail("empty image", image);
-  const int w = Geometry::Width(r);
-  const int h = Geometry::Height(r);
-  std::vector<png_byte> rgb(static_cast<std::size_t>(w) * h * 3);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(Geometry::Width(r));
+  image.height = static_cast<png_uint_32>(Geometry::Height(r));
+  image.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
   png_byte* out = rgb.data();
   for (int y = r.top; y < r.bottom; ++y) {
     const Surface::Pixel* row = pixels.Row(y);
@@ -51,14 +52,41 @@ bool Save(const Surface::Pixels& pixels, const Geometry::Rect& area, std::span<c
       *out++ = static_cast<png_byte>(row[x]);
     }
   }
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(w);
-  image.height = static_cast<png_uint_32>(h);
-  image.format = PNG_FORMAT_RGB;
+  return rgb;
+}
+
+}  // namespace
+
+bool Save(const Surface::Pixels& pixels, const Geometry::Rect& area, std::span<const char> path) {
+  const Geometry::Rect r =
+      Geometry::SectRect(area, Geometry::SetRect(0, 0, pixels.Width(), pixels.Height()));
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  if (Geometry::EmptyRect(r)) return Fail("empty image", image);
+  const std::vector<png_byte> rgb = Rgb(pixels, r, image);
   const std::string file = PathText(path);
   if (png_image_write_to_file(&image, file.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
     return Fail("cannot write PNG", image);
   }
+  errorText.clear();
+  return true;
+}
+
+bool Encode(const Surface::Pixels& pixels, std::vector<unsigned char>& bytes) {
+  const Geometry::Rect r = Geometry::SetRect(0, 0, pixels.Width(), pixels.Height());
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  if (Geometry::EmptyRect(r)) return Fail("empty image", image);
+  const std::vector<png_byte> rgb = Rgb(pixels, r, image);
+  png_alloc_size_t size = 0;
+  if (png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr) == 0) {
+    return Fail("cannot encode PNG", image);
+  }
+  bytes.resize(size);
+  if (png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), 0, nullptr) == 0) {
+    return Fail("cannot encode PNG", image);
+  }
+  bytes.resize(size);
   errorText.clear();
   return true;
 }

@@ -7,6 +7,7 @@
 #include "platform/Surface.h"
 
 #include <span>
+#include <vector>
 
 namespace Png {
 
@@ -15,6 +16,11 @@ namespace Png {
 // the reason is then in ErrorText.
 bool Save(const Surface::Pixels& pixels, std::span<const char> path);
 bool Save(const Surface::Pixels& pixels, const Geometry::Rect& area, std::span<const char> path);
+
+// The whole surface as the bytes of a PNG file, for callers that write the
+// file themselves. False, the reason in ErrorText, for an empty surface or
+// when it cannot be encoded.
+bool Encode(const Surface::Pixels& pixels, std::vector<unsigned char>& bytes);
 
 // Reads any PNG that libpng can turn into 8-bit RGB (palette, grey and alpha
 // are converted; alpha is dropped). False, with pixels untouched, when the
