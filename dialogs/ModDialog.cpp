@@ -207,23 +207,6 @@ DialogRecord* FrontKeeper(const DialogRecord* dialog) {
   return front;
 }
 
-bool ToFront(DialogRecord* dialog, bool unpack) {
-  if (!dialog->Open) return true;
-  if (unpack) Unpack(dialog);
-  if (DialogRecord* front = FrontKeeper(dialog)) {
-    Show(dialog);
-    SendBehind(dialog, front);
-  } else {
-    ModWindow::BringToFront(dialog->Window);
-  }
-  if (!dialog->Iconized) UpdateWindowPosition(dialog);
-  dialog->InFront = ModWindow::IsInFront(dialog->Window);
-  dialog->WindowVisible = true;
-  dialog->Shown = !dialog->Iconized;
-  dialog->Stop = false;
-  LastSelectedItem = 0;
-  return true;
-}
 
 void UpdateTitle(DialogRecord* dialog) {
   const std::span<const char> title = dialog->Items[0]->Text;
@@ -370,6 +353,24 @@ void Hide(DialogRecord* dialog) {
 }
 
 bool BringToFront(DialogRecord* dialog) { return ToFront(dialog, true); }
+
+bool ToFront(DialogRecord* dialog, bool unpack) {
+  if (!dialog->Open) return true;
+  if (unpack) Unpack(dialog);
+  if (DialogRecord* front = FrontKeeper(dialog)) {
+    Show(dialog);
+    SendBehind(dialog, front);
+  } else {
+    ModWindow::BringToFront(dialog->Window);
+  }
+  if (!dialog->Iconized) UpdateWindowPosition(dialog);
+  dialog->InFront = ModWindow::IsInFront(dialog->Window);
+  dialog->WindowVisible = true;
+  dialog->Shown = !dialog->Iconized;
+  dialog->Stop = false;
+  LastSelectedItem = 0;
+  return true;
+}
 
 bool FrontDialog(DialogRecord*& dialog) {
   dialog = ModDialogTools::MacWindowToDialogPtr(Windows::FrontWindow());

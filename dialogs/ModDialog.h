@@ -95,6 +95,38 @@ bool SelectingFromList();
 // The modifier keys held now (ANSIBase's modifier bits).
 int KeyDown();
 
+// ---- Events and item execution ------------------------------------------------
+
+// What the dialog does with one event: window events of its own window, a
+// press hit-tested against its items, help, tab (the next editable item),
+// enter (edits the current item), and keys offered as command keys to this
+// dialog and then to every other open dialog. background redraws a window
+// other than the dialog's after an update event. Every changed dialog is
+// redrawn afterwards. TRUE when the event was used; FALSE for a dialog
+// that is not open, and after the program's end (which stops the dialog).
+bool Process(DialogRecord* dialog, int code, char character, int modifiers, ModDialogUt::BackgroundUpdate background);
+// Runs the item's execute procedure as if it had been chosen, its value
+// unchanged; the context is put back afterwards.
+void Execute(DialogRecord* dialog, int item);
+// Edits an item of DialogPtr in place; a confirmed edit runs the item.
+void EditText(int item);
+// Brings the dialog to the front; with unpack an iconized one opens.
+bool ToFront(DialogRecord* dialog, bool unpack);
+
+// ---- Replay --------------------------------------------------------------------
+
+// Replays the actions in order up to index high, stopping at the first
+// without an item.
+void Playback(DialogRecord* dialog, std::span<const ModDialogUt::StoredValue> actions, int high);
+// Replays one recorded action: a menu command (-2), a key (-1) or an item's
+// value (1..n), or with KeyGiven the assignment of a command key. Values
+// are held within their kind's range and the item's limits; item numbers
+// outside -2..n do nothing. With execute the item runs as if chosen.
+void PlaybackItem(DialogRecord* dialog, const ModDialogUt::StoredValue& action, bool execute);
+// Puts back the value stored before the last execution.
+void RestoreLastValue(DialogRecord* dialog);
+void StoreItemValue(DialogRecord* dialog, int item, ModDialogUt::StoredValue& action, bool relative);
+
 // ---- Redraw and item state ---------------------------------------------------
 
 // Full redraw.

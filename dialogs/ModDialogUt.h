@@ -104,6 +104,9 @@ using KeyProc = void (*)(char& character, int& code, int& modifiers);
 using FilterProc = void (*)(ANSITerm::TerminalRecord* terminal, DialogRecord* dialog, int& code, char& character,
                             int& modifiers, bool mainLoop);
 using RecordProc = void (*)(DialogRecord* dialog, int item);
+// Redraws the window of the event just delivered, which is not the
+// dialog's own; TRUE when it knew the window.
+using BackgroundUpdate = bool (*)();
 using AuditBefore = bool (*)(DialogRecord* dialog, int item);
 
 // The value an executed item stored, for macros, audits and relative
@@ -118,7 +121,11 @@ struct StoredValue {
   std::uint8_t Key = 0;
   char Character = 0;
   bool AnyModifier = false;
-  std::uint8_t Spare[3] = {};
+  // Of a record read from a macro line: the key was pressed, the line
+  // assigns the key instead of acting, and it is a list's second key.
+  bool KeyDown = false;
+  bool KeyGiven = false;
+  bool SecondKey = false;
 };
 
 // Check box and multicheck geometry; OffValue alone for radio buttons.

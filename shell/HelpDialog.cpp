@@ -1,0 +1,8 @@
+#include "shell/HelpDialog.h"
+
+namespace HelpDialog {
+
+void InitModule() {}
+void Shutdown() {}
+
+}  // namespace HelpDialog
