@@ -150,3 +150,28 @@ TEST_P(CSlowRack, TrackingCallWithoutConvergenceKeepsItsValues) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_P(CSlowRack, PendingFitLeavesTheCompensationAsItWas) {
+  noise_ = false;
+  AmplifierCell cell = AmplifierCell::WholeCell2();
+  cell.membrane_ohms = 0.0;
+  StartCell(cell);
+  ASSERT_TRUE(T3Auto::CSlow(false));
+  const double cSlow = T3Types::State.CSlow;
+  const double gSeries = T3Types::State.GSeries;
+  const std::uint8_t range = T3Types::State.CSlowRange;
+  T3Types::State.CSlowPending = true;
+  EXPECT_TRUE(T3Auto::CSlow(false));
+  EXPECT_FALSE(T3Types::State.CSlowPending);
+  EXPECT_EQ(T3Types::State.CSlow, cSlow);
+  EXPECT_EQ(T3Types::State.GSeries, gSeries);
+  EXPECT_EQ(T3Types::State.CSlowRange, range);
+  EXPECT_GT(T3Types::State.CSlowFitA, 0.0);
+  EXPECT_GT(T3Types::State.CSlowFitB, 0.0);
+  EXPECT_TRUE(std::isfinite(T3Types::State.CSlowFitA * T3Types::State.CSlowFitB));
+  EXPECT_FALSE(T3Base::BoardState.TempStateSaved);
+}
+
+}  // namespace

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "acquisition/ZRV.h"
 #include "acquisition/ZRVBase.h"
@@ -12,6 +14,7 @@
 #include "amplifier/T3AutoSampling.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
+#include "amplifier/T3Measure.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Types.h"
 #include "amplifier/tests/AutoRack_fixture.h"
@@ -104,6 +107,91 @@ TEST_P(AutoSampling, ResetWithNothingSavedChangesNothing) {
   T3Auto::ResetTempState();
   EXPECT_EQ(Elements(), before);
   EXPECT_EQ(T3Types::State.Mux, 14);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_P(AutoSampling, ReadVmonThroughTheMultiplexer) {
+  Start(AmplifierCell::WholeCell());
+  for (const std::uint8_t mux : {5, 10}) {
+    SCOPED_TRACE(static_cast<int>(mux));
+    T3Panel::SetMux(mux);
+    T3Panel::SetVHold(0.04);
+    EXPECT_NEAR(T3Auto::ReadVmon(100), T3Types::State.VHold, 0.004);
+    EXPECT_EQ(T3Types::State.Mux, mux);
+  }
+}
+
+TEST_P(AutoSampling, GentleModeSwitchHoldsWhatTheCellSees) {
+  struct Case {
+    double hold;
+    double expected;
+  };
+  Start(AmplifierCell::WholeCell());
+  for (const Case c : {Case{-0.25, 0.0}, Case{0.0437, 0.044}, Case{-0.0601, -0.06}}) {
+    SCOPED_TRACE(c.hold);
+    T3Panel::SetMode(0);
+    T3Panel::SetVHold(c.hold);
+    EXPECT_TRUE(T3Auto::SetModeGently(1));
+    // The reading carries the multiplexer's own offset of a few mV.
+    EXPECT_NEAR(T3Types::State.VHold, c.expected, 0.0041);
+    EXPECT_NEAR(std::remainder(T3Types::State.VHold, 0.002), 0.0, 1e-4);
+    EXPECT_EQ(T3Types::State.Mode, 1);
+  }
+}
+
+TEST_P(AutoSampling, GentleSwitchIntoCurrentClamp) {
+  constexpr std::uint16_t kHighCCGains = 1 << 7;
+  constexpr std::uint16_t kCCRanges = (1 << 4) | (1 << 5);
+  struct Case {
+    std::uint16_t options;
+    std::uint8_t range, gain;
+    std::uint8_t range_after, gain_after;
+  };
+  for (const Case c : {Case{kCCRanges, 2, 0, 1, 5}, Case{kCCRanges | kHighCCGains, 0, 3, 0, 3},
+                       Case{kCCRanges, 0, 3, 1, 0}}) {
+    SCOPED_TRACE(std::to_string(c.options) + "/" + std::to_string(c.range));
+    Start(AmplifierCell::WholeCell(), c.options);
+    T3Panel::SetRange(c.range);
+    T3Panel::SetGain(c.gain);
+    EXPECT_TRUE(T3Auto::SetModeGently(2));
+    EXPECT_EQ(T3Types::State.Range, c.range_after);
+    EXPECT_EQ(T3Types::State.Gain, c.gain_after);
+    EXPECT_EQ(T3Types::State.Mode, 2);
+  }
+}
+
+TEST_P(AutoSampling, NoiseOfTheCurrentMonitor) {
+  Start(AmplifierCell::Open());
+  T3Panel::SetRange(1);
+  const double noise = T3Auto::MeasureNoise();
+  const double slow = T3Auto::Measure50HzNoise();
+  EXPECT_GT(noise, 0.0);
+  EXPECT_GT(slow, 0.0);
+  EXPECT_NE(noise, slow);
+  noise_ = false;
+  Start(AmplifierCell::Open());
+  T3Panel::SetRange(1);
+  EXPECT_LT(T3Auto::MeasureNoise(), 0.2 * noise);
+}
+
+class FourBoardMeasure : public AutoRackTest {};
+
+INSTANTIATE_TEST_SUITE_P(QRN2400, FourBoardMeasure, ::testing::Values(ZRVBase::BoardQRN2400), BoardName);
+
+TEST_P(FourBoardMeasure, AD7ReadsTheMultiplexerOrBoard3ByTheFlag) {
+  boards_ = 4;
+  Start(AmplifierCell::Open());
+  T3Panel::SetMux(1);
+  double mean = 0.0;
+  double rms = 0.0;
+  T3Measure::MeanAndRms(7, 1e-4, 100, mean, rms, true);
+  EXPECT_NEAR(mean, 5.0, 0.1);
+  T3Measure::MeanAndRms(7, 1e-4, 100, mean, rms, false);
+  EXPECT_NEAR(mean, Model(3).Monitors().current, 0.05);
+  EXPECT_GT(std::abs(mean - 5.0), 0.5);
 }
 
 }  // namespace
