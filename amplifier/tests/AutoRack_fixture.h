@@ -5,9 +5,15 @@
 
 #include <cstdint>
 
+#include "acquisition/ZRVBase.h"
+
 #include "amplifier/tests/AmplifierCore_fixture.h"
 #include "amplifier/tests/BoardRack_fixture.h"
 #include "sim/amplifier/AmplifierCell.h"
+
+// The board letter that goes with an interface's amplifier kind: 'D' on
+// the ZRV-24, 'Q' on the ZRV-28, 'S' on the QRN 2400, 'R' on the QRN 5+5.
+char LetterOfInterface(ZRVBase::BoardType board);
 
 class AutoRackTest : public BoardRackTest {
  protected:
@@ -15,6 +21,10 @@ class AutoRackTest : public BoardRackTest {
 
   // Starts the core with the cell on board 0's probe.
   void Start(const AmplifierCell& cell, std::uint16_t options = 0);
+
+  // The scale record's compensation factors made the rack's truths, so that
+  // the values the panel records are those the board applies.
+  void UseTruthScale();
 
   // What the rack's board applies by its elements.
   const AmplifierBoardModel& Model(int board = 0) { return *Rack().Model(board); }

@@ -24,8 +24,10 @@ constexpr std::initializer_list<int> kCSlowElements = {20, 21, 34, 35, 42, 43};
 
 class CSlowRack : public AutoRackTest {
  protected:
-  void StartCell(const AmplifierCell& cell = AmplifierCell::WholeCell()) {
+  void StartCell(const AmplifierCell& cell = AmplifierCell::WholeCell(), bool truthScale = false) {
+    letter_ = LetterOfInterface(Board());
     Start(cell);
+    if (truthScale) UseTruthScale();
     T3Panel::SetF2Response(2);
     T3Panel::SetStimFilter(0);
     T3Panel::SetCFast1(cell.stray_farads);
@@ -55,10 +57,10 @@ class CSlowRack : public AutoRackTest {
   }
 };
 
-// The QRN 5+5 reads the multiplexer on AD 7, where the rack puts it; the
-// other interfaces read it on their own multiplexer input, which the rack
-// does not drive.
-INSTANTIATE_TEST_SUITE_P(Boards, CSlowRack, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
+INSTANTIATE_TEST_SUITE_P(Boards, CSlowRack,
+                         ::testing::Values(ZRVBase::BoardZRV24, ZRVBase::BoardZRV28, ZRVBase::BoardQRN2400,
+                                           ZRVBase::BoardQRN55),
+                         BoardName);
 
 TEST_P(CSlowRack, WholeCellFromAFirstRun) {
   StartCell();
@@ -71,6 +73,14 @@ TEST_P(CSlowRack, WholeCellFromAFirstRun) {
   ExpectCompensates(AmplifierCell::WholeCell());
   EXPECT_EQ(Differences(WithoutCSlow(Elements()), WithoutCSlow(before)), "");
   EXPECT_FALSE(T3Base::BoardState.TempStateSaved);
+}
+
+TEST_P(CSlowRack, RecordedValuesByATruthScale) {
+  StartCell(AmplifierCell::WholeCell(), true);
+  ASSERT_TRUE(T3Auto::CSlow(false));
+  const AmplifierCell cell = AmplifierCell::WholeCell();
+  EXPECT_NEAR(T3Types::State.CSlow, cell.membrane_farads, 0.03 * cell.membrane_farads);
+  EXPECT_NEAR(T3Types::State.GSeries, 1.0 / cell.series_ohms, 0.05 / cell.series_ohms);
 }
 
 TEST_P(CSlowRack, CyclesKeptToWhatTheArraysHold) {
