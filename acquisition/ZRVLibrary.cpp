@@ -60,6 +60,8 @@ bool Load() {
 
 const Table& Functions() { return table; }
 
+void* Lookup(const char* name) { return library != nullptr ? dlsym(library, name) : nullptr; }
+
 void InitModule() {
   // The library stays mapped: a board record or handle of it may still be
   // held somewhere, and unmapping code that might be called is worse than

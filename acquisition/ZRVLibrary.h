@@ -58,6 +58,10 @@ struct Table {
 bool Load();
 // The functions of the open library; every entry nil while none is open.
 const Table& Functions();
+// A function of the loaded library that is not in the table (our simulated
+// boards' own, such as "ZRVSim_SetWiring"), looked up as the clock hand-over
+// is; nil without a library or when it has no function of that name.
+void* Lookup(const char* name);
 // Forgets an open library; the next Load searches again.
 void InitModule();
 

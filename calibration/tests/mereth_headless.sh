@@ -8,6 +8,8 @@ mereth="$1" png_equal="$2" golden="$3"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 export MERETH_UI_SCRIPT="$out/script"
+# The simulated hardware keeps its state here, not in the home folder.
+export MERETH_SIM_STATE="$out/state"
 
 # run NAME: plays $out/script, expects exit 0 and no $out/late.png.
 run() {
@@ -35,7 +37,7 @@ key a
 wait 1
 move 88 10
 down
-move 95 30
+move 95 139
 up
 $late
 STEPS

@@ -147,16 +147,6 @@ TEST(Tlv6SimConfig, RackKeysAreStrict) {
     EXPECT_EQ(config.latency, before.latency);
   }
 
-  const std::string path = testing::TempDir() + "tlv6_rack.txt";
-  std::ofstream(path) << "# rack\nboard.letter = R\ntlv6.serial = 805555\n\ntlv6.letter=G\n";
-  std::string error;
-  ASSERT_TRUE(Tlv6Sim::LoadRackFile(path, config, error)) << error;
-  EXPECT_EQ(config.serial, "805555");
-  EXPECT_EQ(config.letter, 'G');
-  std::ofstream(path) << "tlv6.serial = 805555\ntlv6.latency\n";
-  EXPECT_FALSE(Tlv6Sim::LoadRackFile(path, config, error));
-  EXPECT_EQ(error, "line 2: tlv6.latency");
-  std::remove(path.c_str());
 }
 
 }  // namespace

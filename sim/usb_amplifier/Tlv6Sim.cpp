@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 
 namespace Tlv6Sim {
 
@@ -56,12 +55,6 @@ Block BlockOf(std::string_view text) {
   Block block{};
   std::copy_n(text.begin(), std::min(text.size(), block.size()), block.begin());
   return block;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return s;
 }
 
 bool ParseId(std::string_view text, std::uint32_t& id) {
@@ -155,27 +148,6 @@ bool SetKey(Config& config, std::string_view key, std::string_view value) {
   }
   if (ok) config = next;
   return ok;
-}
-
-bool LoadRackFile(const std::string& path, Config& config, std::string& error) {
-  std::ifstream file(path);
-  if (!file) {
-    error = "cannot read " + path;
-    return false;
-  }
-  std::string line;
-  for (int number = 1; std::getline(file, line); ++number) {
-    const std::string_view text = Trim(line);
-    if (text.empty() || text.front() == '#') continue;
-    const std::size_t equals = text.find('=');
-    const std::string_view key = Trim(text.substr(0, std::min(equals, text.size())));
-    if (!key.starts_with("tlv6.")) continue;
-    if (equals == std::string_view::npos || !SetKey(config, key, Trim(text.substr(equals + 1)))) {
-      error = "line " + std::to_string(number) + ": " + std::string(text);
-      return false;
-    }
-  }
-  return true;
 }
 
 Device::Device(const Config& config) : config_(config) {

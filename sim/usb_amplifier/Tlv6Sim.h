@@ -69,18 +69,14 @@ struct Config {
   int faultBlock = 0;
 };
 
-// Sets one "tlv6." key of the MERETH_SIM_RACK form from its value text:
+// Sets one "tlv6." key of the simulated rack's file (sim/SimRackFile.h)
+// from its value text:
 // tlv6.vendor_id, tlv6.product_id (decimal or 0x-hex), tlv6.serial (6
 // characters), tlv6.letter (one), tlv6.latency, tlv6.erase_time,
 // tlv6.restart_time, tlv6.power_up_time (seconds, >= 0), tlv6.fault (the
 // fault's name as in FaultName), tlv6.fault_block. FALSE, config unchanged,
 // for an unknown key or a bad value.
 bool SetKey(Config& config, std::string_view key, std::string_view value);
-// Reads the "tlv6." lines of a `key = value` file (other keys belong to the
-// rest of the rack and are passed over; blank lines and lines starting with
-// '#' too). FALSE with "line N: ..." in error at the first bad tlv6 line or
-// when the file cannot be read.
-bool LoadRackFile(const std::string& path, Config& config, std::string& error);
 // "none", "absent", "send_never_completes", "silent", "dropped_reply",
 // "wrong_crc_once", "wrong_crc_always", "unreadable_crc", "six_digit_crc",
 // "word_with_letters", "short_reports", "empty_reports",
