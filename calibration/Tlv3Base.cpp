@@ -1,12 +1,13 @@
 #include "calibration/Tlv3Base.h"
 
+#include "dialogs/ModDialogLoop.h"
 #include "foundation/Strings.h"
 
 namespace Tlv3Base {
 
 ModDialogUt::DialogRecord Dialog;
 char SoftwareVersion[kVersionSize] = {};
-ModDialogUt::Proc ResetProc = ModDialogUt::NoProc;
+ModDialogUt::Proc ResetProc = ModDialogLoop::UpdateAll;
 bool GentleCCSwitch = true;
 bool BatchControlEnabled = false;
 bool BackgroundEnabled = true;
@@ -16,7 +17,7 @@ double RmembDelay = 0.3;
 void InitModule() {
   ModDialogUt::ClearRecord(&Dialog);
   Strings::Assign(SoftwareVersion, "9.8");
-  ResetProc = ModDialogUt::NoProc;
+  ResetProc = ModDialogLoop::UpdateAll;
   GentleCCSwitch = true;
   BatchControlEnabled = false;
   BackgroundEnabled = true;

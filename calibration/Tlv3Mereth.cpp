@@ -17,6 +17,7 @@
 #include "calibration/Tlv3Init.h"
 #include "calibration/Tlv3Menus.h"
 #include "dialogs/ModDialog.h"
+#include "dialogs/ModDialogLoop.h"
 #include "dialogs/ModDialogUt.h"
 #include "foundation/Decode.h"
 #include "foundation/RealTime.h"
@@ -30,9 +31,8 @@
 #include "shell/MacEnv.h"
 #include "shell/ModMenus.h"
 #include "shell/Mouse.h"
-#include "shell/Shell.h"
 #include "shell/UserQueue.h"
-#include "terminal/ANSITerm.h"
+#include "terminal/TermWindow.h"
 #include "usb_amplifier/Tlv6Firmware.h"
 
 namespace Tlv3Mereth {
@@ -95,7 +95,7 @@ std::span<const char> SoftwareVersion() { return Tlv3Base::SoftwareVersion; }
 
 void InitAllModules() {
   HelpMenu = 0;
-  ModDialog::InitModule();
+  ModDialogLoop::InitAllModules();
   Tlv3Init::InitAllModules();
   K5Panel::InitAllModules();
   T3Tester::SetSoftwareVersionSource(SoftwareVersion);
@@ -124,6 +124,7 @@ void Shutdown() {
   Tlv3Menus::Shutdown();
   Tlv3Init::Shutdown();
   ModDialog::Shutdown(Dialog());
+  ModDialogLoop::ShutAllModules();
   SimulatedHardware::Detach();
 }
 
@@ -150,6 +151,12 @@ void CreateMenuLists() {
   ModDialogUt::CreateMenuList(d, kSlotItem, "Interface");
   ModDialogUt::AddListItem(d, kSlotItem, "Use PCI");
   ModDialogUt::AddListItem(d, kSlotItem, "Use USB");
+}
+
+// The loop's filter, on every pass: the TLV 6's link and operations move
+// on without blocking the loop.
+void FilterEvent(ANSITerm::TerminalRecord*, DialogRecord*, int&, char&, int&, bool) {
+  Tlv6Firmware::PeriodicTask();
 }
 
 void SetPCISlotNumber() { ZRV::SetBoardNumber(Value(kSlotItem) == kUseUSB ? 3 : 0); }
@@ -310,14 +317,11 @@ bool CallMereth() {
   }
   FillProcs();
   UpdatePCISlot();
+  TermWindow::Update();
   MacEnv::HideLogo();
   ModDialog::Update(Dialog());
   Mouse::SetArrowCursor();
-  while (!MacEnv::Terminated && Shell::RootTerminal != nullptr) {
-    char character = 0;
-    int code = 0;
-    ANSITerm::Input(Shell::RootTerminal, character, code);
-  }
+  ModDialogLoop::Execute(Dialog()->Terminal, Dialog(), FilterEvent, Dialog()->Stop);
   return true;
 }
 
@@ -366,7 +370,7 @@ void Quit() {
   } else if (Tlv6Firmware::Upload_Running()) {
     TermIO::WriteAlertLine("Cannot quit while uploading to the TLV 6");
   } else {
-    MacEnv::Terminate();
+    ModDialogLoop::Terminate();
   }
 }
 
