@@ -143,6 +143,8 @@ int GetPagePort(Session* session, Port::GrafPort*& port);
 int EndPage(Session* session);
 // Ends an open page first, then writes the document (see above).
 int EndDocument(Session* session);
+// Ends the document, an open page included, and writes nothing.
+int CancelDocument(Session* session);
 
 // ---- Test side ---------------------------------------------------------------------------
 

@@ -205,6 +205,13 @@ int EndDocument(Session* session) {
   return Answer(session, code);
 }
 
+int CancelDocument(Session* session) {
+  if (session == nullptr) return kInvalidObject;
+  if (!session->documentOpen) return Answer(session, kOutOfScope);
+  Forget(*session);
+  return Answer(session, kNoErr);
+}
+
 void Release(Session*& session) {
   if (session != nullptr) Forget(*session);
   delete session;

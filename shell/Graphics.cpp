@@ -20,6 +20,7 @@
 #include "shell/GraphBase.h"
 #include "shell/GraphPoly.h"
 #include "shell/ModWindow.h"
+#include "shell/Printer.h"
 #include "shell/ScrapUtil.h"
 
 namespace Graphics {
@@ -498,12 +499,12 @@ void GlobalToWindow(GraphicsWindow window, int h, int v, double& x, double& y) {
 bool SetPort(GraphicsWindow window, PortSave& save) {
   save = PortSave{};
   if (window == nullptr) return false;
-  if (window->offscreen) {
-    if (!FastGraph::SetPort(window, save)) return false;
-  } else if (window->port == nullptr) {
-    return false;
-  }
-  Port::SetPort(window->port);
+  if (window->offscreen && !FastGraph::SetPort(window, save)) return false;
+  // On paper: the open page, else nowhere.
+  Port::GrafPort* port =
+      !window->offscreen && window->outputDevice == kPrinter ? Printer::PrintingPort() : window->port;
+  if (port == nullptr) return false;
+  Port::SetPort(port);
   if (window->platform != nullptr && window->platform->activeWindow != window) DoActivateWindowParameters(window);
   return true;
 }

@@ -220,8 +220,10 @@ struct PortSave {
 };
 
 // Begins drawing: selects the window's port (an off-screen window's world
-// first, which may fail) and, unless the window is the active one, loads its
-// drawing state. FALSE for nil or when the world cannot be selected.
+// first, which may fail; the open page's printing port for a window on the
+// printer) and, unless the window is the active one, loads its drawing
+// state. FALSE for nil, when the world cannot be selected, or on the
+// printer without an open page.
 bool SetPort(GraphicsWindow window, PortSave& save);
 // Ends drawing; only an off-screen window restores what SetPort replaced.
 void EndPort(GraphicsWindow window, PortSave& save);

@@ -162,6 +162,7 @@ void Initialize() {
 void Shutdown() {
   UserQueue::ExecuteAfterStack();
   ModSound::Off();
+  Printer::Shutdown();
   Shell::Shutdown();
   Buffer::Shutdown();
   DisposeLogo();

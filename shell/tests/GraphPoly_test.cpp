@@ -13,7 +13,9 @@
 
 #include "platform/Port.h"
 #include "shell/Graphics.h"
+#include "shell/Printer.h"
 #include "shell/tests/Graphics_fixture.h"
+#include "shell/tests/Printer_fixture.h"
 
 namespace {
 
@@ -267,20 +269,31 @@ TEST_F(GraphPolyTest, DenseMarkersFollowTheSpacing) {
   EXPECT_EQ(At(w, 50, 51), Color::ToPixel(Graphics::Red));
 }
 
-TEST_F(GraphPolyTest, OnPaperStrokesLeanIntoTheNextColumn) {
+TEST_F(GraphPolyTest, OnTheScreenStrokesStayInTheirColumn) {
   GraphicsWindow w = UnitWindow();
   std::vector<float> ramp(400);
   for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<float>(i) / 4;
   GraphPoly::PolylineReal(w, 0, 0, 100, ramp, true, false, false);
   EXPECT_TRUE(Inked(w, SetRect(101, 0, 102, 102)).empty());
-  Graphics::ClearWindow(w);
-  Graphics::SetOutputDevice(w, Graphics::kPrinter, "");
+}
+
+class GraphPolyOnPaper : public PrinterTest {};
+
+TEST_F(GraphPolyOnPaper, StrokesLeanIntoTheNextColumn) {
+  ASSERT_TRUE(NewJob(false, "paper.pdf"));
+  ASSERT_TRUE(Printer::StartPage(nullptr));
+  GraphicsWindow w = Graphics::CreateWindowInt(Printer::PageWindow(), 0, 0, 102, 102);
+  Graphics::SetScaling(w, 0, 0, 100, 100);
+  ASSERT_EQ(Graphics::GetOutputDevice(w), Graphics::kPrinter);
+  std::vector<float> ramp(400);
+  for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<float>(i) / 4;
   GraphPoly::PolylineReal(w, 0, 0, 100, ramp, true, false, false);
   EXPECT_FALSE(Inked(w, SetRect(101, 0, 102, 102)).empty());
   // Stored slots are not drawn again on the printer.
   Graphics::ClearWindow(w);
   GraphPoly::Draw(w, 0);
   EXPECT_TRUE(Inked(w, SetRect(0, 0, 102, 102)).empty());
+  Printer::ClosePage();
 }
 
 // Slots are kept whatever the flag says: neither the stored trace nor the

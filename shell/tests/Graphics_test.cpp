@@ -140,7 +140,10 @@ TEST_F(GraphicsWindows, ChildrenInheritTheStateButNotTheMarkerSpacing) {
   EXPECT_EQ(ToLocal(child, 100, 1), (Point{151, 21}));
   Graphics::GetScalingInt(child, x1, y1, x2, y2);
   EXPECT_EQ((std::vector<double>{x1, y1, x2, y2}), (std::vector<double>{0, 0, 1000, 4000}));
-  // The port holds the child's state now, clipped to its rectangle.
+  // Without an open page the printer takes no drawing; on the screen the
+  // port holds the child's state, clipped to its rectangle.
+  Graphics::SetOutputDevice(child, Graphics::kScreen, "");
+  Graphics::ActivateWindowParameters(child);
   const Port::GrafPort* port = Port::GetPort();
   ASSERT_EQ(port, root->port);
   EXPECT_EQ(port->clipRgn.Bounds(), SetRect(50, 20, 152, 122));
