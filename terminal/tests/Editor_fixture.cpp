@@ -2,11 +2,19 @@
 
 #include "foundation/Buffer.h"
 #include "foundation/Strings.h"
+#include "platform/EventQueue.h"
+#include "platform/KeyCodes.h"
+#include "platform/Port.h"
+#include "platform/Windows.h"
+#include "platform/headless/Headless.h"
+#include "terminal/ANSIBase.h"
 #include "terminal/EditDisplay.h"
 #include "terminal/EditMenus.h"
 #include "terminal/EditState.h"
 #include "terminal/EditUtility.h"
 #include "terminal/Editor.h"
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <span>
@@ -41,20 +49,20 @@ void Fill(BufferText::TextBuffer buffer, const std::string& text) {
 
 void EditorTest::SetUp() {
   ConsoleSessionTest::SetUp();
-  Editor::Initialize();
   buffer = Buffer::Create("Text", Buffer::kText);
-  screen = ANSITerm::CreateHeadless(kRows, kColumns);
-  EditState::Console = screen;
-  EditState::EditBuffer = buffer;
-  ANSITerm::SetSize(screen);
+  ASSERT_TRUE(EditUtility::OpenBufferWindow(buffer, true));
+  EditUtility::SetupBuffer(buffer, true, false, true);
   EditState::WindowBandSize = 1;
+  // The windows' first activations and updates.
+  Keys("");
 }
 
 void EditorTest::TearDown() {
-  EditState::Console = nullptr;
+  Headless::ClearSteps();
+  EditUtility::CloseBufferWindow(buffer);
   EditState::EditBuffer = nullptr;
   EditState::TraceState = EditState::kTraceOff;
-  ANSITerm::Close(screen);
+  Editor::GoldSet = false;
   ConsoleSessionTest::TearDown();
 }
 
@@ -105,10 +113,45 @@ void EditorTest::MakeNamed(const char* name, const std::string& text) {
   Fill(Buffer::Create({name, std::strlen(name) + 1}, Buffer::kText), text);
 }
 
-std::string EditorTest::Row(int row) const {
+std::string EditorTest::Row(int row) {
   char text[ANSITerm::kMaxColumns + 1] = "";
-  ANSITerm::ScreenLine(screen, row, text);
+  ANSITerm::ScreenLine(EditState::Console, row, text);
   return text;
+}
+
+void EditorTest::Keys(const char* script) {
+  std::string steps = script;
+  for (std::size_t at = 0; at < steps.size();) {
+    std::size_t end = steps.find('\n', at);
+    if (end == std::string::npos) end = steps.size();
+    const std::string line = steps.substr(at, end - at);
+    if (line.rfind("control ", 0) == 0) {
+      KeyCodes::Key key;
+      ASSERT_TRUE(KeyCodes::ForCharacter(static_cast<unsigned char>(line[8]), key)) << line;
+      Headless::Key(key.virtualKey, static_cast<unsigned char>(line[8] & 0x1f), EventQueue::kControlKey);
+    } else {
+      const std::string step = line + "\n";
+      ASSERT_TRUE(Headless::RunScript({step.c_str(), step.size() + 1})) << line;
+    }
+    at = end + 1;
+  }
+  int keyCode = 0;
+  char character = 0;
+  int modifiers = 0;
+  do {
+    Editor::Edit(keyCode, character, modifiers);
+  } while (keyCode != ANSIBase::KeyNone);
+}
+
+std::string EditorTest::ClickAt(int row, int column) {
+  const ANSITerm::TerminalRecord* terminal = EditState::Console;
+  Geometry::Point where{terminal->left + (column - 1) * terminal->characterWidth + terminal->characterWidth / 2,
+                        terminal->top + (row - 1) * terminal->lineHeight + terminal->lineHeight / 2};
+  Port::GrafPort* const saved = Port::GetPort();
+  Port::SetPort(Windows::GetWindowPort(terminal->window));
+  Port::LocalToGlobal(where);
+  Port::SetPort(saved);
+  return "click " + std::to_string(where.h) + " " + std::to_string(where.v) + "\n";
 }
 
 std::pair<std::int32_t, std::int32_t> CursorAt() { return {EditState::CursorLine, EditState::CursorColumn}; }

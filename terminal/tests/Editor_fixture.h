@@ -1,7 +1,8 @@
-// The editor on a headless terminal of 10 rows and 40 columns, editing the
-// text buffer "Text": the buffer's text, cursor, selection, delete buffers,
-// message line, undo item and paste buffer as the tests of the undo, the
-// keypad commands and the command interpreter read and set them.
+// The editor on the headless screen, editing the text buffer "Text" in its
+// own buffer window: the buffer's text, cursor, selection, message line,
+// undo item and paste buffer as the tests of the undo, the keypad commands
+// and the command interpreter read and set them, and keys and clicks
+// scripted through the event source to the command interpreter.
 #pragma once
 
 #include "foundation/BufferText.h"
@@ -13,9 +14,6 @@
 
 class EditorTest : public ConsoleSessionTest {
  protected:
-  static constexpr int kRows = 10;
-  static constexpr int kColumns = 40;
-
   void SetUp() override;
   void TearDown() override;
 
@@ -36,11 +34,17 @@ class EditorTest : public ConsoleSessionTest {
   static std::string Named(const char* name);
   // The text buffer made anew with the text.
   static void MakeNamed(const char* name, const std::string& text);
-  // The row of the terminal, without trailing blanks.
-  std::string Row(int row) const;
+  // The row of the edit window, without trailing blanks.
+  static std::string Row(int row);
+
+  // Queues the script's steps (Headless::RunScript, and "control X" for
+  // the control character of the letter X) and hands every event to the
+  // command interpreter until the input runs out.
+  static void Keys(const char* script);
+  // The script step of a click into the cell of the edit window.
+  static std::string ClickAt(int row, int column);
 
   BufferText::TextBuffer buffer = nullptr;
-  ANSITerm::TerminalRecord* screen = nullptr;
 };
 
 // (line, column) of the cursor, for EXPECT_EQ.
