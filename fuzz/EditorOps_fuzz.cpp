@@ -1,8 +1,10 @@
 // libFuzzer target: random editor operations and line-input keys on a text
 // buffer shown in a terminal of random size, with pastes of random
-// clipboard text (NUL bytes, lines over 256 characters, thousands of lines).
-// After every operation no line may be longer than 256 characters and the
-// cursor must lie within the buffer.
+// clipboard text (NUL bytes, lines over 256 characters, thousands of lines),
+// and random key events through the command interpreter (GOLD, long
+// counts, macros, undo, prompts for named buffers). After every operation
+// no line may be longer than 256 characters and the cursor must lie within
+// the buffer.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,10 +20,12 @@
 #include "platform/headless/Headless.h"
 #include "shell/Graphics.h"
 #include "shell/ScrapUtil.h"
+#include "terminal/ANSIBase.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditDisplay.h"
 #include "terminal/EditState.h"
 #include "terminal/EditUtility.h"
+#include "terminal/Editor.h"
 #include "terminal/LineEditor.h"
 #include "terminal/tests/HeadlessEditor.h"
 
@@ -98,11 +102,54 @@ void QueueLineKeys(Input& in) {
   Headless::Key(KeyCodes::kReturn, 13, 0);
 }
 
+// An answer waiting for a prompt: a buffer name, or a search string, and
+// the key that ends it.
+void QueueAnswer(Input& in) {
+  static constexpr const char* kNames[] = {"/Fuzz", "/FuzzScratch", "Edit.Paste", "Edit.Undo1", "Edit.Undo2", "New"};
+  const std::string name = in.Byte() % 2 ? kNames[in.Byte() % 6] : in.Text(8);
+  Headless::Type(Z(name));
+  Headless::Key(in.Byte() % 4 == 0 ? KeyCodes::kKeypad0 + 4 : KeyCodes::kReturn, 13, 0);
+}
+
+// One key event for the command interpreter: GOLD, digits and the GOLD
+// letters come often; any code up to 63 with any modifiers may come.
+void RandomKey(Input& in) {
+  static constexpr char kGoldLetters[] = "0123456789cfLrsTwX@!#$\x1b";
+  const std::uint8_t choice = in.Byte();
+  int code = ANSIBase::KeyCharacter;
+  char character = 0;
+  int modifiers = 0;
+  switch (choice % 6) {
+    case 0: code = in.Byte() % 2 ? ANSIBase::KeyNumericClear : ANSIBase::KeyF1 + 10; break;
+    case 1: character = kGoldLetters[in.Byte() % (sizeof kGoldLetters - 1)]; break;
+    case 2: code = ANSIBase::KeyCursorUp + in.Byte() % 22; break;
+    case 3:
+      code = in.Byte() % 64;
+      character = static_cast<char>(in.Byte());
+      modifiers = in.Byte();
+      break;
+    default: character = static_cast<char>(in.Byte()); break;
+  }
+  if (code == ANSIBase::KeyCharacter && std::strchr("fFrRwW", character) != nullptr && character != 0) {
+    QueueAnswer(in);
+  }
+  Editor::ProcessCommand(code, character, modifiers);
+  Headless::ClearSteps();
+  // A macro plays from the editor's own key source; a bound ends long runs.
+  for (int step = 0; step < 4096 && EditState::TraceState == EditState::kTracePlaying; ++step) {
+    EditDisplay::InputKey(code, character, modifiers);
+    Editor::ProcessCommand(code, character, modifiers);
+    Headless::ClearSteps();
+  }
+  EditState::TraceState = EditState::TraceState == EditState::kTracePlaying ? EditState::kTraceOff
+                                                                               : EditState::TraceState;
+}
+
 void Operate(Input& in, BufferText::TextBuffer scratch) {
   std::int32_t line = 0;
   std::int32_t column = 0;
   std::int32_t edge = 0;
-  switch (in.Byte() % 16) {
+  switch (in.Byte() % 17) {
     case 0: {
       const std::string text = in.Text(40);
       EditUtility::InsertString(1 + in.Upto(20), Z(text), line, column);
@@ -191,6 +238,11 @@ void Operate(Input& in, BufferText::TextBuffer scratch) {
       RandomPosition(in, line, column);
       EditDisplay::Redraw(line, column, line + in.Upto(60), 1 + in.Upto(300));
       break;
+    case 15: {
+      const int keys = in.Upto(24);
+      for (int i = 0; i < keys && !in.Empty(); ++i) RandomKey(in);
+      break;
+    }
     default: EditDisplay::ResetCursorPosition(); break;
   }
 }
@@ -225,6 +277,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   EditState::EditBuffer = nullptr;
   EditState::Console = nullptr;
   EditState::TraceState = EditState::kTraceOff;
+  EditState::SelectActive = false;
+  Editor::GoldSet = false;
   ANSITerm::Close(terminal);
   Buffer::Delete(buffer);
   Buffer::Delete(scratch);

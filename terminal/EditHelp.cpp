@@ -98,7 +98,8 @@ void WaitForKey(ANSITerm::TerminalRecord* terminal) {
 ModWindow::WindowParameters HelpRectangle() {
   const Geometry::Rect screen = Screen::AvailableBounds();
   ModWindow::WindowParameters p;
-  p.top = static_cast<std::int16_t>(screen.top + 10);
+  // The title bar, too, stays clear of the menu bar.
+  p.top = static_cast<std::int16_t>(screen.top + WindowFrame::kTitleBarHeight + 10);
   p.left = static_cast<std::int16_t>(screen.left + 12);
   p.bottom = static_cast<std::int16_t>(std::min<int>(screen.bottom, p.top + kMaxHeight));
   p.right = static_cast<std::int16_t>(std::min<int>(screen.right, p.left + kMaxWidth));
