@@ -23,6 +23,7 @@
 #include <span>
 
 #include "selftest/ProtocolTypes.h"
+#include "selftest/TestResultsBlock.h"
 
 namespace T3Tester {
 
@@ -109,5 +110,18 @@ std::int32_t TriggerDac(std::int32_t dac);
 // of the amplitude (0 while Generator is off) is played and shown on
 // +-1.5 x amplitude x scale until Continue or Abort. FALSE when aborted.
 bool TestSignal(std::int32_t dac, std::int32_t adc, double amplitude, double interval, double scale);
+
+// ---- The blocks of a board test ---------------------------------------------------
+// Each starts from the power-on state with the silent multiplexer check,
+// fills its group in order and writes each value under its heading (the
+// range file's section of its limits). TRUE when the block ran to its end;
+// FALSE when the multiplexer check failed or the operator aborted at a step
+// point, the rest of the group untouched and the amplifier left as it was
+// at that step. A value that could not be computed is NaN.
+
+// Filter 1, the probe offset DAC, the test circuit's slow time constants,
+// the HF compensation, the output amplifier and its filter, filter 2's
+// path and the clipping detector.
+bool CurrentMonitor(TestResultsBlock::CurrentMonitorResults& group);
 
 }  // namespace T3Tester

@@ -101,8 +101,10 @@ struct AmplifierAnalogTruths {
   // The multiplexer's offset and noise, shared by its channels.
   double mux_offset_volts = 0.0025;
   double mux_noise_volts = 20e-6;
-  // The test DAC's routes into the probe and the output amplifier.
-  double test_probe_gain = 0.985;
+  // The test DAC's routes into the probe and the output amplifier. The
+  // probe output sums the test DAC through an inverting stage: the filter-1
+  // response the self-test reads behind it starts at -180 degrees.
+  double test_probe_gain = -0.985;
   double test_output_gain = 1.012;
   double test_lag_seconds = 1e-6;
   // The test integrator's rate (1/s per volt) with the 1 pF and the 10 pF
