@@ -4,11 +4,9 @@
 #include <array>
 #include <limits>
 
-#include "acquisition/ADMeasure.h"
 #include "acquisition/ChirpReal.h"
 #include "acquisition/VrnlBoards.h"
 #include "amplifier/T3Measure.h"
-#include "amplifier/T3Panel.h"
 #include "amplifier/T3Types.h"
 #include "selftest/T3ChirpReal.h"
 #include "selftest/T3Tester.h"
@@ -21,11 +19,6 @@ namespace {
 constexpr double kMeanInterval = 5e-5;
 constexpr std::int32_t kMeanPoints = 512;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-void Route(bool testDacOff, bool muxToAdc) {
-  T3Panel::SetQTestDac(testDacOff);
-  T3Panel::SetQMuxAdc(muxToAdc);
-}
 
 }  // namespace
 
@@ -57,7 +50,7 @@ bool Acquire(Chirp& chirp, const ChirpRun& run) {
   chirp.interval = run.interval;
   std::int32_t codes = 0;
   const bool clean = T3ChirpReal::AcquireAverage(run.dac, run.adc, run.amplitude, chirp.interval, chirp.n,
-                                                 kChirpRepeats, 1, chirp.work, IntArray, codes, run.testDacOff,
+                                                 run.repeats, 1, chirp.work, IntArray, codes, run.testDacOff,
                                                  run.muxToAdc);
   if (!clean && run.reportFailure) {
     if (!run.failureText.empty()) Message(run.failureText);
@@ -69,6 +62,10 @@ bool Acquire(Chirp& chirp, const ChirpRun& run) {
   }
   return ChirpReal::TransformResponse(chirp.n, codes, run.referencePhase, run.dac, run.adc, chirp.interval,
                                       chirp.work);
+}
+
+void Ratio(Chirp& a, const Chirp& b, double referencePhase) {
+  ChirpReal::TransferFunctionRatio(a.n, Transfer(a), Transfer(b), referencePhase);
 }
 
 std::span<float> Transfer(const Chirp& chirp) { return chirp.work.first(static_cast<std::size_t>(2 * chirp.n)); }
@@ -100,16 +97,14 @@ void Unmeasured(FrequencyResponseValues& values) {
 
 bool TimeConstant(std::int32_t dac, std::int32_t adc, double amplitude, double interval, std::int32_t start,
                   bool testDacOff, bool muxToAdc, ExponentialValues& values) {
-  Route(testDacOff, muxToAdc);
-  return ADMeasure::TimeConstant(dac, adc, amplitude, interval, start, true, values.Tau.Value, values.Amp.Value,
-                                 values.Base.Value);
+  return T3Measure::TimeConstant(dac, adc, amplitude, interval, start, values.Tau.Value, values.Amp.Value,
+                                 values.Base.Value, testDacOff, muxToAdc);
 }
 
 void RiseTime(std::int32_t dac, std::int32_t adc, double amplitude, double interval, bool testDacOff,
               bool muxToAdc, RiseTimeValues& values) {
-  Route(testDacOff, muxToAdc);
   std::array<double, 3> fractions{};
-  ADMeasure::RiseTime(dac, adc, amplitude, interval, values.Amp.Value, fractions);
+  T3Measure::RiseTime(dac, adc, amplitude, interval, values.Amp.Value, fractions, testDacOff, muxToAdc);
   values.Y1.Value = fractions[0];
   values.Y2.Value = fractions[1];
   values.Y3.Value = fractions[2];
@@ -117,10 +112,10 @@ void RiseTime(std::int32_t dac, std::int32_t adc, double amplitude, double inter
 
 double SineGain(std::int32_t dac, std::int32_t adc, double amplitude, double interval,
                 std::int32_t pointsPerPeriod, std::int32_t periods, bool testDacOff, bool muxToAdc) {
-  Route(testDacOff, muxToAdc);
   double gain = 0.0;
   double phase = 0.0;
-  ADMeasure::GainAndPhase(dac, adc, amplitude, interval, pointsPerPeriod, periods, gain, phase);
+  T3Measure::GainAndPhase(dac, adc, amplitude, interval, pointsPerPeriod, periods, gain, phase, testDacOff,
+                          muxToAdc);
   return gain;
 }
 

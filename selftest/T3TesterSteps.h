@@ -1,7 +1,7 @@
 // What the board test's blocks share beyond T3Tester.h: the channels of the
 // selected board, the mean and noise of a monitor, the chirp responses and
-// their evaluations, and the measurements the amplifier layer's T3Measure
-// does not wrap yet, each with the amplifier's routing put first.
+// their evaluations, and the amplifier layer's measurements into the
+// result groups.
 //
 // A value the blocks cannot compute (a chirp that saturated, a corner, a
 // -3 dB point or a gain not found) becomes NaN, so that the report marks
@@ -43,7 +43,7 @@ void MeanKeepingNoise(std::int32_t adc, double& value, double& noise, bool muxTo
 // A new line and the text on the test terminal.
 void Message(std::span<const char> text);
 
-// A 256-point chirp response in a work buffer of the chirp length's four
+// A chirp response (256 points unless set) in a work buffer of the chirp length's four
 // arrays: the transfer function (gains, then phases) at its start.
 struct Chirp {
   std::span<float> work;
@@ -52,7 +52,7 @@ struct Chirp {
 };
 // Makes the chirp of n points in the work buffer; FALSE for a short buffer.
 bool MakeChirp(Chirp& chirp);
-// Acquires (15 repeats, one acquisition; T3Tester::IntArray the data) and,
+// Acquires (15 repeats unless set, one acquisition; T3Tester::IntArray the data) and,
 // unless saturated, transforms it with the reference phase (the response
 // negated first when asked). A saturated acquisition writes failureText
 // when it is not empty and gives FALSE; with reportFailure FALSE it is
@@ -68,8 +68,12 @@ struct ChirpRun {
   bool negate = false;
   std::span<const char> failureText = "Error in Chirp Acquire";
   bool reportFailure = true;
+  std::int32_t repeats = kChirpRepeats;
 };
 bool Acquire(Chirp& chirp, const ChirpRun& run);
+// a := a / b, the phases brought into [referencePhase, referencePhase +
+// 360).
+void Ratio(Chirp& a, const Chirp& b, double referencePhase);
 
 // The chirp's transfer function (gains and phases).
 std::span<float> Transfer(const Chirp& chirp);
