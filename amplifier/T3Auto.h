@@ -95,4 +95,32 @@ double CSlowFilterDelay();
 // only missed convergence.
 bool CSlow(bool keepTempState);
 
+// Every procedure below first puts back a measuring configuration that a
+// tracking C-slow left in place (ResetTempState).
+
+// Zeroes the mean current with the pipette offset: a coarse search at gain
+// index 0, then a fine one at the operator's gain, with the holding
+// potential at -VLiquidJunction, where it stays. FALSE, the offset back,
+// when the offset DAC cannot reach the zero or time runs out (error 18).
+bool VpOffset();
+// The quick offset search of tracking use, at most once per SearchDelay
+// (FALSE at once, nothing changed, before that): one search from eight
+// times the last step, and when it fails the full VpOffset search, whose
+// result does not change this one's.
+bool Search();
+// Adds the conductance measured with -10 / +10 mV steps around the holding
+// potential to the leak compensation, twice; TRUE when the second pass
+// finds less than 10 nS in either direction. Otherwise the leak back and
+// error 19, or 18 when time ran out.
+bool GLeak();
+
+// Raises the Rs fraction by 0.04 until the step response undershoots by
+// more than overshootLimit of its peak, reverses with halved steps (0.02,
+// 0.01) and ends at the last reversal less backOff, with C-slow off and the
+// prediction at 0.4. Rs mode 0 searches in mode 2 and stays there on
+// success. FALSE at once in current clamp; FALSE, the fraction and the Rs
+// mode back, when no usable response is found, time runs out (18) or 26
+// measurements find no end (19).
+bool RsComp(double overshootLimit, double backOff);
+
 }  // namespace T3Auto

@@ -1,0 +1,126 @@
+// The automatic Rs compensation: the fraction rises until the response to a
+// voltage step starts to undershoot, the sign of incipient ringing, homes
+// in on that point with halving steps and backs off by the caller's margin.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "acquisition/ADMeasure.h"
+#include "amplifier/T3Auto.h"
+#include "amplifier/T3AutoSampling.h"
+#include "amplifier/T3Base.h"
+#include "amplifier/T3Error.h"
+#include "amplifier/T3Panel.h"
+#include "amplifier/T3Types.h"
+#include "foundation/RealTime.h"
+#include "numerics/VectorInt.h"
+
+namespace T3Auto {
+
+namespace {
+
+constexpr T3Types::AmplifierError kNoConvergence = 19;
+constexpr std::uint8_t kMuxCurrent = 14;
+constexpr std::int32_t kHalfPeriod = 200;
+constexpr double kInterval = 5e-6;
+// The base line: 40 points before the end of the upward half.
+constexpr std::int32_t kBaseFrom = 159;
+constexpr std::int32_t kBasePoints = 40;
+constexpr double kPrediction = 0.4;
+constexpr double kFirstStep = 0.04;
+constexpr double kLastStep = 0.011;
+constexpr int kMostMeasurements = 26;
+constexpr std::uint8_t kModeCurrentClamp = 2;
+constexpr std::int32_t kRsModeOff = 0;
+constexpr std::int32_t kRsModeSearch = 2;
+
+// The response to a voltage step with the present fraction; FALSE without a
+// usable one (clipped, no peak after the first point, no return to the base
+// line). undershoot: it falls below the base line by more than the limit's
+// share of its peak, beyond the noise.
+bool MeasureRsComp(double overshootLimit, RealTime::TimeSeconds deadline, bool& undershoot) {
+  T3Types::AmplifierState& state = T3Types::State;
+  const std::int32_t cycles = MaxCycles(kHalfPeriod, state.AutoCSlowCycles);
+  double amplitude = state.AutoCSlowAmplitude;
+  if (!AutoSample(amplitude, StimArray, kHalfPeriod, cycles, kInterval, deadline, false) || T3Error::Error != 0) {
+    return false;
+  }
+  ADMeasure::AverageCycles(kHalfPeriod, cycles, StimArray, SumArray, AvgArray);
+  std::int16_t* const average = AvgArray.data();
+  const double base = VectorInt::Mean(average + kBaseFrom, kBasePoints);
+  VectorInt::Offset(average, average, kHalfPeriod, static_cast<std::int16_t>(-std::trunc(base)), true);
+  double noise = 0.0;
+  for (std::int32_t i = kBaseFrom; i < kBaseFrom + kBasePoints; ++i) {
+    const double value = average[i];
+    noise += value * value;
+  }
+  noise /= kBasePoints;
+  const std::int16_t* const first = average;
+  const std::int16_t* const end = first + kHalfPeriod;
+  const std::int16_t* const peak = std::max_element(first, end);
+  if (peak == first) return false;
+  // The return to the base line is looked for up to the last but one point.
+  const std::int16_t* const crossing = std::find_if(peak, end - 1, [](std::int16_t value) { return value <= 0; });
+  if (crossing == end - 1) return false;
+  const double lowest = *std::min_element(crossing, end);
+  undershoot = -lowest - 4.0 * std::sqrt(noise) > overshootLimit * *peak;
+  return true;
+}
+
+}  // namespace
+
+bool RsComp(double overshootLimit, double backOff) {
+  T3Types::AmplifierState& state = T3Types::State;
+  if (state.Mode == kModeCurrentClamp) return false;
+  ResetTempState();
+  const std::uint8_t cSlowRange = state.CSlowRange;
+  const std::uint8_t stimFilter = state.StimFilter;
+  const std::uint8_t mux = state.Mux;
+  const double fraction = state.RsFraction;
+  const bool correctionMode = state.RsCorrectionMode;
+  const std::int32_t mode = T3Panel::GetRsMode(state.RsTau);
+  T3Panel::SetCSlowRange(0);
+  T3Panel::SetStimFilter(0);
+  T3Panel::SetMux(kMuxCurrent);
+  if (mode == kRsModeOff) T3Panel::SetRsMode(kRsModeSearch);
+  T3Panel::SetRsCorrection(kPrediction, kPrediction, false);
+  bool done = false;
+  bool failed = false;
+  bool undershoot = false;
+  bool previous = false;
+  T3Error::Error = 0;
+  const RealTime::TimeSeconds deadline = RealTime::GetTime() + T3Base::TimeoutRsComp;
+  double step = kFirstStep;
+  for (int measurements = 1; !done && !failed && measurements <= kMostMeasurements; ++measurements) {
+    failed = !MeasureRsComp(overshootLimit, deadline, undershoot) || T3Error::Error != 0;
+    if (failed) break;
+    step = undershoot ? -std::fabs(step) : std::fabs(step);
+    if (measurements > 1 && undershoot != previous) {
+      if (std::fabs(step) > kLastStep) {
+        step /= 2.0;
+      } else {
+        done = true;
+      }
+    }
+    state.RsFraction = done ? state.RsFraction - backOff : state.RsFraction + step;
+    previous = undershoot;
+    T3Panel::SetRsComp(state.RsFraction);
+  }
+  // Running out of measurements is no result either.
+  failed = failed || !done;
+  if (failed) {
+    if (T3Error::Error == 0) T3Error::Error = kNoConvergence;
+    T3Panel::SetRsMode(mode);
+    T3Panel::SetRsComp(fraction);
+  } else if (mode != kRsModeOff && T3Panel::GetRsMode(state.RsTau) != mode) {
+    T3Panel::SetRsMode(mode);
+  }
+  if (correctionMode) T3Panel::SetRsCorrection(state.RsFraction, state.RsFraction, true);
+  T3Panel::SetMux(mux);
+  T3Panel::SetStimFilter(stimFilter);
+  T3Panel::SetCSlowRange(cSlowRange);
+  T3Panel::Flush();
+  return done;
+}
+
+}  // namespace T3Auto

@@ -1,0 +1,88 @@
+// The automatic compensations on a simulated rack behind the stand-in
+// ZRV-28: one Q board with its analog model and noise, on the virtual
+// clock. Columns:
+//   hw_s   simulated time per run (acquisitions and waits)
+// beside the CPU time per run; the goal is at most 1 % of hw_s.
+//   CSlow    a cold run (the board's first) on the whole cell, its pipette
+//            capacitance compensated, filter 2 out of the current monitor;
+//   VpOffset the pipette offset on the bath;
+//   GLeak    the leak compensation on the seal.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+
+#include "acquisition/ADMeasure.h"
+#include "amplifier/T3Auto.h"
+#include "amplifier/T3Base.h"
+#include "amplifier/T3Panel.h"
+#include "amplifier/T3Types.h"
+#include "bench/StandInBoard.h"
+#include "selftest/tests/RackBoard.h"
+#include "sim/amplifier/AmplifierRackWiring.h"
+
+namespace {
+
+void AutoBench(benchmark::State& state, const AmplifierCell& cell, const std::function<void()>& prepare,
+               const std::function<bool()>& run) {
+  AmplifierRackConfig config;
+  config.interface = RackInterface::kZRV28;
+  config.boards[0].letter = 'Q';
+  config.analog = true;
+  config.noise = true;
+  AmplifierRackWiring rack(config);
+  if (!OpenStandInBoard()) {
+    state.SkipWithError("no simulated board");
+    return;
+  }
+  ZRVSim_SetWiring(&rack);
+  StartRackBoard('Q', ZRVBase::BoardZRV28, 0);
+  ADMeasure::TestWriteMode = 0;
+  rack.Rack(0).SwitchModelCircuit(0, cell);
+  const T3Types::AmplifierState start = T3Types::State;
+  double hardwareSeconds = 0.0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    T3Types::State = start;
+    T3Panel::LoadTheState();
+    prepare();
+    state.ResumeTiming();
+    const double begin = Platform::ElapsedSeconds();
+    if (!run()) {
+      state.SkipWithError("the procedure failed");
+      break;
+    }
+    hardwareSeconds += Platform::ElapsedSeconds() - begin;
+  }
+  state.counters["hw_s"] = hardwareSeconds / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+  ZRVSim_SetWiring(nullptr);
+  CloseStandInBoard();
+}
+
+void BM_CSlowCold(benchmark::State& state) {
+  const AmplifierCell cell = AmplifierCell::WholeCell();
+  AutoBench(
+      state, cell,
+      [&] {
+        T3Base::BoardState.CSlowDone = false;
+        T3Panel::SetF2Response(2);
+        T3Panel::SetCFast1(cell.stray_farads);
+        T3Panel::SetCFast2(cell.wall_farads);
+        T3Panel::SetCFastTau(cell.wall_farads * cell.wall_ohms);
+      },
+      [] { return T3Auto::CSlow(false); });
+}
+BENCHMARK(BM_CSlowCold)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_VpOffset(benchmark::State& state) {
+  AutoBench(state, AmplifierCell::Bath(), [] { T3Panel::SetGain(3); }, [] { return T3Auto::VpOffset(); });
+}
+BENCHMARK(BM_VpOffset)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_GLeak(benchmark::State& state) {
+  AutoBench(state, AmplifierCell::Seal(), [] { T3Panel::SetGain(5); }, [] { return T3Auto::GLeak(); });
+}
+BENCHMARK(BM_GLeak)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+}  // namespace
