@@ -282,6 +282,7 @@ bool GetSettings(bool showRowsAndColumns, bool showHeight, std::span<const char>
   Dialogs::Dialog* d =
       Dialogs::GetNewDialog(kFirstTemplate + (showRowsAndColumns ? 2 : 0) + (showHeight ? 1 : 0));
   if (d == nullptr) return false;
+  const DialogUtils::ScrapExchange scrap;
   Fill(d, layout, title4, title5, s);
   Windows::Window* w = Dialogs::GetDialogWindow(d);
   Windows::ShowWindow(w);

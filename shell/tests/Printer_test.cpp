@@ -85,7 +85,9 @@ TEST_F(PrinterJobTest, EachFailedStepShowsItsAlertAndLeavesTheJobUsable) {
     Printing::FailStep(c.step, -50);
     const int beeps = Beep::Count();
     // The print settings are made after the page setup.
-    if (c.step == Step::kCreatePrintSettings) ASSERT_TRUE(Headless::RunScript(std::string_view("item 1\n")));
+    if (c.step == Step::kCreatePrintSettings) {
+      ASSERT_TRUE(Headless::RunScript(std::string_view("item 1\n")));
+    }
     testing::internal::CaptureStderr();
     EXPECT_FALSE(Printer::NewJob());
     EXPECT_NE(testing::internal::GetCapturedStderr().find(c.alert), std::string::npos);
@@ -201,7 +203,9 @@ TEST_F(PrinterJobTest, ATextBufferBecomesThePagesTheLayoutPredicts) {
     Surface::Pixels png;
     ASSERT_TRUE(Png::Load(folder / ("report-" + std::to_string(n) + ".png"), png));
     EXPECT_TRUE(png == rendered[static_cast<std::size_t>(n - 1)]);
-    if (n == 1) EXPECT_TRUE(MatchesGolden(png, "printed_page_1"));
+    if (n == 1) {
+      EXPECT_TRUE(MatchesGolden(png, "printed_page_1"));
+    }
   }
 }
 
