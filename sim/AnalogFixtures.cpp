@@ -148,6 +148,7 @@ void AnalogPath::Build(const AnalogCircuit& circuit) {
   _x.assign(size, 0.0);
   _next_x.assign(size, 0.0);
   _taps.clear();
+  _sides.clear();
   _block_orders.clear();
   for (const AnalogCircuit::Block& block : circuit.blocks()) _block_orders.push_back(block.order);
   // What drives the next block: a weighted sum of the states and the input.
@@ -166,6 +167,12 @@ void AnalogPath::Build(const AnalogCircuit& circuit) {
       for (std::size_t col = 0; col < k; ++col) _a[(first + row) * size + first + col] += block.a[row * k + col];
       for (std::size_t col = 0; col < size; ++col) _a[(first + row) * size + col] += block.b[row] * feed.c[col];
       _b[first + row] += block.b[row] * feed.d;
+    }
+    for (const AnalogCircuit::SideOutput& side : block.sides) {
+      Output output{feed.c, feed.d * side.d};
+      for (double& weight : output.c) weight *= side.d;
+      for (std::size_t row = 0; row < k; ++row) output.c[first + row] += side.c[row];
+      _sides.push_back(std::move(output));
     }
     for (double& weight : feed.c) weight *= block.d;
     feed.d *= block.d;
@@ -192,6 +199,8 @@ double AnalogPath::Sample(double seconds) {
 }
 
 double AnalogPath::Tap(int k) const { return Value(_taps[static_cast<std::size_t>(k)]); }
+
+double AnalogPath::Side(int k) const { return Value(_sides[static_cast<std::size_t>(k)]); }
 
 void AnalogPath::MoveTo(double seconds) {
   const auto hold = [this](double until) {

@@ -28,13 +28,19 @@
 class AnalogCircuit {
  public:
   // dx/dt = a x + b u, y = c x + d u: one input, one output, `order` states
-  // (a row major).
+  // (a row major). Side outputs c' x + d' u are reported beside the chain
+  // (AnalogPath::Side) without driving the next block.
+  struct SideOutput {
+    std::vector<double> c;
+    double d = 0.0;
+  };
   struct Block {
     int order = 0;
     std::vector<double> a;
     std::vector<double> b;
     std::vector<double> c;
     double d = 1.0;
+    std::vector<SideOutput> sides{};
   };
 
   // A wire: the output is the input.
@@ -87,6 +93,8 @@ class AnalogPath {
   double Sample(double seconds);
   // Tap k's output at the time of the last sample, without noise.
   double Tap(int k) const;
+  // Side output k (counted along the chain) at the time of the last sample.
+  double Side(int k) const;
   // A switch changes the circuit from now on: the blocks up to the first
   // one whose number of states differs (the same sections, other corners or
   // gains) take over their state as it stands; the others start at rest.
@@ -116,6 +124,7 @@ class AnalogPath {
   std::vector<double> _b;
   Output _output;
   std::vector<Output> _taps;
+  std::vector<Output> _sides;
   std::vector<int> _block_orders;
   std::vector<double> _x;
   std::vector<double> _next_x;

@@ -277,9 +277,9 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   // Filter 2 stays in the chain when bypassed: the monitor then takes the
   // output amplifier's tap, and the sections keep following.
   const FourPole& filter2 = setting.high_q ? kButterworth : kBessel;
-  // The Rs compensation takes its share of the series resistance off.
-  AmplifierCell cell = _truths.cell;
-  if (!setting.rs_ringing) cell.series_ohms *= 1.0 - std::clamp(setting.rs_alpha, 0.0, 1.0);
+  // A ringing loop leaves the cell as it is under the rails.
+  const AmplifierCell& cell = _truths.cell;
+  const double alpha = setting.rs_ringing ? 0.0 : std::clamp(setting.rs_alpha, 0.0, kMostCriticalAlpha);
   if (setting.rs_ringing && !_setting.rs_ringing) ++_rsViolations;
   const AnalogCircuit stages = MonitorStages(setting.filter1_hz, setting.output_gain, filter2, setting.filter2_hz);
   const AnalogCircuit range = AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]);
@@ -293,13 +293,12 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
     _current.Retune(AnalogCircuit::Gain(amperes).Then(range).Tapped().Then(stages));
     _pipette.Retune(CellVoltage(cell, node, _truths.cc_input_ohms, amperes));
   } else {
-    AnalogCircuit probe = CellCurrent(cell, setting.compensation, setting.stimulus_filter_hz).Then(range);
+    AnalogCircuit probe = CellCurrent(cell, setting.compensation, setting.stimulus_filter_hz, alpha).Then(range);
     if (setting.rs_undershoot > 0.0) {
-      probe = probe.Then(Undershoot(setting.rs_undershoot,
-                                    cell.series_ohms * std::max(cell.membrane_farads, cell.stray_farads)));
+      probe = probe.Then(Undershoot(setting.rs_undershoot, (1.0 - alpha) * cell.series_ohms *
+                                                               std::max(cell.membrane_farads, cell.stray_farads)));
     }
     _current.Retune(probe.Tapped().Then(stages));
-    _pipette.Retune(pipette);
   }
   const AnalogCircuit testLag = AnalogCircuit::RC(_truths.test_lag_seconds);
   if (setting.test_route == 1) {
@@ -384,10 +383,7 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   const bool networkShown = _setting.network != 0;
   const bool currentClamp = _setting.cc_gain >= 0;
   if (command != _command) {
-    if (!currentClamp) {
-      _current.Drive(_seconds, command - cell.bath_volts);
-      _pipette.Drive(_seconds, command);
-    }
+    if (!currentClamp) _current.Drive(_seconds, command - cell.bath_volts);
     if (networkShown) _network.Drive(_seconds, command - cell.bath_volts);
     _command = command;
   }
@@ -413,7 +409,8 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
                                  : (_setting.integrator_caps & 2) != 0 ? kTenCapacitorChannel
                                                                        : 0;
   double current = _current.Sample(_seconds);
-  const double pipette = _pipette.Sample(_seconds) + (currentClamp ? cell.bath_volts : 0.0);
+  // The pipette potential: in voltage clamp the cell's side output.
+  const double pipette = (currentClamp ? _pipette.Sample(_seconds) : _current.Side(0)) + cell.bath_volts;
   _monitors.test_at_probe = 0.0;
   if (_setting.test_route != 0) {
     current += _testRoute.Sample(_seconds);

@@ -5,7 +5,9 @@
 //              the stimulus gain's truth + the stimulus offset + the
 //              pipette offset (sim/amplifier/AmplifierScaleTruths.h);
 //   pipette    V_p, the command through the stimulus filter (first order,
-//              its corner by latch 33 bit 2: the wide one or the narrow);
+//              its corner by latch 33 bit 2: the wide one or the narrow),
+//              with the C-slow prediction and the Rs correction
+//              (sim/amplifier/AmplifierCell.h);
 //   cell       the circuit on the probe less the compensations the elements
 //              set (sim/amplifier/AmplifierCell.h);
 //   probe      I x the range resistor (latch 40 bits 2-3: 0 range 0, 2
@@ -19,8 +21,9 @@
 //              2 (Bessel, or Butterworth with the high Q of latch 39 bit 0),
 //              left out when latch 29 bit 1 bypasses it;
 //   Vmon       V_p x 10 (x 100 with latch 33 bit 0, / 5 with V-ref x2);
-//   Rs         the compensation alpha = R_comp / Rs shortens the series
-//              resistance to Rs (1 - alpha) through its lag (by filter 1's
+//   Rs         the correction alpha = R_comp / Rs, fed back onto the
+//              pipette potential, leaves the cell behind Rs (1 - alpha); its
+//              stability follows the loop's lag (by filter 1's
 //              index 1, 5, 10, 2 us; 100 us slow); past alpha_c = 1 - 3 lag /
 //              (Rs Cm), within 0.3 to 0.95, the loop rings at full scale, and
 //              each entry into ringing counts as a violation; from

@@ -13,8 +13,15 @@
 //              drives.
 // The compensations inject, from the pipette potential V:
 //   C-fast     s V (C1 / (1 + s 0.3 us) + C2 / (1 + s tau));
-//   C-slow     s C V / (1 + s C / G): the membrane behind Rs = 1 / G;
+//   C-slow     s C P / (1 + s (1 - f) C / G), P the filtered command: the
+//              membrane behind Rs = 1 / G, charging faster by the Rs
+//              fraction f;
 //   G-leak     G V.
+// The pipette potential is the filtered command P, the C-slow prediction f /
+// G x the C-slow current, and the Rs correction R_comp x the current of the
+// series path less the C-slow current. With C = Cm, G = 1 / Rs and f =
+// R_comp / Rs the membrane charges as P / (1 + s (1 - f) Rs Cm) and the
+// injection cancels its current.
 // V counts from the bath's potential: what the cell sees, the compensations
 // see.
 #pragma once
@@ -68,10 +75,12 @@ struct AmplifierCompensation {
 inline constexpr double kCFast1LagSeconds = 0.3e-6;
 
 // The block: input the command less the bath potential (volts), output the
-// probe current (amperes) less the compensations. Always seven states, so
-// that a change of cell or compensation keeps the state.
+// probe current (amperes) less the compensations, side output 0 the pipette
+// potential less the bath's. `rs_alpha` is the Rs correction's share of the
+// series resistance (the loop's stability is the caller's). Always seven
+// states, so that a change of cell or compensation keeps the state.
 AnalogCircuit CellCurrent(const AmplifierCell& cell, const AmplifierCompensation& compensation,
-                          double stimulus_filter_hz);
+                          double stimulus_filter_hz, double rs_alpha);
 
 // The current clamp's block: input the command (volts) by which the
 // amplifier drives amperes_per_volt into the pipette, output the pipette

@@ -41,6 +41,11 @@ double GSeriesCodeFactor(const AmplifierScaleTruths& truths, const AmplifierBoar
   return truths.g_series_code_factor[static_cast<std::size_t>(code)];
 }
 
+// The C-slow network's share taken off its time constant, with Rs on or off.
+double PredictionFraction(const AmplifierScaleTruths& truths, const AmplifierBoardElements& elements) {
+  return std::clamp(elements.Element(kRsFractionDac) / truths.rs_fraction_factor, 0.0, 1.0);
+}
+
 }  // namespace
 
 int CSlowRange(const AmplifierBoardElements& elements) {
@@ -80,9 +85,9 @@ AmplifierCompensation DecodeCompensation(const AmplifierScaleTruths& truths, con
   if (elements.LatchBit(kCompensationLatch, 1)) {
     applied.rs_ohms = dac(kRsDac) * truths.rs_code_factor[elements.LatchBit(kCompensationLatch, 2) ? 1 : 0] *
                       range_gain / truths.rs_factor;
-    applied.rs_fraction = dac(kRsFractionDac) / truths.rs_fraction_factor;
     applied.rs_slow = elements.LatchBit(kCompensationLatch, 3);
   }
+  applied.rs_fraction = PredictionFraction(truths, elements);
   applied.pipette_offset_volts = (dac(kVpOffsetDac) - truths.vp_offset_zero) / truths.vp_offset_scale;
   return applied;
 }
@@ -92,7 +97,7 @@ AmplifierNetworks DecodeNetworks(const AmplifierScaleTruths& truths, const Ampli
   const double k = elements.LatchBit(kSwitchLatch29, 3) ? 5.0 : 1.0;
   const double steps = CSlowSteps(truths, elements);
   networks.c_slow_gain = steps > 0.0 ? std::min(truths.c_slow_factor * k / steps, kMostNetworkGain) : kMostNetworkGain;
-  const double fraction = std::clamp(elements.Element(kRsFractionDac) / truths.rs_fraction_factor, 0.0, 1.0);
+  const double fraction = PredictionFraction(truths, elements);
   const double conductance = steps * elements.Element(kGSeriesDac) * GSeriesCodeFactor(truths, elements);
   const double tau = conductance > 0.0 ? truths.c_slow_factor * truths.g_series_factor / conductance : kLongestNetworkTau;
   networks.c_slow_tau_seconds = std::clamp(tau * (1.0 - fraction), kShortestNetworkTau, kLongestNetworkTau);

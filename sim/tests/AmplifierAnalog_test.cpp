@@ -133,7 +133,7 @@ TEST(AmplifierAnalog, MonitorGainPerRangeAndOutputGain) {
     const double expected =
         (pipette / c.cell_ohms * truths.range_gain[range] + truths.probe_offset_volts[range]) * c.factor;
     EXPECT_NEAR(bench.Line(6), expected, 1e-9 + 1e-8 * std::fabs(expected));
-    EXPECT_NEAR(bench.Line(5), pipette * 10.0, 1e-12);
+    EXPECT_NEAR(bench.Line(5), pipette * 10.0, 1e-9);
     EXPECT_EQ(bench.Rack().ClippingLines(), 0);
   }
 }
@@ -193,7 +193,7 @@ TEST(AmplifierAnalog, VoltageMonitorFactors) {
     bench.Hold(1e-4, 0.2);
     const double stimulus = c.latch29 != 0 ? 0.5 : 0.1;
     const double pipette = 0.2 * stimulus * truths.stimulus_gain + truths.stimulus_offset_volts;
-    EXPECT_NEAR(bench.Line(5), pipette * c.factor / stimulus, 1e-12);
+    EXPECT_NEAR(bench.Line(5), pipette * c.factor / stimulus, 1e-9 * pipette * c.factor / stimulus);
   }
 }
 
@@ -520,7 +520,7 @@ TEST(AmplifierAnalog, FourBoardsEachOnItsLinesWithItsCell) {
     const double pipette = 0.1 * truths.stimulus_gain + truths.stimulus_offset_volts;
     EXPECT_NEAR(bench.Line(current_lines[board]), pipette / cells[board] * truths.range_gain[0] + truths.probe_offset_volts[0],
                 1e-9);
-    EXPECT_NEAR(bench.Line(voltage_lines[board]), pipette * 10.0, 1e-12);
+    EXPECT_NEAR(bench.Line(voltage_lines[board]), pipette * 10.0, 1e-9);
   }
 }
 

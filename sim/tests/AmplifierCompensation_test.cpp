@@ -44,6 +44,8 @@ Coarse Additive(double units, double step, double most, int last) {
 }
 
 constexpr double kInjection10p = 1e-11;
+constexpr int kCurrentLine = 6;
+constexpr int kVoltageLine = 5;
 constexpr double kInjection1p = 1e-12;
 
 // The elements of each compensation, as words to the selected board.
@@ -77,6 +79,15 @@ std::vector<std::uint16_t> GLeakWords(const Factors& f, double siemens, double r
   return words;
 }
 
+// Rs correction of `ohms` in range 1 with the C-slow network's fraction.
+std::vector<std::uint16_t> RsWords(const AmplifierScaleTruths& truths, double range_gain, double ohms,
+                                   double fraction) {
+  std::vector<std::uint16_t> words = Dac12Words(23, static_cast<int>(std::lround(ohms * truths.rs_factor / range_gain)));
+  words.push_back(LatchWord(38, 2, 0));
+  words.push_back(Word(7, static_cast<int>(std::lround(fraction * truths.rs_fraction_factor))));
+  return words;
+}
+
 std::vector<std::uint16_t> PipetteOffsetWords(const Factors& f, double volts) {
   return Dac12Words(16, static_cast<int>(std::lround(volts * f.vp_scale + f.vp_zero)));
 }
@@ -96,6 +107,7 @@ class Cell {
   }
 
   Factors Truths() const { return Factors::Of(_config.boards[0].analog.scale); }
+  const AmplifierScaleTruths& Scale() const { return _config.boards[0].analog.scale; }
   double RangeGain() const { return _config.boards[0].analog.range_gain[1]; }
   double ProbeOffset() const { return _config.boards[0].analog.probe_offset_volts[1]; }
   double StimulusOffset() const { return _config.boards[0].analog.stimulus_offset_volts; }
@@ -103,14 +115,14 @@ class Cell {
     _player->Select(0);
     _player->Play(Cached(words));
   }
-  // The current monitor every 5 us for `seconds` with the stimulus DAC at
-  // `volts`.
-  std::vector<double> Hold(double seconds, double volts) {
+  // The current monitor (or the voltage monitor on line 5) every 5 us for
+  // `seconds` with the stimulus DAC at `volts`.
+  std::vector<double> Hold(double seconds, double volts, int line = kCurrentLine) {
     std::vector<double> monitor;
     const std::array<double, 4> dacs = {volts, volts, volts, volts};
     for (double t = 0.0; t < seconds; t += 5e-6) {
       _rack->Convert({t, _now + t}, std::span<const double, 4>(dacs));
-      monitor.push_back(_rack->AdVolts(6, std::span<const double, 4>(dacs)));
+      monitor.push_back(_rack->AdVolts(line, std::span<const double, 4>(dacs)));
     }
     _now += seconds;
     _player->Wait(seconds);
@@ -225,6 +237,46 @@ TEST(AmplifierCompensation, EachCancelsItsPartWithTheTruthsAndMissesWithTheDefau
     const double missed = MeasureOf(byDefaults, c);
     EXPECT_GT(std::fabs(missed), c.most * std::fabs(uncompensated));
   }
+}
+
+// The Rs correction on the pipette potential: R_comp x the series current
+// added to the command leaves the cell behind Rs (1 - alpha).
+TEST(AmplifierCompensation, RsCorrectionRaisesThePipettePotential) {
+  Cell cell(AmplifierCell::Resistor(10e6));
+  const double bare = cell.Hold(2e-3, 0.2).back() - cell.ProbeOffset();
+  const double vmon = cell.Hold(2e-3, 0.2, kVoltageLine).back();
+  cell.Words(RsWords(cell.Scale(), cell.RangeGain(), 5e6, 0.0));
+  const double alpha = cell.Applied().rs_ohms / 10e6;
+  EXPECT_NEAR(alpha, 0.5, 0.005);
+  EXPECT_NEAR(cell.Hold(2e-3, 0.2).back() - cell.ProbeOffset(), bare / (1.0 - alpha), 1e-6);
+  EXPECT_NEAR(cell.Hold(2e-3, 0.2, kVoltageLine).back(), vmon / (1.0 - alpha), 1e-6);
+}
+
+// With C-slow at the cell and the fraction at the correction's alpha, the
+// membrane charges by (1 - f) Rs Cm: the prediction lifts the pipette
+// potential by f / (1 - f) of the step and lets it fall with that time
+// constant, while the injection still cancels the membrane's current.
+TEST(AmplifierCompensation, CSlowPredictionChargesTheCellFasterAndStillCancels) {
+  const AmplifierCell circuit = SealedWholeCell();
+  Cell bare(circuit);
+  const double uncompensated = TransientCharge(bare, circuit);
+  Cell cell(circuit);
+  std::vector<std::uint16_t> words = CFastWords(cell.Truths(), 1.5e-12, 2.5e-12, 4, 2);
+  for (const auto w : CSlowWords(cell.Truths(), 22e-12, 100e-9)) words.push_back(w);
+  for (const auto w : RsWords(cell.Scale(), cell.RangeGain(), 5e6, 0.5)) words.push_back(w);
+  cell.Words(words);
+  const AmplifierCompensation applied = cell.Applied();
+  const double f = applied.rs_fraction;
+  EXPECT_NEAR(f, 0.5, 0.005);
+  EXPECT_LT(TransientCharge(cell, circuit), 0.03 * uncompensated);
+
+  cell.Hold(5e-3, 0.0, kVoltageLine);
+  const std::vector<double> vmon = cell.Hold(2e-3, 0.2, kVoltageLine);
+  const double settled = vmon.back();
+  const auto lift = [&](double seconds) { return vmon[static_cast<std::size_t>(std::lround(seconds / 5e-6))] - vmon[0] - (settled - vmon[0]); };
+  const double tau = (1.0 - f) * applied.c_slow_farads / applied.g_series_siemens;
+  EXPECT_NEAR(lift(20e-6), (settled - vmon[0]) * f / (1.0 - f) * std::exp(-20e-6 / tau), 0.02 * (settled - vmon[0]));
+  EXPECT_NEAR(std::log(lift(50e-6) / lift(150e-6)), 100e-6 / tau, 0.02 * 100e-6 / tau);
 }
 
 }  // namespace

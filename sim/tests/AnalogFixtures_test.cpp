@@ -117,6 +117,23 @@ TEST(AnalogPath, TapsReportTheChainAlongTheWay) {
   }
 }
 
+// A block's side outputs weigh its states and its input, the chain before
+// it included, and pass nothing on.
+TEST(AnalogPath, SideOutputsReportABlocksOtherOutputs) {
+  const double tau = 10e-6;
+  AnalogCircuit::Block lag{1, {-1.0 / tau}, {1.0 / tau}, {1.0}, 0.0};
+  lag.sides = {{{-1.0}, 1.0}, {{4.0}, 0.0}};
+  AnalogPath path(AnalogCircuit::Gain(2.0).Then(AnalogCircuit::Linear(lag)).Then(AnalogCircuit::Gain(3.0)));
+  path.Drive(0.0, 1.0);
+  for (const double t : {0.0, 5e-6, 40e-6}) {
+    const double out = path.Sample(t);
+    const double state = 2.0 * (1.0 - std::exp(-t / tau));
+    EXPECT_NEAR(out, 3.0 * state, 1e-12);
+    EXPECT_NEAR(path.Side(0), 2.0 - state, 1e-12);
+    EXPECT_NEAR(path.Side(1), 4.0 * state, 1e-12);
+  }
+}
+
 TEST(AnalogPath, AStepBeforeTheLastLookTakesEffectThen) {
   AnalogPath path(AnalogCircuit::RC(10e-6));
   EXPECT_EQ(path.Sample(50e-6), 0.0);
