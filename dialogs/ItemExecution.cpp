@@ -5,6 +5,7 @@
 #include "dialogs/ModDialog.h"
 #include "dialogs/ModDialogPopup.h"
 #include "dialogs/ModDialogTools.h"
+#include "dialogs/ValueDrag.h"
 #include "foundation/platform/Clock.h"
 #include "platform/Events.h"
 #include "platform/Windows.h"
@@ -101,11 +102,11 @@ bool ExecuteItem(int item, int code, char character, int modifiers, bool keyboar
         } else if (ModDialog::RecordingActive || it.NoConfig || keyboard || DoubleClick(modifiers)) {
           ModDialog::EditText(item);
         } else {
-          ModDialogPopup::DragMenu(item, 0, item);
+          ValueDrag::DragMenu(item, 0, item);
         }
         break;
       case kDrag2:
-        if (!ModDialog::RecordingActive) ModDialogPopup::DragMenu(item, it.Area.DragItems[0], it.Area.DragItems[1]);
+        if (!ModDialog::RecordingActive) ValueDrag::DragMenu(item, it.Area.DragItems[0], it.Area.DragItems[1]);
         break;
       case kEditText:
         ModDialog::EditText(item);

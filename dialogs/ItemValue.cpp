@@ -51,4 +51,20 @@ bool Write(DialogItem& item, double value) {
   }
 }
 
+double WithinKind(int kind, double value) {
+  const auto within = [value](auto type) {
+    using T = decltype(type);
+    return std::clamp(value, static_cast<double>(std::numeric_limits<T>::lowest()),
+                      static_cast<double>(std::numeric_limits<T>::max()));
+  };
+  switch (kind) {
+    case kSingle: return within(float{});
+    case kInt32: return within(std::int32_t{});
+    case kInt16: return within(std::int16_t{});
+    case kBoolean:
+    case kByte: return within(std::uint8_t{});
+    default: return value;
+  }
+}
+
 }  // namespace ItemValue

@@ -30,5 +30,9 @@ bool Read(const ModDialogUt::DialogItem& item, double& value);
 // 0..255), a boolean as value > 0. FALSE, nothing written, for a value that
 // is not a finite number and for the kinds Read refuses.
 bool Write(ModDialogUt::DialogItem& item, double value);
+// The value held within what a variable of the kind can take (not
+// rounded): integers within their type, a single within its range, a
+// boolean or a byte within 0..255; other kinds as it is.
+double WithinKind(int kind, double value);
 
 }  // namespace ItemValue
