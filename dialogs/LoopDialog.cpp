@@ -14,6 +14,7 @@
 #include "shell/Graphics.h"
 #include "shell/MacEnv.h"
 #include "shell/Mouse.h"
+#include "terminal/ANSITerm.h"
 
 namespace LoopDialog {
 
@@ -217,7 +218,9 @@ bool Show(std::span<const char> title, StartProc start, StopProc stop, AbortProc
   UpdatePending = false;
   InvertTime = 0;
   finished = false;
-  const bool onScreen = ModalAnswer::OnScreen();
+  // Dialog windows need the terminal layer started, as the program's
+  // start-up does; a tool run on the bare UI layer shows nothing.
+  const bool onScreen = ModalAnswer::OnScreen() && ANSITerm::TerminalHeap != nullptr;
   if (onScreen && !OpenDialog(title)) {
     Alert::OK("Cannot setup Loop Dialog");
     return false;

@@ -9,12 +9,12 @@
 // a procedure may rewrite them for the next time. One dialog at a time,
 // main thread only.
 //
-// Off screen (no UI layer) nothing is drawn: the title and the first
-// message go to stderr, Start is pressed at once, and the passes run until
-// the done procedure says so, an Abort the abort procedure agrees to, or
-// the program's end, each waiting up to a tick as the dialog's wait for its
-// next event would. The two lines as shown are kept in Text1Buffer and
-// Text2Buffer.
+// Off screen (no UI layer, or the terminal layer of dialog windows not
+// started) nothing is drawn: the title and the first message go to stderr,
+// Start is pressed at once, and the passes run until the done procedure
+// says so, an Abort the abort procedure agrees to, or the program's end,
+// each waiting up to a tick as the dialog's wait for its next event would.
+// The two lines as shown are kept in Text1Buffer and Text2Buffer.
 #pragma once
 
 #include <span>

@@ -1,9 +1,10 @@
-// End to end: a number item bound to a voltage measured on a simulated AD/DA
-// board shows it in engineering form, and after a new measurement its own
-// redraw touches no other item.
+// End to end on a simulated AD/DA board: a number item bound to a measured
+// voltage shows it in engineering form, and after a new measurement its own
+// redraw touches no other item; the progress dialog runs sweeps one a pass.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "acquisition/ADMeasure.h"
 #include "acquisition/ZRV.h"
 #include "acquisition/tests/Measurement_fixture.h"
+#include "dialogs/LoopDialog.h"
 #include "dialogs/ModDialog.h"
 #include "dialogs/ModDialogUt.h"
 #include "platform/UIPlatform.h"
@@ -93,6 +95,56 @@ TEST_P(ItemOnBoard, AMeasuredVoltageShowsInEngineeringFormAndRedrawsAlone) {
     }
   }
   EXPECT_GT(changed, 0);
+}
+
+// ---- The progress dialog over sweeps on the board ------------------------------------
+
+constexpr int kSweeps = 200;
+constexpr int kSweepSamples = 64;
+int sweeps = 0;
+bool sweepFailed = false;
+
+bool StartSweeps() {
+  sweeps = 0;
+  sweepFailed = false;
+  return true;
+}
+void NoStop() {}
+bool AgreeToAbort() { return true; }
+bool AllSwept() { return sweeps >= kSweeps; }
+// One sweep a pass: the dialog stays responsive between them.
+void Sweep() {
+  if (sweeps >= kSweeps) return;
+  std::array<std::int16_t, kSweepSamples> stimulus{};
+  std::array<std::int16_t, kSweepSamples> data{};
+  double interval = 1e-4;
+  sweepFailed = sweepFailed || !ZRV::StimAndSample(0, 0, interval, stimulus, data, kSweepSamples);
+  ++sweeps;
+}
+
+bool RunSweeps(bool& aborted) {
+  LoopDialog::InitModule();
+  return LoopDialog::Show("Sweeps", StartSweeps, NoStop, AgreeToAbort, AllSwept, Sweep, "sweeping", "idle", "",
+                          "Abort", "ready", "running", aborted, false);
+}
+
+TEST_P(ItemOnBoard, AProgressDialogRunsOneSweepAPassToTheEndOrItsAbort) {
+  bool aborted = true;
+  ASSERT_TRUE(RunSweeps(aborted));
+  EXPECT_FALSE(aborted);
+  EXPECT_EQ(sweeps, kSweeps);
+  EXPECT_FALSE(sweepFailed);
+
+  Headless::RunScript("wait 1\nkey escape\n");
+  ASSERT_TRUE(RunSweeps(aborted));
+  EXPECT_TRUE(aborted);
+  EXPECT_GT(sweeps, 0);
+  EXPECT_LT(sweeps, kSweeps);
+  EXPECT_FALSE(sweepFailed);
+  // Nothing was left running: the board sweeps again.
+  std::array<std::int16_t, kSweepSamples> data{};
+  double interval = 1e-4;
+  EXPECT_TRUE(ZRV::StimAndSample(0, 0, interval, data, data, kSweepSamples));
 }
 
 }  // namespace
