@@ -114,6 +114,16 @@ bool Search();
 // error 19, or 18 when time ran out.
 bool GLeak();
 
+// Sets C-fast 1, C-fast 2 and the C-fast time constant against the
+// pipette's capacitance. The computed method (CFastHigh on,
+// T3Base::ComputedCFast, or no C-fast table loaded) nulls a charge
+// difference with C-fast 2 and takes the time-constant step of the least
+// residual; the lookup corrects all three from a 16-point response with the
+// board's CFastTable (rows by the time-constant step) until three passes
+// (two after the board's first lookup) change nothing. CFastStatus 1 on
+// success; failure: 2 with error 19, or 18 with C-fast 1 and 2 back.
+bool CFast();
+
 // Raises the Rs fraction by 0.04 until the step response undershoots by
 // more than overshootLimit of its peak, reverses with halved steps (0.02,
 // 0.01) and ends at the last reversal less backOff, with C-slow off and the
