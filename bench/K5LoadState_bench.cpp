@@ -23,11 +23,10 @@ namespace {
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 void BM_LoadTheState(benchmark::State& state) {
-  if (!OpenStandInBoard()) {
+  if (!OpenStandInBoard(ZRVBase::BoardZRV28, &K5Panel::InitAllModules)) {
     state.SkipWithError("no simulated board");
     return;
   }
-  K5Panel::InitAllModules();
   VrnlBoards::SetProperties(true, false);
   K5Set::SendToHardware = true;
   K5Panel::AssignVersion('B');

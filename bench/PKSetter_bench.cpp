@@ -44,8 +44,7 @@ std::int64_t WordsOf(void (*procedure)()) {
 }
 
 bool OpenBoard() {
-  if (!OpenStandInBoard()) return false;
-  K5Panel::InitAllModules();
+  if (!OpenStandInBoard(ZRVBase::BoardZRV28, &K5Panel::InitAllModules)) return false;
   VrnlBoards::SetProperties(true, false);
   return true;
 }

@@ -19,8 +19,10 @@
 #include "shell/Shell.h"
 #include "sim/ZRVLibrary/ZRVSim.h"
 
-// FALSE when the library or the board cannot be opened.
-inline bool OpenStandInBoard(ZRVBase::BoardType board = ZRVBase::BoardZRV28) {
+// startModules: a start of the program's modules that expects the
+// interface closed, run just before it opens. FALSE when the library or the
+// board cannot be opened.
+inline bool OpenStandInBoard(ZRVBase::BoardType board = ZRVBase::BoardZRV28, void (*startModules)() = nullptr) {
   Platform::UseVirtualClock(1000.0);
   setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
   Buffer::InitModule();
@@ -33,6 +35,7 @@ inline bool OpenStandInBoard(ZRVBase::BoardType board = ZRVBase::BoardZRV28) {
   ZRVBase::InitModule();
   VrnlBoards::InitModule();
   ZRV::InitModule();
+  if (startModules != nullptr) startModules();
   return ZRV::InitInterface(board);
 }
 

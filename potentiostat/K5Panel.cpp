@@ -17,6 +17,7 @@
 #include "potentiostat/K5EEPROM.h"
 #include "potentiostat/K5Measure.h"
 #include "potentiostat/K5Set.h"
+#include "potentiostat/K5Set_518.h"
 #include "potentiostat/K5PanelCores.h"
 
 namespace K5Panel {
@@ -418,7 +419,8 @@ bool SetOtherAmplifier() { return State.HasRingAmplifier && (!Tlv4_is_Present() 
 
 void GetStatus(std::uint16_t flags) {
   States[0].Overload = (flags & kDiskOverloadBit) != 0;
-  if (!Tlv4_is_Present()) States[1].Overload = (flags & kRingOverloadBit) != 0 && State.HasRingAmplifier;
+  States[1].Overload = Tlv4_is_Present() ? K5Set_518::Clipping()
+                                          : (flags & kRingOverloadBit) != 0 && State.HasRingAmplifier;
   State.Overload = States[Amplifier(State.ActiveAmplifier)].Overload;
   State.ManualStandby = (flags & kManualStandbyBit) != 0;
 }

@@ -121,9 +121,9 @@ bool SetOtherAmplifier();
 
 // ---- Status and cell mode --------------------------------------------------
 
-// The status word: bit 8 the disk amplifier's overload, bit 9 the ring's
-// (the TLV 4 ring's own clipping when present), bit 10 the manual standby
-// switch.
+// The status word: bit 8 the disk amplifier's overload, bit 9 the ring's,
+// bit 10 the manual standby switch. A TLV 4 ring's overload is its board's
+// clipping indicator, read now (K5Set_518::Clipping), not bit 9.
 void GetStatus(std::uint16_t flags);
 // Any mode but standby reads the status first; with the manual standby
 // switch set it applies standby instead and gives FALSE.

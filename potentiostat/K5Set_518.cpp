@@ -4,6 +4,9 @@
 #include <cstdint>
 
 #include "acquisition/ZRV.h"
+#include "foundation/Strings.h"
+#include "amplifier/T3Base.h"
+#include "amplifier/T3Init.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
@@ -63,6 +66,19 @@ AmplifierValues ReadAmplifier(const T3Types::AmplifierState& amplifier) {
   };
 }
 
+// The paired start-up takes no record from a file: the loaders report the
+// scale file (3) and the C-fast file (4) as missing.
+std::int32_t NoScaleFile(std::span<char>, std::byte*&, std::int32_t&, bool) { return 3; }
+std::int32_t NoCFastFile(std::span<char>, std::byte*&, std::int32_t&, bool) { return 4; }
+
+// The amplifier start-up writes its messages with the model word "TLV3".
+void NamePairedAmplifier(std::span<char> text) {
+  const int at = Strings::Search(text, "TLV3", 0);
+  if (at < 0) return;
+  Strings::DelString(text, at, 4);
+  Strings::Insert(text, "PK518", at);
+}
+
 }  // namespace
 
 void Init_PK510_and_PK518() {
@@ -81,6 +97,21 @@ void Init_PK510_and_PK518() {
   K5Set::SendToHardware = false;
   T3Set::SendToHardware = true;
   ActivateTlvBoard();
+}
+
+std::int32_t InitializeAndCheckForLife(std::span<char> versionText, std::int32_t& firstError,
+                                       std::int32_t& lastError) {
+  T3Base::MapActiveBoard = true;
+  const std::int32_t result = T3Init::DoInitializeAndCheckForLife(
+      versionText, firstError, lastError, T3Types::KindTlv4USB, /*activeBoardOnly=*/true,
+      /*allowSecondRack=*/false, /*detectKESP7=*/false, /*loadScale=*/true, &NoScaleFile, &NoCFastFile);
+  NamePairedAmplifier(versionText);
+  T3Init::FinishInitialization(false, T3Base::BoardVersion, T3Base::FirstRackBoards, T3Base::SecondRackBoards);
+  T3Panel::SetCCGain(1);
+  T3Panel::SetMux(5);
+  InitializePKState();
+  CopyT3StateToPKState();
+  return result;
 }
 
 void ActivateTlvBoard() { T3Panel::SetT3Board(T3Types::State.Board); }
@@ -132,8 +163,12 @@ void CopyT3StateToPKState() {
   record.SubtractionActive = false;
 }
 
+bool Clipping() { return T3Panel::IsClipping(); }
+
 void WriteState() { T3Set::WriteState(); }
 
-void InitModule() {}
+void Shutdown() { T3Init::Shutdown(); }
+
+void InitModule() { T3Init::InitAllModules(); }
 
 }  // namespace K5Set_518

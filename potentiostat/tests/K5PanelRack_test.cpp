@@ -17,10 +17,7 @@
 #include "acquisition/ZRV.h"
 #include "acquisition/ZRVBase.h"
 #include "acquisition/tests/Measurement_fixture.h"
-#include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
-#include "amplifier/T3Panel.h"
-#include "amplifier/T3Set.h"
 #include "foundation/LogUtil.h"
 #include "foundation/Strings.h"
 #include "potentiostat/K5EEPROM.h"
@@ -30,6 +27,7 @@
 #include "potentiostat/K5Set_510.h"
 #include "potentiostat/K5Set_512.h"
 #include "potentiostat/PKTypes.h"
+#include "potentiostat/tests/PKBus_fixture.h"
 #include "potentiostat/tests/PKRecords_fixture.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
 #include "sim/potentiostat/PKSimBoard.h"
@@ -70,16 +68,13 @@ class K5PanelRack : public SimulatedBoardTest {
     pk510_.FitEEPROM(IdentifiedImage("123456B"));
     pk512_.FitEEPROM(IdentifiedImage("654321B"));
     ASSERT_NO_FATAL_FAILURE(SimulatedBoardTest::SetUp());
-    Bring('A');
+    ASSERT_NO_FATAL_FAILURE(Bring('A'));
   }
 
   // The modules' start, the version, the disk amplifier's board selected.
   void Bring(char version) {
-    K5Panel::InitAllModules();
-    T3Base::InitModule();
+    ASSERT_TRUE(StartModulesOnOpenBoard(Board())) << ZRVBase::ErrorText;
     T3Error::InitModule();
-    T3Panel::InitModule();
-    T3Set::InitModule();
     K5Set::SendToHardware = true;
     K5Panel::AssignVersion(version);
     K5Panel::SetActiveAmpl(0);
@@ -142,7 +137,7 @@ TEST_P(K5PanelRack, VersionFromTheBoardEEPROM) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     pk510_.FitEEPROM(row.image);
-    Bring('A');
+    ASSERT_NO_FATAL_FAILURE(Bring('A'));
     PKTypes::Error = 0;
     EXPECT_EQ(K5Panel::ReadSerialString(), row.known);
     EXPECT_EQ(PKTypes::Error, row.error);
@@ -173,7 +168,7 @@ TEST_P(K5PanelRack, IdentificationPage) {
   EXPECT_TRUE(bus_.Recorded().empty());
 
   // The ring amplifier's board answers while it is the one selected.
-  Bring('B');
+  ASSERT_NO_FATAL_FAILURE(Bring('B'));
   K5Panel::SetActiveAmpl(1);
   ASSERT_TRUE(K5EEPROM::ReadVersion(version, message)) << message;
   EXPECT_STREQ(version, "654321B");
@@ -273,7 +268,7 @@ TEST_P(K5PanelRack, NoBackupNoWrite) {
 }
 
 TEST_P(K5PanelRack, StatusBitsAndManualStandby) {
-  Bring('B');
+  ASSERT_NO_FATAL_FAILURE(Bring('B'));
   bus_.SetStatus(1u << 8 | 1u << 9);
   EXPECT_TRUE(K5Panel::SetCellMode(0));
   EXPECT_TRUE(State.Overload);
@@ -318,7 +313,7 @@ TEST_P(K5PanelRack, BoosterBySenseVoltageAndSwitchFile) {
 TEST_P(K5PanelRack, LoadTheStatePerVersion) {
   for (const char version : {'A', 'B', 'C'}) {
     SCOPED_TRACE(version);
-    Bring(version);
+    ASSERT_NO_FATAL_FAILURE(Bring(version));
     K5Panel::LoadTheState();
     ASSERT_EQ(ZRV::GetLastError(), 0) << ZRVBase::ErrorText;
     ExpectRegistersEqualShadows();
@@ -369,7 +364,7 @@ TEST_P(K5PanelRack, BringUpAPK512) {
   ring.CurrentOffsetDac[5] = 2000;
   pk510_.FitEEPROM(WithScale(IdentifiedImage("123456B"), GoldenDefaultScaleImage()));
   pk512_.FitEEPROM(WithScale(IdentifiedImage("123456B"), Packed(ring)));
-  K5Panel::InitAllModules();
+  ASSERT_TRUE(StartModulesOnOpenBoard(Board())) << ZRVBase::ErrorText;
   K5Set::SendToHardware = true;
   LogUtil::OpenLog();
   const std::size_t consoleBefore = NotebookLines().size();

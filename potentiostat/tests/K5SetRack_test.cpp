@@ -13,12 +13,10 @@
 #include "acquisition/ZRV.h"
 #include "acquisition/ZRVBase.h"
 #include "acquisition/tests/Measurement_fixture.h"
-#include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
-#include "potentiostat/K5Panel.h"
 #include "potentiostat/K5Set.h"
 #include "potentiostat/K5Set_510.h"
 #include "potentiostat/K5Set_518.h"
@@ -42,11 +40,6 @@ class PKRack : public SimulatedBoardTest {
     SetWiring(rack_.get(), rack_->Unit(0));
   }
 
-  void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(SimulatedBoardTest::SetUp());
-    K5Panel::InitAllModules();
-  }
-
   std::unique_ptr<AmplifierRackWiring> rack_;
   PKSimBus bus_;
   PKSimBoard pk510_{PKSimModel::PK510};
@@ -63,6 +56,9 @@ INSTANTIATE_TEST_SUITE_P(Boards, PKRack,
 TEST_P(PKRack, RandomRunsLeaveRegistersEqualToShadows) {
   for (const bool caching : {true, false}) {
     SCOPED_TRACE(caching);
+    ASSERT_TRUE(StartModulesOnOpenBoard(Board())) << ZRVBase::ErrorText;
+    // The interface's own start clears its port.
+    bus_.ClearRecord();
     VrnlBoards::SetProperties(caching, false);
     RandomSetterRun(caching ? 1u : 2u, 400, pk510_, pk512_, [] { VrnlBoards::FlushCache(); });
     ASSERT_EQ(ZRV::GetLastError(), 0) << ZRVBase::ErrorText;
@@ -70,7 +66,6 @@ TEST_P(PKRack, RandomRunsLeaveRegistersEqualToShadows) {
     for (const PKSimWord& word : bus_.Recorded()) {
       ASSERT_EQ(word.bit15, Board() == ZRVBase::BoardZRV24);
     }
-    bus_.ClearRecord();
   }
 }
 
@@ -86,11 +81,8 @@ TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
   for (const bool caching : {true, false}) {
     SCOPED_TRACE(caching);
     pk510_ = PKSimBoard(PKSimModel::PK510, true);
-    K5Panel::InitAllModules();
-    T3Base::InitModule();
+    ASSERT_TRUE(StartModulesOnOpenBoard(Board())) << ZRVBase::ErrorText;
     T3Error::InitModule();
-    T3Panel::InitModule();
-    T3Set::InitModule();
     T3Set::SendToHardware = true;
     VrnlBoards::SetProperties(caching, false);
     T3Panel::SetT3Board(0);

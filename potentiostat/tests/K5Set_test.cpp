@@ -273,7 +273,10 @@ TEST_F(K5SetForwarding, SelectingOneBoardLeavesTheOtherSelected) {
 // board's map writes too.
 TEST_F(K5SetForwarding, RandomRunsLeaveRegistersEqualToShadows) {
   AttachBoards();
-  for (unsigned seed : {1u, 2u, 3u}) RandomSetterRun(seed, 2000, pk510_, pk512_, [] {});
+  for (unsigned seed : {1u, 2u, 3u}) {
+    K5Set::InitModule();
+    RandomSetterRun(seed, 2000, pk510_, pk512_, [] {});
+  }
 }
 
 }  // namespace

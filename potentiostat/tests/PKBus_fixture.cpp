@@ -2,7 +2,9 @@
 
 #include <sstream>
 
+#include "acquisition/ZRV.h"
 #include "foundation/platform/Clock.h"
+#include "potentiostat/K5Panel.h"
 #include "potentiostat/K5Port.h"
 #include "potentiostat/K5Set.h"
 #include "potentiostat/PKTypes.h"
@@ -24,6 +26,12 @@ std::vector<Word> ParseWords(const std::string& text) {
     words.emplace_back(std::stoul(item.substr(0, colon)), std::stoul(item.substr(colon + 1), nullptr, 16));
   }
   return words;
+}
+
+bool StartModulesOnOpenBoard(ZRVBase::BoardType board) {
+  ZRV::Shutdown();
+  K5Panel::InitAllModules();
+  return ZRV::InitInterface(board);
 }
 
 void PKBusTest::SetUp() {

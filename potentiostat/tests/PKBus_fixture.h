@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "acquisition/ZRVBase.h"
 #include "foundation/tests/Console_fixture.h"
 #include "sim/potentiostat/PKSimBoard.h"
 
@@ -17,6 +18,12 @@ using Word = std::pair<unsigned, unsigned>;  // address, data
 
 // "14:0E 20:4F ..." as words; blanks and line ends separate them.
 std::vector<Word> ParseWords(const std::string& text);
+
+// The program's start of the PK modules, which starts the amplifier modules
+// and the AD/DA layer anew and so expects the interface closed, on a board
+// a fixture opened: the board is closed first and opened again after.
+// FALSE when it does not open again.
+bool StartModulesOnOpenBoard(ZRVBase::BoardType board);
 
 class PKBusTest : public ConsoleTest {
  protected:

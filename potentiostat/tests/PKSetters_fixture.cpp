@@ -67,7 +67,6 @@ void RandomSetterRun(unsigned seed, int steps, const PKSimBoard& pk510, const PK
     random = random * 1664525u + 1013904223u;
     return (random >> 8) % range;
   };
-  K5Set::InitModule();
   K5Set::SendToHardware = true;
   K5Set::ActiveBoard(1);
   K5Set::InitHardware();

@@ -17,7 +17,7 @@ struct Setter {
 
 const std::vector<Setter>& Setters();
 
-// From the modules' start values with sending on: both boards set up in
+// From the modules' start values (the caller starts them) with sending on: both boards set up in
 // turn, then `steps` random setters (selectors now and then one beyond
 // their table), switching boards now and then. After every step, once
 // `settle` has delivered the words, the deselected board must be untouched
