@@ -57,16 +57,16 @@ Bytes WithScale(Bytes image, const ScaleImage& scale) {
 class K5PanelRack : public SimulatedBoardTest {
  protected:
   void UseWiring() override {
-    rack_ = std::make_unique<AmplifierRackWiring>(AmplifierRackConfig{});
-    rack_->Rack(0).AttachPotentiostatBus(&bus_);
-    bus_.Attach(&pk510_);
-    bus_.Attach(&pk512_);
+    AmplifierRackConfig config;
+    config.potentiostat.pk510.present = true;
+    config.potentiostat.pk510.version = "123456B";
+    config.potentiostat.pk512.present = true;
+    config.potentiostat.pk512.version = "654321B";
+    rack_ = std::make_unique<AmplifierRackWiring>(config);
     SetWiring(rack_.get(), rack_->Unit(0));
   }
 
   void SetUp() override {
-    pk510_.FitEEPROM(IdentifiedImage("123456B"));
-    pk512_.FitEEPROM(IdentifiedImage("654321B"));
     ASSERT_NO_FATAL_FAILURE(SimulatedBoardTest::SetUp());
     ASSERT_NO_FATAL_FAILURE(Bring('A'));
   }
@@ -101,19 +101,20 @@ class K5PanelRack : public SimulatedBoardTest {
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
 
-  void ExpectRegistersEqualShadows() const {
+  void ExpectRegistersEqualShadows() {
     for (unsigned a = 0; a < 64; ++a) {
-      if (a / 2 != 6) EXPECT_EQ(pk510_.Register(a), K5Set_510::SwitchState[a]) << "PK 510 " << a;
+      if (a / 2 != 6) EXPECT_EQ(PK510().Register(a), K5Set_510::SwitchState[a]) << "PK 510 " << a;
       if (a / 2 != 7 && State.Version == 'B') {
-        EXPECT_EQ(pk512_.Register(a), K5Set_512::SwitchState[a]) << "PK 512 " << a;
+        EXPECT_EQ(PK512().Register(a), K5Set_512::SwitchState[a]) << "PK 512 " << a;
       }
     }
   }
 
+  PKSimBus& Bus() { return rack_->Rack(0).Potentiostats(); }
+  PKSimBoard& PK510() { return *rack_->Rack(0).Potentiostat(PKSimModel::PK510); }
+  PKSimBoard& PK512() { return *rack_->Rack(0).Potentiostat(PKSimModel::PK512); }
+
   std::unique_ptr<AmplifierRackWiring> rack_;
-  PKSimBus bus_;
-  PKSimBoard pk510_{PKSimModel::PK510};
-  PKSimBoard pk512_{PKSimModel::PK512};
 };
 
 INSTANTIATE_TEST_SUITE_P(QRN55, K5PanelRack, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
@@ -136,7 +137,7 @@ TEST_P(K5PanelRack, VersionFromTheBoardEEPROM) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    pk510_.FitEEPROM(row.image);
+    PK510().FitEEPROM(row.image);
     ASSERT_NO_FATAL_FAILURE(Bring('A'));
     PKTypes::Error = 0;
     EXPECT_EQ(K5Panel::ReadSerialString(), row.known);
@@ -150,7 +151,7 @@ TEST_P(K5PanelRack, VersionFromTheBoardEEPROM) {
 TEST_P(K5PanelRack, IdentificationPage) {
   std::string message;
   ASSERT_TRUE(K5EEPROM::WriteVersion("123456789", message)) << message;
-  const auto& image = pk510_.EEPROM()->Image();
+  const auto& image = PK510().EEPROM()->Image();
   EXPECT_EQ(std::string(image.begin(), image.begin() + 16), std::string("EEPROM_PK500\0\0\0\0", 16));
   EXPECT_EQ(std::string(image.begin() + 16, image.begin() + 26), std::string("123456789\0", 10));
   char version[16] = "xxxxxxxxxxxxxxx";
@@ -160,12 +161,12 @@ TEST_P(K5PanelRack, IdentificationPage) {
   ASSERT_TRUE(K5EEPROM::ReadVersion(five, message)) << message;
   EXPECT_EQ(std::string(five, 5), "12345");
 
-  const int cycles = pk510_.EEPROM()->WriteCycles();
-  bus_.ClearRecord();
+  const int cycles = PK510().EEPROM()->WriteCycles();
+  Bus().ClearRecord();
   EXPECT_FALSE(K5EEPROM::WriteVersion("1234567890", message));
   EXPECT_EQ(message, "PK510: Version string too long");
-  EXPECT_EQ(pk510_.EEPROM()->WriteCycles(), cycles);
-  EXPECT_TRUE(bus_.Recorded().empty());
+  EXPECT_EQ(PK510().EEPROM()->WriteCycles(), cycles);
+  EXPECT_TRUE(Bus().Recorded().empty());
 
   // The ring amplifier's board answers while it is the one selected.
   ASSERT_NO_FATAL_FAILURE(Bring('B'));
@@ -181,7 +182,7 @@ TEST_P(K5PanelRack, ScaleWriteLeavesTheGoldenImage) {
   std::string message;
   ASSERT_TRUE(K5EEPROM::WriteScale(K5Scale::Scale, message)) << message;
   const ScaleImage golden = GoldenDefaultScaleImage();
-  EXPECT_EQ(ChipScale(pk510_), Bytes(golden.begin(), golden.end()));
+  EXPECT_EQ(ChipScale(PK510()), Bytes(golden.begin(), golden.end()));
   const std::vector<std::string> backups = Backups();
   ASSERT_EQ(backups.size(), 1U);
   EXPECT_TRUE(backups[0].starts_with("EEPROM_K5Scale__a0_")) << backups[0];
@@ -195,7 +196,7 @@ TEST_P(K5PanelRack, ScaleWriteLeavesTheGoldenImage) {
   ASSERT_TRUE(K5EEPROM::DumpScale("dump.bin", message)) << message;
   EXPECT_EQ(FileBytes("dump.bin"), Bytes(golden.begin(), golden.end()));
 
-  pk510_.FitEEPROM(WithScale(IdentifiedImage("123456A"), OtherOrder(golden)));
+  PK510().FitEEPROM(WithScale(IdentifiedImage("123456A"), OtherOrder(golden)));
   read = {};
   ASSERT_TRUE(K5EEPROM::ReadScale(read, message)) << message;
   EXPECT_EQ(Packed(read), golden);
@@ -216,7 +217,7 @@ TEST_P(K5PanelRack, ScaleRefusalsOnTheChip) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    pk510_.FitEEPROM(row.image);
+    PK510().FitEEPROM(row.image);
     K5Scale::PKScaleRecord record{};
     record.MuxGain = 7.0;
     std::string message;
@@ -235,7 +236,7 @@ TEST_P(K5PanelRack, BackupKeepsTheOldImageWhenPowerFails) {
   const ScaleImage oldImage = Packed(old);
   SerialEEPROMFaults faults;
   faults.power_lost_mid_program = true;
-  pk510_.FitEEPROM(WithScale(IdentifiedImage("123456A"), oldImage), faults);
+  PK510().FitEEPROM(WithScale(IdentifiedImage("123456A"), oldImage), {}, faults);
   std::string message;
   EXPECT_FALSE(K5EEPROM::WriteScale(K5Scale::Scale, message));
   EXPECT_EQ(message, "Content read back is NOT equal to the written one.");
@@ -250,18 +251,18 @@ TEST_P(K5PanelRack, BackupKeepsTheOldImageWhenPowerFails) {
 TEST_P(K5PanelRack, NoBackupNoWrite) {
   K5Scale::InitModule();
   Strings::Assign(K5Scale::Scale.SerialNumber, "no/such");
-  const auto before = pk510_.EEPROM()->Image();
+  const auto before = PK510().EEPROM()->Image();
   std::string message;
   EXPECT_FALSE(K5EEPROM::WriteScale(K5Scale::Scale, message));
   EXPECT_TRUE(message.starts_with(
       "PK510: Writing Scale to EEPROM refused, its backup file \"EEPROM_K5Scale_no/such_a0_"))
       << message;
-  EXPECT_EQ(pk510_.EEPROM()->WriteCycles(), 0);
-  EXPECT_EQ(pk510_.EEPROM()->Image(), before);
+  EXPECT_EQ(PK510().EEPROM()->WriteCycles(), 0);
+  EXPECT_EQ(PK510().EEPROM()->Image(), before);
 
   SerialEEPROMFaults lost;
   lost.writes_lost = true;
-  pk510_.FitEEPROM(IdentifiedImage("123456A"), lost);
+  PK510().FitEEPROM(IdentifiedImage("123456A"), {}, lost);
   Strings::Assign(K5Scale::Scale.SerialNumber, "123456");
   EXPECT_FALSE(K5EEPROM::WriteScale(K5Scale::Scale, message));
   EXPECT_EQ(message, "Content read back is NOT equal to the written one.");
@@ -269,22 +270,22 @@ TEST_P(K5PanelRack, NoBackupNoWrite) {
 
 TEST_P(K5PanelRack, StatusBitsAndManualStandby) {
   ASSERT_NO_FATAL_FAILURE(Bring('B'));
-  bus_.SetStatus(1u << 8 | 1u << 9);
+  Bus().SetStatus(1u << 8 | 1u << 9);
   EXPECT_TRUE(K5Panel::SetCellMode(0));
   EXPECT_TRUE(State.Overload);
   EXPECT_TRUE(States[0].Overload);
   EXPECT_TRUE(States[1].Overload);
   EXPECT_EQ(State.CellMode, 0);
-  EXPECT_NE(pk510_.Register(33) & 1, 0);
+  EXPECT_NE(PK510().Register(33) & 1, 0);
 
-  bus_.SetStatus(1u << 10);
+  Bus().SetStatus(1u << 10);
   EXPECT_FALSE(K5Panel::SetCellMode(0));
   EXPECT_EQ(State.CellMode, 1);
   EXPECT_EQ(States[1].CellMode, 1);
   EXPECT_FALSE(State.ManualStandby);
   EXPECT_FALSE(State.Overload);
-  EXPECT_EQ(pk510_.Register(33) & 0b11, 0b10);  // standby, cell off
-  EXPECT_EQ(pk510_.Register(30) & 1, 0);        // working electrode off
+  EXPECT_EQ(PK510().Register(33) & 0b11, 0b10);  // standby, cell off
+  EXPECT_EQ(PK510().Register(30) & 1, 0);        // working electrode off
   EXPECT_TRUE(K5Panel::SetCellMode(1));
 }
 
@@ -300,11 +301,11 @@ TEST_P(K5PanelRack, BoosterBySenseVoltageAndSwitchFile) {
     SCOPED_TRACE(row.volts);
     std::filesystem::remove("PKBooster.On");
     if (row.file != nullptr) PutFile("PKBooster.On", row.file);
-    pk510_.SetBoosterVolts(row.volts);
+    PK510().SetBoosterVolts(row.volts);
     EXPECT_EQ(K5Panel::GetBoosterPresent(), row.booster);
     EXPECT_EQ(State.BoosterPresent, row.booster);
     VrnlBoards::FlushCache();
-    EXPECT_EQ(pk510_.Register(41), 9) << "the mux channel is set back";
+    EXPECT_EQ(PK510().Register(41), 9) << "the mux channel is set back";
   }
 }
 
@@ -317,22 +318,22 @@ TEST_P(K5PanelRack, LoadTheStatePerVersion) {
     K5Panel::LoadTheState();
     ASSERT_EQ(ZRV::GetLastError(), 0) << ZRVBase::ErrorText;
     ExpectRegistersEqualShadows();
-    EXPECT_TRUE(pk510_.Selected());
-    EXPECT_EQ(pk510_.Register(33) & 0b111, 0b010);  // standby, cell and OCP off
-    EXPECT_EQ(pk510_.Register(30) & 1, 0);
-    EXPECT_EQ(pk510_.Register(42), 0x8000);
-    EXPECT_EQ(pk510_.Register(43), 0x8000);
-    for (unsigned dac : {17u, 18u, 19u, 23u}) EXPECT_EQ(pk510_.Register(dac), 2047) << dac;
-    EXPECT_EQ(pk510_.Register(41), 9);
-    EXPECT_NE(pk510_.Register(32) & 0b1000, 0);  // remote
-    EXPECT_EQ(pk510_.RouteMismatches(), 0);
+    EXPECT_TRUE(PK510().Selected());
+    EXPECT_EQ(PK510().Register(33) & 0b111, 0b010);  // standby, cell and OCP off
+    EXPECT_EQ(PK510().Register(30) & 1, 0);
+    EXPECT_EQ(PK510().Register(42), 0x8000);
+    EXPECT_EQ(PK510().Register(43), 0x8000);
+    for (unsigned dac : {17u, 18u, 19u, 23u}) EXPECT_EQ(PK510().Register(dac), 2047) << dac;
+    EXPECT_EQ(PK510().Register(41), 9);
+    EXPECT_NE(PK510().Register(32) & 0b1000, 0);  // remote
+    EXPECT_EQ(PK510().RouteMismatches(), 0);
     EXPECT_EQ(State.ActiveAmplifier, 0);
     if (version == 'B') {
-      EXPECT_FALSE(pk512_.Selected());
-      EXPECT_EQ(pk512_.Register(30) & 1, 0);
-      EXPECT_EQ(pk512_.Register(28), 255);
-      EXPECT_EQ(pk512_.Register(16), 2047);
-      EXPECT_EQ(pk512_.RouteMismatches(), 0);
+      EXPECT_FALSE(PK512().Selected());
+      EXPECT_EQ(PK512().Register(30) & 1, 0);
+      EXPECT_EQ(PK512().Register(28), 255);
+      EXPECT_EQ(PK512().Register(16), 2047);
+      EXPECT_EQ(PK512().RouteMismatches(), 0);
     }
   }
 }
@@ -340,14 +341,14 @@ TEST_P(K5PanelRack, LoadTheStatePerVersion) {
 TEST_P(K5PanelRack, ShutdownLeavesTheDefaultWords) {
   K5Panel::SetCurrentRange(7);
   K5Panel::SetCellMode(0);
-  ASSERT_NE(pk510_.Register(33) & 1, 0);
+  ASSERT_NE(PK510().Register(33) & 1, 0);
   const PKTypes::PKState before = State;
   K5Panel::Shutdown();
   EXPECT_EQ(std::memcmp(&State, &before, sizeof State), 0);
   EXPECT_FALSE(K5Panel::Initialized);
   EXPECT_EQ(ZRV::Status(), ZRV::StateClosed);
-  EXPECT_EQ(pk510_.Register(33) & 0b111, 0b010);
-  EXPECT_EQ(pk510_.Register(24) >> 1 & 0b11, 0);  // feedback 50 ohm again
+  EXPECT_EQ(PK510().Register(33) & 0b111, 0b010);
+  EXPECT_EQ(PK510().Register(24) >> 1 & 0b11, 0);  // feedback 50 ohm again
 }
 
 }  // namespace
@@ -362,8 +363,8 @@ TEST_P(K5PanelRack, BringUpAPK512) {
   K5Scale::PKScaleRecord ring = K5Scale::Scale;
   ring.MuxGain = 1.25;
   ring.CurrentOffsetDac[5] = 2000;
-  pk510_.FitEEPROM(WithScale(IdentifiedImage("123456B"), GoldenDefaultScaleImage()));
-  pk512_.FitEEPROM(WithScale(IdentifiedImage("123456B"), Packed(ring)));
+  PK510().FitEEPROM(WithScale(IdentifiedImage("123456B"), GoldenDefaultScaleImage()));
+  PK512().FitEEPROM(WithScale(IdentifiedImage("123456B"), Packed(ring)));
   ASSERT_TRUE(StartModulesOnOpenBoard(Board())) << ZRVBase::ErrorText;
   K5Set::SendToHardware = true;
   LogUtil::OpenLog();
@@ -381,11 +382,11 @@ TEST_P(K5PanelRack, BringUpAPK512) {
   K5Panel::SetCurrentRange(5);
   EXPECT_TRUE(K5Panel::SetCellMode(0));
   VrnlBoards::FlushCache();
-  EXPECT_EQ(pk512_.Register(23), 2000);
-  EXPECT_NE(pk512_.Register(30) & 1, 0);
+  EXPECT_EQ(PK512().Register(23), 2000);
+  EXPECT_NE(PK512().Register(30) & 1, 0);
   K5Panel::Shutdown();
   EXPECT_EQ(ZRV::Status(), ZRV::StateClosed);
-  EXPECT_EQ(pk510_.Register(33) & 0b111, 0b010);
+  EXPECT_EQ(PK510().Register(33) & 0b111, 0b010);
   LogUtil::CloseLog();
   std::ifstream log("QV_Log.txt");
   std::vector<std::string> panelLines;

@@ -30,20 +30,26 @@ namespace {
 
 class PKRack : public SimulatedBoardTest {
  protected:
-  void UseWiring() override {
+  void UseWiring() override { Rewire(false); }
+
+  // A rack of the board type with a PK 510 and a PK 512 on its command
+  // port, fresh.
+  void Rewire(bool pk510PowersUpSelected) {
     AmplifierRackConfig config;
     config.interface = static_cast<RackInterface>(Board());
-    rack_ = std::make_unique<AmplifierRackWiring>(config);
-    rack_->Rack(0).AttachPotentiostatBus(&bus_);
-    bus_.Attach(&pk510_);
-    bus_.Attach(&pk512_);
-    SetWiring(rack_.get(), rack_->Unit(0));
+    config.potentiostat.pk510.present = true;
+    config.potentiostat.pk510.powered_up_selected = pk510PowersUpSelected;
+    config.potentiostat.pk512.present = true;
+    auto rack = std::make_unique<AmplifierRackWiring>(config);
+    SetWiring(rack.get(), rack->Unit(0));
+    rack_ = std::move(rack);
   }
 
+  PKSimBus& Bus() { return rack_->Rack(0).Potentiostats(); }
+  PKSimBoard& PK510() { return *rack_->Rack(0).Potentiostat(PKSimModel::PK510); }
+  PKSimBoard& PK512() { return *rack_->Rack(0).Potentiostat(PKSimModel::PK512); }
+
   std::unique_ptr<AmplifierRackWiring> rack_;
-  PKSimBus bus_;
-  PKSimBoard pk510_{PKSimModel::PK510};
-  PKSimBoard pk512_{PKSimModel::PK512};
 };
 
 INSTANTIATE_TEST_SUITE_P(Boards, PKRack,
@@ -58,12 +64,12 @@ TEST_P(PKRack, RandomRunsLeaveRegistersEqualToShadows) {
     SCOPED_TRACE(caching);
     ASSERT_TRUE(StartModulesOnOpenBoard(Board())) << ZRVBase::ErrorText;
     // The interface's own start clears its port.
-    bus_.ClearRecord();
+    Bus().ClearRecord();
     VrnlBoards::SetProperties(caching, false);
-    RandomSetterRun(caching ? 1u : 2u, 400, pk510_, pk512_, [] { VrnlBoards::FlushCache(); });
+    RandomSetterRun(caching ? 1u : 2u, 400, PK510(), PK512(), [] { VrnlBoards::FlushCache(); });
     ASSERT_EQ(ZRV::GetLastError(), 0) << ZRVBase::ErrorText;
-    ASSERT_FALSE(bus_.Recorded().empty());
-    for (const PKSimWord& word : bus_.Recorded()) {
+    ASSERT_FALSE(Bus().Recorded().empty());
+    for (const PKSimWord& word : Bus().Recorded()) {
       ASSERT_EQ(word.bit15, Board() == ZRVBase::BoardZRV24);
     }
   }
@@ -80,7 +86,7 @@ TEST_P(PKRack, RandomRunsLeaveRegistersEqualToShadows) {
 TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
   for (const bool caching : {true, false}) {
     SCOPED_TRACE(caching);
-    pk510_ = PKSimBoard(PKSimModel::PK510, true);
+    Rewire(true);
     ASSERT_TRUE(StartModulesOnOpenBoard(Board())) << ZRVBase::ErrorText;
     T3Error::InitModule();
     T3Set::SendToHardware = true;
@@ -91,7 +97,7 @@ TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
     const AmplifierRack& rack = rack_->Rack(0);
     ASSERT_EQ(rack.SelectedBoard(), 0);
     const auto elements = rack.Board(0).Elements();
-    bus_.ClearRecord();
+    Bus().ClearRecord();
 
     VrnlBoards::SetProperties(true, false);
     VrnlBoards::SendToPK200Port(ZRV::TlvOut, 0x3C05);
@@ -114,7 +120,7 @@ TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
     // records.
     expected.push_back({{46, 0x01}, true});
     expected.push_back({{46, 0x01}, true});
-    const std::vector<PKSimWord>& words = bus_.Recorded();
+    const std::vector<PKSimWord>& words = Bus().Recorded();
     ASSERT_EQ(words.size(), expected.size());
     for (std::size_t n = 0; n < words.size(); ++n) {
       EXPECT_EQ(Word(words[n].address, words[n].data), expected[n].word) << n;
@@ -123,10 +129,10 @@ TEST_P(PKRack, ParkingBetweenTheAmplifierBoardsSelectWords) {
 
     EXPECT_FALSE(K5Set::SendToHardware);
     EXPECT_TRUE(T3Set::SendToHardware);
-    EXPECT_FALSE(pk510_.Selected());
-    EXPECT_NE(pk510_.Register(35) & 0b1000, 0);  // mux ADC path off
-    for (unsigned a = 0; a < 64; ++a) EXPECT_EQ(pk510_.Register(a), K5Set_510::SwitchState[a]) << a;
-    EXPECT_EQ(pk510_.RouteMismatches(), 0);
+    EXPECT_FALSE(PK510().Selected());
+    EXPECT_NE(PK510().Register(35) & 0b1000, 0);  // mux ADC path off
+    for (unsigned a = 0; a < 64; ++a) EXPECT_EQ(PK510().Register(a), K5Set_510::SwitchState[a]) << a;
+    EXPECT_EQ(PK510().RouteMismatches(), 0);
   }
 }
 

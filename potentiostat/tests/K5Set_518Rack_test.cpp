@@ -34,8 +34,6 @@ struct Start {
 
 class PK518Rack : public SimulatedBoardTest {
  protected:
-  PK518Rack() { bus_.Attach(&pk510_); }
-
   void UseWiring() override { Rewire(PairedRack()); }
 
   // The paired amplifier board answers as board 1 of its rack (the
@@ -45,6 +43,8 @@ class PK518Rack : public SimulatedBoardTest {
     config.boards_per_rack = 2;
     config.boards[0].present = false;
     config.boards[1].image = FreshPageImage("123456R");
+    config.potentiostat.pk510.present = true;
+    config.potentiostat.pk510.powered_up_selected = true;
     return config;
   }
 
@@ -54,14 +54,10 @@ class PK518Rack : public SimulatedBoardTest {
     K5Panel::InitAllModules();
   }
 
-  // A rack of config with the PK 510 (powered up selected) on its command
-  // port; the interface closed.
   void Rewire(const AmplifierRackConfig& config) {
     auto rack = std::make_unique<AmplifierRackWiring>(config);
-    rack->Rack(0).AttachPotentiostatBus(&bus_);
     SetWiring(rack.get(), rack->Unit(0));
     rack_ = std::move(rack);
-    pk510_ = PKSimBoard(PKSimModel::PK510, true);
   }
 
   // What the program's initialisation does with the "PK 518": the parking,
@@ -77,10 +73,9 @@ class PK518Rack : public SimulatedBoardTest {
   }
 
   AmplifierRack& Rack() { return rack_->Rack(0); }
+  PKSimBoard& PK510() { return *Rack().Potentiostat(PKSimModel::PK510); }
 
   std::unique_ptr<AmplifierRackWiring> rack_;
-  PKSimBus bus_;
-  PKSimBoard pk510_{PKSimModel::PK510, true};
 };
 
 INSTANTIATE_TEST_SUITE_P(QRN55, PK518Rack, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
@@ -120,10 +115,10 @@ TEST_P(PK518Rack, StartsTheAmplifierBoardAsTheRingAmplifier) {
   EXPECT_EQ(ring.CurrentBandwidth, amplifier.ImonBandwidth);
   EXPECT_FALSE(ring.Overload);
 
-  EXPECT_FALSE(pk510_.Selected());
+  EXPECT_FALSE(PK510().Selected());
   // The amplifier's words reach its select-latch pair too.
   for (unsigned a = 0; a < 64; ++a) {
-    if (a / 2 != 7) EXPECT_EQ(pk510_.Register(a), K5Set_510::SwitchState[a]) << a;
+    if (a / 2 != 7) EXPECT_EQ(PK510().Register(a), K5Set_510::SwitchState[a]) << a;
   }
   EXPECT_EQ(Rack().SelectedBoard(), 1);
 }

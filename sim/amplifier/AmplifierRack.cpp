@@ -41,6 +41,12 @@ constexpr double kMuxHighGain = 64.0;
 constexpr double kNarrowOffsetShare = 0.4;
 constexpr int kMuxLine = 7;
 
+// The PK boards' EEPROM marker and their status lines.
+constexpr char kPKMarker[] = "EEPROM_PK500";
+constexpr std::uint16_t kDiskOverload = 1u << 8;
+constexpr std::uint16_t kRingOverload = 1u << 9;
+constexpr std::uint16_t kManualStandby = 1u << 10;
+
 // The DAC that drives a board's stimulus, by its place in the rack.
 constexpr int kStimulusDac[] = {3, 2, 1, 0};
 constexpr int kOldStimulusDac[] = {0, 1, 2, 0};
@@ -99,6 +105,27 @@ AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _con
   for (const ProbeSelectorConfig& selector : config.selectors) {
     if (selector.rack == rack) _selectors.emplace_back(selector);
   }
+  if (rack == 0) BuildPotentiostats();
+}
+
+void AmplifierRack::BuildPotentiostats() {
+  const PotentiostatConfig& config = _config.potentiostat;
+  for (const PKSimModel model : {PKSimModel::PK510, PKSimModel::PK512}) {
+    const PKBoardConfig& board_config = model == PKSimModel::PK510 ? config.pk510 : config.pk512;
+    if (!board_config.present) continue;
+    auto& board = _pkBoards[static_cast<std::size_t>(model)];
+    board = std::make_unique<PKSimBoard>(model, board_config.powered_up_selected && model == PKSimModel::PK510);
+    if (board_config.eeprom) {
+      board->FitEEPROM(board_config.image.empty() ? FreshPageImage(board_config.version, kPKMarker)
+                                                  : board_config.image,
+                       board_config.image_file, board_config.eeprom_faults);
+    }
+    board->SetBoosterVolts(board_config.booster_volts);
+    _potentiostats.Attach(board.get());
+  }
+  _potentiostats.SetStatus(static_cast<std::uint16_t>((config.disk_overload ? kDiskOverload : 0) |
+                                                      (config.ring_overload ? kRingOverload : 0) |
+                                                      (config.manual_standby ? kManualStandby : 0)));
 }
 
 const AmplifierBoardConfig& AmplifierRack::BoardConfig(int board) const {
@@ -128,7 +155,7 @@ void AmplifierRack::PortSample(RackPort port, std::uint16_t sample, const Sample
     state.pendingBits = 0;
     state.afterStrobe = true;
     const bool amplifier = (sample & kAmplifierPort) != 0;
-    if (_potentiostats != nullptr && port != RackPort::kOlder) _potentiostats->Strobe(sample, at.clock_seconds);
+    if (port != RackPort::kOlder && _potentiostats.HasBoards()) _potentiostats.Strobe(sample, at.clock_seconds);
     if (amplifier && port != RackPort::kOlder) AmplifierWord((sample >> 8) & 0x3F, sample & 0xFF, at);
     if (!amplifier && port != RackPort::kCommand) SelectorWord(sample, at);
     return;
@@ -193,7 +220,7 @@ int AmplifierRack::StepAmplifierChips(const SampleInstant& at) {
     if (SerialEEPROM* chip = BoardChip(board)) taken += chip->Step(ChipSelected(board), _lines, at.clock_seconds);
   }
   if (_extensionChip) taken += _extensionChip->Step(ExtensionSelected(), _lines, at.clock_seconds);
-  if (_potentiostats != nullptr) taken += _potentiostats->EEPROMLines(_lines, at.clock_seconds);
+  taken += _potentiostats.EEPROMLines(_lines, at.clock_seconds);
   return taken;
 }
 
@@ -206,7 +233,7 @@ int AmplifierRack::StepSelectorChips(SerialLines lines, const SampleInstant& at)
 bool AmplifierRack::AmplifierDataOut(double clock_seconds) const {
   bool high = _extensionChip && _extensionChip->DataOut(clock_seconds);
   for (const auto& chip : _chips) high = high || (chip && chip->DataOut(clock_seconds));
-  return high || (_potentiostats != nullptr && _potentiostats->EEPROMDataOut(clock_seconds));
+  return high || _potentiostats.EEPROMDataOut(clock_seconds);
 }
 
 bool AmplifierRack::SelectorDataOut(double clock_seconds) const {
@@ -306,9 +333,7 @@ std::uint8_t AmplifierRack::ClippingLines() const {
 }
 
 double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
-  if (_potentiostats != nullptr) {
-    if (const std::optional<double> volts = _potentiostats->MuxAdcVolts()) return *volts;
-  }
+  if (const std::optional<double> volts = _potentiostats.MuxAdcVolts()) return *volts;
   const int board = SelectedBoard();
   if (board < 0) return 0.0;
   const AmplifierBoardConfig& board_config = BoardConfig(board);

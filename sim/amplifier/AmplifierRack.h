@@ -22,12 +22,12 @@
 // the page chip by latch 24 bit 2 low, the 128-byte chip by latch 24 bit 2
 // high, or by bit 10 on the old letters (A-D, P, Z).
 //
-// Potentiostat boards share the command port: an attached bus
-// (sim/potentiostat/PKSimBoard.h) gets every strobed word of it, bit 15 set
-// or not, and the EEPROM lines of its resting samples; its EEPROMs share the
-// read-back line, a PK board on the mux ADC line takes it over from the
-// amplifier boards' multiplexer, and its status bits join the command
-// port's input word on the QRN 5+5.
+// Potentiostat boards share the first rack's command port: the PK boards of
+// the configuration (sim/potentiostat/PKSimBoard.h) sit on a bus that gets
+// every strobed word of it, bit 15 set or not, and the EEPROM lines of its
+// resting samples; their EEPROMs share the read-back line, a PK board on
+// the mux ADC line takes it over from the amplifier boards' multiplexer,
+// and their status bits join the command port's input word on the QRN 5+5.
 //
 // Strict count: the bits a selected chip takes from the samples of command
 // words (the samples next to a strobe) rather than from line patterns.
@@ -88,8 +88,6 @@ class AmplifierRack {
   // Moves the analog model to the instant of a conversion with the rack's
   // DAC voltages from then on; the lines read after it show that instant.
   void Convert(const SampleInstant& at, std::span<const double> dac_volts);
-  // Nil detaches; the bus must outlive its attachment.
-  void AttachPotentiostatBus(PKSimBus* bus) { _potentiostats = bus; }
 
   // What the operator does at the bench, from the next conversion on: the
   // model circuit's switch puts another circuit on the board's probe (at
@@ -104,7 +102,7 @@ class AmplifierRack {
   bool AmplifierDataOut(double clock_seconds) const;
   bool SelectorDataOut(double clock_seconds) const;
   // The potentiostat boards' status bits (0 without them).
-  std::uint16_t PotentiostatStatus() const { return _potentiostats != nullptr ? _potentiostats->Status() : 0; }
+  std::uint16_t PotentiostatStatus() const { return _potentiostats.Status(); }
   // Bit b: board b clips.
   std::uint8_t ClippingLines() const;
   // Holds the board's clipping line high (or lets it follow the board).
@@ -123,6 +121,10 @@ class AmplifierRack {
   const AmplifierBoardElements& ExtensionBoard() const { return _extension; }
   // Nil when the board has no chip.
   SerialEEPROM* BoardChip(int board) { return _chips[static_cast<std::size_t>(board)].get(); }
+  // The PK boards' bus (its record of the strobed words, its status bits),
+  // and a PK board, nil when the configuration has none of the model.
+  PKSimBus& Potentiostats() { return _potentiostats; }
+  PKSimBoard* Potentiostat(PKSimModel model) { return _pkBoards[static_cast<std::size_t>(model)].get(); }
   MicrowireEEPROM* ExtensionChip() { return _extensionChip.get(); }
   std::vector<ProbeSelector>& Selectors() { return _selectors; }
   // Nil without the analog model or the board. Its truths are those of the
@@ -161,6 +163,7 @@ class AmplifierRack {
   // Steps every chip with the present lines; the bits they took.
   int StepAmplifierChips(const SampleInstant& at);
   int StepSelectorChips(SerialLines lines, const SampleInstant& at);
+  void BuildPotentiostats();
 
   const AmplifierRackConfig& _config;
   int _rack;
@@ -179,7 +182,8 @@ class AmplifierRack {
   SerialLines _lines;
   bool _selectLine = false;
   long _strictBits = 0;
-  PKSimBus* _potentiostats = nullptr;
+  std::array<std::unique_ptr<PKSimBoard>, 2> _pkBoards;
+  PKSimBus _potentiostats;
   std::vector<DacLevel> _dacLevels;
   std::array<bool, kBoards> _heldClipping{};
 };

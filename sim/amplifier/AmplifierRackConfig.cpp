@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr char kMarker[] = "EEPROM_Tlv";
 constexpr int kMarkerField = 16;
 constexpr int kVersionField = 9;
 
@@ -17,10 +16,10 @@ std::string AmplifierVersionString(const AmplifierRackConfig& config, int rack, 
   return version;
 }
 
-std::vector<std::uint8_t> FreshPageImage(const std::string& version) {
+std::vector<std::uint8_t> FreshPageImage(const std::string& version, const std::string& marker) {
   std::vector<std::uint8_t> image(PageEEPROM::kSize, 0xFF);
   std::fill_n(image.begin(), PageEEPROM::kPageSize, 0);
-  std::copy(std::begin(kMarker), std::end(kMarker) - 1, image.begin());
+  std::copy_n(marker.begin(), std::min<std::size_t>(marker.size(), kMarkerField), image.begin());
   std::copy_n(version.begin(), std::min<std::size_t>(version.size(), kVersionField), image.begin() + kMarkerField);
   return image;
 }

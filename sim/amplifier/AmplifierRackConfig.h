@@ -1,8 +1,9 @@
 // What a simulated amplifier rack is made of (sim/amplifier/AmplifierRack.h):
 // the AD/DA board it hangs on, its racks and boards with their letters and
-// EEPROMs, the probe selectors, the trigger board and the faults. The
-// default is one TLV 4 USB board on a QRN 5+5: letter 'R', a page EEPROM
-// that holds "EEPROM_Tlv" and the version "123456R".
+// EEPROMs, the probe selectors, the trigger board, the PK potentiostat
+// boards on the first rack's command port and the faults. The default is
+// one TLV 4 USB board on a QRN 5+5: letter 'R', a page EEPROM that holds
+// "EEPROM_Tlv" and the version "123456R"; no PK board.
 #pragma once
 
 #include <array>
@@ -62,6 +63,35 @@ struct ProbeSelectorConfig {
   SerialEEPROMFaults eeprom_faults;
 };
 
+// A PK potentiostat board (sim/potentiostat/PKSimBoard.h).
+struct PKBoardConfig {
+  bool present = false;
+  // As after switching on: the PK 510 powers up selected (the PK 512 never
+  // does).
+  bool powered_up_selected = false;
+  // Its page EEPROM; without one the read-back line stays low.
+  bool eeprom = true;
+  // Empty: a fresh chip, page 0 with "EEPROM_PK500" and the version, the
+  // rest erased.
+  std::vector<std::uint8_t> image;
+  std::string image_file;
+  std::string version = "123456A";
+  SerialEEPROMFaults eeprom_faults;
+  // The booster's sense voltage on multiplexer channel 14 (0 V: none).
+  double booster_volts = 0.0;
+};
+
+// The PK boards beside or instead of the amplifier boards: none, a PK 510,
+// or a PK 510 with a PK 512. Their status lines join the command port's
+// input word.
+struct PotentiostatConfig {
+  PKBoardConfig pk510;
+  PKBoardConfig pk512;
+  bool disk_overload = false;    // bit 8
+  bool ring_overload = false;    // bit 9
+  bool manual_standby = false;   // bit 10
+};
+
 struct AmplifierRackConfig {
   static constexpr int kMaxRacks = 2;
   static constexpr int kBoardsPerRack = 4;
@@ -89,13 +119,14 @@ struct AmplifierRackConfig {
   // rack r draws from seed + 4 r + b).
   bool noise = false;
   unsigned seed = 1;
+  PotentiostatConfig potentiostat;
 };
 
 // The version string of a fresh EEPROM: serial, letter and, in a rack of
 // several boards, their number.
 std::string AmplifierVersionString(const AmplifierRackConfig& config, int rack, int board);
-// A fresh image: the page chip holds the marker "EEPROM_Tlv" and the
-// version in page 0 and is erased beyond it; the 128-byte chip holds the
-// text and zeros.
-std::vector<std::uint8_t> FreshPageImage(const std::string& version);
+// A fresh image: the page chip holds the marker (the amplifier's
+// "EEPROM_Tlv", the PK boards' "EEPROM_PK500") and the version in page 0
+// and is erased beyond it; the 128-byte chip holds the text and zeros.
+std::vector<std::uint8_t> FreshPageImage(const std::string& version, const std::string& marker = "EEPROM_Tlv");
 std::vector<std::uint8_t> FreshSmallImage(const std::string& text);

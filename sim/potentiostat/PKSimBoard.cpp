@@ -119,8 +119,9 @@ void PKSimBus::Strobe(std::uint16_t word, double instant) {
   for (PKSimBoard* board : boards_) board->Strobe(word);
 }
 
-void PKSimBoard::FitEEPROM(std::vector<std::uint8_t> image, const SerialEEPROMFaults& faults) {
-  eeprom_ = std::make_unique<PageEEPROM>(std::move(image), std::string(), faults);
+void PKSimBoard::FitEEPROM(std::vector<std::uint8_t> image, std::string image_file,
+                           const SerialEEPROMFaults& faults) {
+  eeprom_ = std::make_unique<PageEEPROM>(std::move(image), std::move(image_file), faults);
 }
 
 bool PKSimBoard::EEPROMSelected() const {

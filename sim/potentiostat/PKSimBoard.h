@@ -42,6 +42,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "sim/amplifier/SerialEEPROM.h"
@@ -62,8 +63,9 @@ class PKSimBoard {
   // Strobes of a 16-bit DAC whose route bit named the other DAC.
   int RouteMismatches() const { return route_mismatches_; }
 
-  // Fits the board with a page EEPROM holding the image (padded with 0xFF).
-  void FitEEPROM(std::vector<std::uint8_t> image, const SerialEEPROMFaults& faults = {});
+  // Fits the board with a page EEPROM holding the image (padded with 0xFF;
+  // image_file as SerialEEPROM takes it).
+  void FitEEPROM(std::vector<std::uint8_t> image, std::string image_file = {}, const SerialEEPROMFaults& faults = {});
   // Nil without one.
   PageEEPROM* EEPROM() { return eeprom_.get(); }
   bool EEPROMSelected() const;
@@ -101,6 +103,7 @@ class PKSimBus {
  public:
   // The board stays the caller's and must outlive its place on the bus.
   void Attach(PKSimBoard* board) { boards_.push_back(board); }
+  bool HasBoards() const { return !boards_.empty(); }
 
   void Strobe(std::uint16_t word, double instant);
 

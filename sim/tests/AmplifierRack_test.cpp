@@ -106,9 +106,9 @@ TEST(AmplifierRackDecoding, WordsReachOnlyTheSelectedBoard) {
 
 TEST(AmplifierRackDecoding, PotentiostatsHearTheCommandPort) {
   AmplifierRackConfig config = Config(RackInterface::kZRV28);
+  config.potentiostat.pk510.present = true;
   AmplifierRack rack(config, 0);
-  PKSimBus bus;
-  rack.AttachPotentiostatBus(&bus);
+  const PKSimBus& bus = rack.Potentiostats();
   RackPlayer player(rack);
   player.Play(Cached({Word(20, 0x4F)}));
   player.Play(OlderPortWord(Word(14, 0x0E)));  // bit 15 clear: a potentiostat word
@@ -118,6 +118,40 @@ TEST(AmplifierRackDecoding, PotentiostatsHearTheCommandPort) {
   EXPECT_TRUE(bus.Recorded()[0].bit15);
   EXPECT_EQ(bus.Recorded()[1].address, 14);
   EXPECT_FALSE(bus.Recorded()[1].bit15);
+}
+
+// The PK boards the configuration names, on the first rack only: a fresh
+// chip holds the PK marker and the version, a board may have no chip, the
+// PK 510 may power up selected, and the booster's voltage and the status
+// lines are the configuration's.
+TEST(AmplifierRackPotentiostats, BuiltFromTheConfiguration) {
+  AmplifierRackConfig config = Config(RackInterface::kQRN55);
+  EXPECT_EQ(AmplifierRack(config, 0).Potentiostat(PKSimModel::PK510), nullptr);
+  config.potentiostat.pk510.present = true;
+  config.potentiostat.pk510.powered_up_selected = true;
+  config.potentiostat.pk510.version = "123456B";
+  config.potentiostat.pk510.booster_volts = 3.5;
+  config.potentiostat.pk512.present = true;
+  config.potentiostat.pk512.powered_up_selected = true;
+  config.potentiostat.pk512.eeprom = false;
+  config.potentiostat.ring_overload = true;
+  config.potentiostat.manual_standby = true;
+  AmplifierRack rack(config, 0);
+  EXPECT_EQ(AmplifierRack(config, 1).Potentiostat(PKSimModel::PK510), nullptr);
+
+  PKSimBoard& pk510 = *rack.Potentiostat(PKSimModel::PK510);
+  PKSimBoard& pk512 = *rack.Potentiostat(PKSimModel::PK512);
+  EXPECT_TRUE(pk510.Selected());
+  EXPECT_FALSE(pk512.Selected());
+  ASSERT_NE(pk510.EEPROM(), nullptr);
+  const std::vector<std::uint8_t>& image = pk510.EEPROM()->Image();
+  EXPECT_EQ(std::string(image.begin(), image.begin() + 16), std::string("EEPROM_PK500\0\0\0\0", 16));
+  EXPECT_EQ(std::string(image.begin() + 16, image.begin() + 25), std::string("123456B\0\0", 9));
+  EXPECT_EQ(image[256], 0xFF);
+  EXPECT_EQ(pk512.EEPROM(), nullptr);
+  EXPECT_EQ(rack.PotentiostatStatus(), 1u << 9 | 1u << 10);
+  pk510.Strobe(40 << 8 | 14 << 4);  // multiplexer 14
+  EXPECT_EQ(pk510.MuxAdcVolts(), 3.5);
 }
 
 TEST(AmplifierRackDecoding, LatchesCarryTheirStrobeInstant) {
