@@ -110,6 +110,7 @@ AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _con
 
 void AmplifierRack::BuildPotentiostats() {
   const PotentiostatConfig& config = _config.potentiostat;
+  _potentiostats.SetPKWordsCarryBit15(_config.interface == RackInterface::kZRV24);
   for (const PKSimModel model : {PKSimModel::PK510, PKSimModel::PK512}) {
     const PKBoardConfig& board_config = model == PKSimModel::PK510 ? config.pk510 : config.pk512;
     if (!board_config.present) continue;

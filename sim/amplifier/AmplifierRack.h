@@ -24,7 +24,8 @@
 //
 // Potentiostat boards share the first rack's command port: the PK boards of
 // the configuration (sim/potentiostat/PKSimBoard.h) sit on a bus that gets
-// every strobed word of it, bit 15 set or not, and the EEPROM lines of its
+// every strobed word of it, bit 15 set or not (its boards take those in PK
+// form: bit 15 clear, on the ZRV-24 set), and the EEPROM lines of its
 // resting samples; their EEPROMs share the read-back line, a PK board on
 // the mux ADC line takes it over from the amplifier boards' multiplexer,
 // and their status bits join the command port's input word on the QRN 5+5.

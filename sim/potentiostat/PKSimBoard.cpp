@@ -116,6 +116,7 @@ void PKSimBoard::Dac16(unsigned strobe) {
 void PKSimBus::Strobe(std::uint16_t word, double instant) {
   recorded_.push_back({static_cast<std::uint8_t>((word >> 8) & 0x3F),
                        static_cast<std::uint8_t>(word & 0xFF), (word & 0x8000) != 0, instant});
+  if (((word & 0x8000) != 0) != pk_words_carry_bit15_) return;
   for (PKSimBoard* board : boards_) board->Strobe(word);
 }
 

@@ -28,8 +28,11 @@
 // sense voltage (0 V without a booster), every other channel 0 V.
 //
 // PKSimBus is what the command port's decoder hands the strobed words to:
-// it keeps them in order (address, data, bit 15, instant) and passes each to
-// every board on the bus. It also drives the boards' shared lines: the
+// it keeps them all in order (address, data, bit 15, instant) and passes
+// those in PK form to every board on the bus: words with bit 15 clear, or,
+// on a port where the PK words carry bit 15 as the amplifier's do (the
+// ZRV-24's single port), words with it set, so there both families hear
+// each other. It also drives the boards' shared lines: the
 // EEPROMs' read-back, the mux ADC line and the status bits of the status
 // port (bit 8 the disk amplifier's overload, bit 9 the ring amplifier's,
 // bit 10 the manual standby switch).
@@ -104,6 +107,7 @@ class PKSimBus {
   // The board stays the caller's and must outlive its place on the bus.
   void Attach(PKSimBoard* board) { boards_.push_back(board); }
   bool HasBoards() const { return !boards_.empty(); }
+  void SetPKWordsCarryBit15(bool carry) { pk_words_carry_bit15_ = carry; }
 
   void Strobe(std::uint16_t word, double instant);
 
@@ -123,4 +127,5 @@ class PKSimBus {
   std::vector<PKSimBoard*> boards_;
   std::vector<PKSimWord> recorded_;
   std::uint16_t status_ = 0;
+  bool pk_words_carry_bit15_ = false;
 };

@@ -109,12 +109,15 @@ TEST(AmplifierRackDecoding, PotentiostatsHearTheCommandPort) {
   config.potentiostat.pk510.present = true;
   AmplifierRack rack(config, 0);
   const PKSimBus& bus = rack.Potentiostats();
+  const PKSimBoard& pk510 = *rack.Potentiostat(PKSimModel::PK510);
   RackPlayer player(rack);
-  player.Play(Cached({Word(20, 0x4F)}));
+  player.Play(Cached({Word(14, 0x0E)}));  // an amplifier word passes the PK boards by
+  EXPECT_FALSE(pk510.Selected());
   player.Play(OlderPortWord(Word(14, 0x0E)));  // bit 15 clear: a potentiostat word
+  EXPECT_TRUE(pk510.Selected());
   RackPlayer(rack, RackPort::kOlder).Play(OlderPortWord(Word(5, 1)));
   ASSERT_EQ(bus.Recorded().size(), 2u);
-  EXPECT_EQ(bus.Recorded()[0].address, 20);
+  EXPECT_EQ(bus.Recorded()[0].address, 14);
   EXPECT_TRUE(bus.Recorded()[0].bit15);
   EXPECT_EQ(bus.Recorded()[1].address, 14);
   EXPECT_FALSE(bus.Recorded()[1].bit15);

@@ -69,25 +69,33 @@ TEST(PKSimBoard, LatchPairsAndEightBitDacsByTheirKind) {
   EXPECT_EQ(board.Register(29), 0);
 }
 
-TEST(PKSimBus, RecordsEveryStrobeInOrderAndHandsItOn) {
-  PKSimBus bus;
-  PKSimBoard pk510(PKSimModel::PK510, true);
-  PKSimBoard pk512(PKSimModel::PK512);
-  bus.Attach(&pk510);
-  bus.Attach(&pk512);
-  bus.Strobe(0x8000 | Word(12, 0x0E), 1.5);
-  bus.Strobe(Word(55, 0x44), 2.0);
-  ASSERT_EQ(bus.Recorded().size(), 2u);
-  EXPECT_EQ(bus.Recorded()[0].address, 12);
-  EXPECT_EQ(bus.Recorded()[0].data, 0x0E);
-  EXPECT_TRUE(bus.Recorded()[0].bit15);
-  EXPECT_EQ(bus.Recorded()[0].instant, 1.5);
-  EXPECT_FALSE(bus.Recorded()[1].bit15);
-  EXPECT_TRUE(pk512.Selected());
-  EXPECT_EQ(pk510.Register(12), 0x0E);
-  EXPECT_EQ(pk510.Register(55), 0x44);
-  bus.ClearRecord();
-  EXPECT_TRUE(bus.Recorded().empty());
+// Every word is recorded; the boards take those in the PK form of the port:
+// bit 15 clear, or set where the PK words carry it.
+TEST(PKSimBus, RecordsEveryStrobeInOrderAndHandsOnThePKWords) {
+  for (const bool carry : {false, true}) {
+    SCOPED_TRACE(carry);
+    PKSimBus bus;
+    bus.SetPKWordsCarryBit15(carry);
+    PKSimBoard pk510(PKSimModel::PK510, true);
+    PKSimBoard pk512(PKSimModel::PK512);
+    bus.Attach(&pk510);
+    bus.Attach(&pk512);
+    const std::uint16_t pkForm = carry ? 0x8000 : 0;
+    bus.Strobe(pkForm | Word(12, 0x0E), 1.5);
+    bus.Strobe(pkForm | Word(55, 0x44), 2.0);
+    bus.Strobe((pkForm ^ 0x8000) | Word(55, 0x11), 2.5);
+    ASSERT_EQ(bus.Recorded().size(), 3u);
+    EXPECT_EQ(bus.Recorded()[0].address, 12);
+    EXPECT_EQ(bus.Recorded()[0].data, 0x0E);
+    EXPECT_EQ(bus.Recorded()[0].bit15, carry);
+    EXPECT_EQ(bus.Recorded()[0].instant, 1.5);
+    EXPECT_EQ(bus.Recorded()[2].bit15, !carry);
+    EXPECT_TRUE(pk512.Selected());
+    EXPECT_EQ(pk510.Register(12), 0x0E);
+    EXPECT_EQ(pk510.Register(55), 0x44);
+    bus.ClearRecord();
+    EXPECT_TRUE(bus.Recorded().empty());
+  }
 }
 
 }  // namespace
