@@ -124,6 +124,27 @@ void Fields(ProbeSelectorConfig& s, Visit& v) {
 }
 
 template <typename Visit>
+void Fields(PKBoardConfig& b, Visit& v) {
+  v("present", b.present);
+  v("powered_up_selected", b.powered_up_selected);
+  v("eeprom", b.eeprom);
+  v("image", b.image);
+  v("image_file", b.image_file);
+  v("version", b.version);
+  v("eeprom_faults", b.eeprom_faults);
+  v("booster_volts", b.booster_volts);
+}
+
+template <typename Visit>
+void Fields(PotentiostatConfig& p, Visit& v) {
+  v("pk510", p.pk510);
+  v("pk512", p.pk512);
+  v("disk_overload", p.disk_overload);
+  v("ring_overload", p.ring_overload);
+  v("manual_standby", p.manual_standby);
+}
+
+template <typename Visit>
 void Fields(AmplifierRackConfig& r, Visit& v) {
   v("interface", r.interface);
   v("racks", r.racks);
@@ -137,6 +158,7 @@ void Fields(AmplifierRackConfig& r, Visit& v) {
   v("analog", r.analog);
   v("noise", r.noise);
   v("seed", r.seed);
+  v("potentiostat", r.potentiostat);
 }
 
 // ---- Values -------------------------------------------------------------------

@@ -12,6 +12,9 @@
 //   boards.0.probes.2.range_gain.1 = 4.9e8
 //   selectors.0.probes = 4
 //   rack_interface.1 = 901235A
+//   potentiostat.pk510.present = true
+//   potentiostat.pk510.booster_volts = 3.5
+//   potentiostat.manual_standby = true
 // Numbers are decimal (reals in any C form, finite); flags true or false;
 // a letter is one character. A key into a list beyond its end lengthens it
 // with default entries. Main thread, at start.

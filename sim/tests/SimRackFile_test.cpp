@@ -58,6 +58,13 @@ const KeyCase kKeys[] = {
     {"board.0.letter", "S", false},
     {"boards.0.letters", "S", false},
     {"boards.0.analog.cell.series_ohms.0", "1", false},
+    {"potentiostat.pk510.present", "true", true},
+    {"potentiostat.pk512.version", "654321B", true},
+    {"potentiostat.pk510.eeprom_faults.power_lost_mid_program", "true", true},
+    {"potentiostat.pk510.booster_volts", "inf", false},
+    {"potentiostat.pk518.present", "true", false},
+    {"potentiostat.manual_standby", "true", true},
+    {"potentiostat", "true", false},
     {"tlv6.serial", "805555", true},
     {"qrn55.units", "0", true},
     {"qrn55.units", "3", false},
@@ -93,6 +100,8 @@ TEST(AmplifierRackKeys, ValuesLandInTheirFieldsAndListsGrowToTheIndex) {
   ASSERT_TRUE(SetRackKey(config, "boards.0.probes.2.range_gain.1", "4.9e8"));
   ASSERT_TRUE(SetRackKey(config, "selectors.1.first_board", "2"));
   ASSERT_TRUE(SetRackKey(config, "interface", "zrv28"));
+  ASSERT_TRUE(SetRackKey(config, "potentiostat.pk512.image", "AD"));
+  ASSERT_TRUE(SetRackKey(config, "potentiostat.pk510.booster_volts", "5"));
   EXPECT_EQ(config.boards[5].letter, 'S');
   EXPECT_EQ(config.boards[0].image, (std::vector<std::uint8_t>{0x45, 0x45, 0x50, 0x52}));
   EXPECT_EQ(config.boards[1].mux_channels[13].gain, 0.6);
@@ -103,6 +112,8 @@ TEST(AmplifierRackKeys, ValuesLandInTheirFieldsAndListsGrowToTheIndex) {
   EXPECT_EQ(config.selectors[1].first_board, 2);
   EXPECT_EQ(config.selectors[0].probes, ProbeSelectorConfig().probes);
   EXPECT_EQ(config.interface, RackInterface::kZRV28);
+  EXPECT_EQ(config.potentiostat.pk512.image, std::vector<std::uint8_t>{0xAD});
+  EXPECT_EQ(config.potentiostat.pk510.booster_volts, 5.0);
 }
 
 TEST(SimRackFile, ABadLineLeavesTheWholeConfigAsItWas) {
