@@ -18,14 +18,10 @@
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
 #include "platform/Blit.h"
-#include "platform/Fonts.h"
 #include "platform/Port.h"
 #include "platform/Region.h"
-#include "platform/WindowFrame.h"
 #include "platform/Windows.h"
 #include "shell/Graphics.h"
-#include "shell/ModWindow.h"
-#include "shell/ScrollBars.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditDisplay.h"
 #include "terminal/EditState.h"
@@ -50,19 +46,7 @@ Editor80x50& Screen() {
   static Editor80x50 screen = [] {
     Editor80x50 s;
     StartHeadlessEditor(1400, 1000);
-    const Fonts::FontInfo info = Fonts::GetFontInfo(Fonts::kCourier, kFontSize, 0);
-    const int lineHeight = info.ascent + info.descent;
-    const int cell = Fonts::GetGlyph(Fonts::kCourier, kFontSize, 0, 'M').advance;
-    const int bar = ScrollBars::ScrollBarWidth;
-    ModWindow::WindowParameters p;
-    p.top = 40;
-    p.left = 10;
-    p.bottom = static_cast<std::int16_t>(p.top + 3 + kRows * lineHeight + bar);
-    p.right = static_cast<std::int16_t>(p.left + 5 + 2 + bar + kColumns * cell + 1);
-    p.fontNumber = Fonts::kCourier;
-    p.fontSize = kFontSize;
-    BufferText::TextBuffer none = Buffer::Create("Bench", Buffer::kText);
-    EditUtility::CreateEditTerminal(none, 0, p, WindowFrame::kZoomDocProc, true, true, true, s.window, s.terminal);
+    OpenEditWindow(kRows, kColumns, kFontSize, Buffer::Create("Bench", Buffer::kText), s.window, s.terminal);
     return s;
   }();
   return screen;

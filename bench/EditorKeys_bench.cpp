@@ -18,11 +18,7 @@
 
 #include "foundation/Buffer.h"
 #include "foundation/BufferText.h"
-#include "platform/Fonts.h"
 #include "platform/Scrap.h"
-#include "platform/WindowFrame.h"
-#include "shell/ModWindow.h"
-#include "shell/ScrollBars.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditDisplay.h"
 #include "terminal/EditKeys.h"
@@ -60,20 +56,8 @@ Setup& Editor() {
   static Setup setup = [] {
     Setup s;
     StartHeadlessEditor(1400, 1000);
-    const Fonts::FontInfo info = Fonts::GetFontInfo(Fonts::kCourier, kFontSize, 0);
-    const int lineHeight = info.ascent + info.descent;
-    const int cell = Fonts::GetGlyph(Fonts::kCourier, kFontSize, 0, 'M').advance;
-    const int bar = ScrollBars::ScrollBarWidth;
-    ModWindow::WindowParameters p;
-    p.top = 40;
-    p.left = 10;
-    p.bottom = static_cast<std::int16_t>(p.top + 3 + kRows * lineHeight + bar);
-    p.right = static_cast<std::int16_t>(p.left + 5 + 2 + bar + kColumns * cell + 1);
-    p.fontNumber = Fonts::kCourier;
-    p.fontSize = kFontSize;
     s.buffer = Buffer::Create("Keys", Buffer::kText);
-    EditUtility::CreateEditTerminal(s.buffer, 0, p, WindowFrame::kZoomDocProc, true, true, true, s.window,
-                                    s.terminal);
+    OpenEditWindow(kRows, kColumns, kFontSize, s.buffer, s.window, s.terminal);
     return s;
   }();
   return setup;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <span>
 #include <string>
 
@@ -102,11 +103,27 @@ void QueueLineKeys(Input& in) {
   Headless::Key(KeyCodes::kReturn, 13, 0);
 }
 
-// An answer waiting for a prompt: a buffer name, or a search string, and
-// the key that ends it.
+// Buffers a run may make or read by name; each run starts without the
+// editor's own ones.
+constexpr const char* kNames[] = {"/Fuzz", "/FuzzScratch", "Edit.Paste", "Edit.Undo1", "Edit.Undo2", "New", "", "ab"};
+
+// Every run starts from the editor's defaults: no macro, undo, paste
+// buffer, clipboard or buffer written by name before it.
+void ResetEditor() {
+  Editor::Initialize();
+  Editor::GoldSet = false;
+  for (const char* name : {"Edit.Paste", "Edit.Undo1", "Edit.Undo2", "New"}) {
+    Buffer::NamedBuffer buffer = Buffer::Lookup({name, std::strlen(name) + 1});
+    Buffer::Delete(buffer);
+  }
+  Scrap::ClearCurrentScrap();
+}
+
+// An answer waiting for a prompt: one of the names above (so that no run
+// leaves buffers behind) as a buffer name or a search string, and the key
+// that ends it.
 void QueueAnswer(Input& in) {
-  static constexpr const char* kNames[] = {"/Fuzz", "/FuzzScratch", "Edit.Paste", "Edit.Undo1", "Edit.Undo2", "New"};
-  const std::string name = in.Byte() % 2 ? kNames[in.Byte() % 6] : in.Text(8);
+  const std::string name = kNames[in.Byte() % std::size(kNames)];
   Headless::Type(Z(name));
   Headless::Key(in.Byte() % 4 == 0 ? KeyCodes::kKeypad0 + 4 : KeyCodes::kReturn, 13, 0);
 }
@@ -256,6 +273,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Input in(data, size);
+  ResetEditor();
   BufferText::TextBuffer buffer = Buffer::Create("/Fuzz", Buffer::kText);
   BufferText::TextBuffer scratch = Buffer::Create("/FuzzScratch", Buffer::kText);
   const int lines = in.Upto(40);

@@ -29,15 +29,7 @@ using EditState::WindowBandSize;
 using EditState::WindowHeight;
 using EditState::WindowWidth;
 
-// A position in text order.
-struct Position {
-  std::int32_t line = 1;
-  std::int32_t column = 1;
-  friend bool operator<(const Position& a, const Position& b) {
-    return a.line < b.line || (a.line == b.line && a.column < b.column);
-  }
-  friend bool operator==(const Position& a, const Position& b) = default;
-};
+using EditState::Position;
 
 bool Quiet() { return EditState::TraceState == EditState::kTracePlaying && !EditState::TraceUpdate; }
 

@@ -134,6 +134,9 @@ void Show() {
     ANSITerm::Close(terminal);
   }
   ModWindow::Remove(window);
+  // The event source would otherwise still name the help window as the one
+  // its last event concerned.
+  ANSITerm::Flush();
   EditState::Console = console;
   EditState::Window = consoleWindow;
   EditState::WindowHeight = height;

@@ -25,15 +25,7 @@ using EditState::CursorColumn;
 using EditState::CursorLine;
 using EditState::LineText;
 
-// A position in text order.
-struct Place {
-  std::int32_t line = 1;
-  std::int32_t column = 1;
-  friend bool operator<(const Place& a, const Place& b) {
-    return a.line < b.line || (a.line == b.line && a.column < b.column);
-  }
-  friend bool operator==(const Place& a, const Place& b) = default;
-};
+using Place = EditState::Position;
 
 Place Cursor() { return {CursorLine, CursorColumn}; }
 
@@ -264,6 +256,19 @@ void FlipCase(Place start, Place end) {
     for (int i = from; i < to; ++i) text[i] = Flipped(text[i], toLower);
     BufferText::Replace(EditState::EditBuffer, line, text);
   }
+}
+
+// The deletion of [start, end) recorded for undo, forward (at the cursor)
+// or backward: one step's piece as text, a longer one as its range.
+void DeleteRecorded(bool forward, std::int32_t count, std::span<const char> piece, bool lineEnd, Place start,
+                    Place end) {
+  const int kind = forward ? EditUndo::kDeleteForward : EditUndo::kDeleteBackward;
+  if (count == 1) {
+    EditUndo::StoreString(kind, piece, lineEnd, false);
+  } else {
+    EditUndo::StoreRange(kind, start.line, start.column, end.line, end.column);
+  }
+  DeleteRange(start, end);
 }
 
 }  // namespace
@@ -527,12 +532,7 @@ void DeleteChar(std::int32_t count) {
   if (!lineEnd) TextBetween({end.line, end.column - 1}, end, last);
   EditState::DeletedChar = last[0];
   EditState::DeletedCharCR = lineEnd;
-  if (count == 1) {
-    EditUndo::StoreString(EditUndo::kDeleteForward, last, lineEnd, false);
-  } else {
-    EditUndo::StoreRange(EditUndo::kDeleteForward, start.line, start.column, end.line, end.column);
-  }
-  DeleteRange(start, end);
+  DeleteRecorded(true, count, last, lineEnd, start, end);
 }
 
 void Rubout(std::int32_t count) {
@@ -545,12 +545,7 @@ void Rubout(std::int32_t count) {
   if (!lineEnd) TextBetween(start, {start.line, start.column + 1}, first);
   EditState::DeletedChar = first[0];
   EditState::DeletedCharCR = lineEnd;
-  if (count == 1) {
-    EditUndo::StoreString(EditUndo::kDeleteBackward, first, lineEnd, false);
-  } else {
-    EditUndo::StoreRange(EditUndo::kDeleteBackward, start.line, start.column, end.line, end.column);
-  }
-  DeleteRange(start, end);
+  DeleteRecorded(false, count, first, lineEnd, start, end);
 }
 
 void DeleteWord(std::int32_t count) {
@@ -563,12 +558,7 @@ void DeleteWord(std::int32_t count) {
   Strings::Clear(EditState::DeletedWord);
   if (!lineEnd) TextBetween({end.line, lastWordStart}, end, EditState::DeletedWord);
   EditState::DeletedWordCR = lineEnd;
-  if (count == 1) {
-    EditUndo::StoreString(EditUndo::kDeleteForward, EditState::DeletedWord, lineEnd, false);
-  } else {
-    EditUndo::StoreRange(EditUndo::kDeleteForward, start.line, start.column, end.line, end.column);
-  }
-  DeleteRange(start, end);
+  DeleteRecorded(true, count, EditState::DeletedWord, lineEnd, start, end);
 }
 
 void DeletePreviousWord(std::int32_t count) {
@@ -581,12 +571,7 @@ void DeletePreviousWord(std::int32_t count) {
   Strings::Clear(EditState::DeletedWord);
   if (!lineEnd) TextBetween(start, {start.line, lastWordEnd}, EditState::DeletedWord);
   EditState::DeletedWordCR = lineEnd;
-  if (count == 1) {
-    EditUndo::StoreString(EditUndo::kDeleteBackward, EditState::DeletedWord, lineEnd, false);
-  } else {
-    EditUndo::StoreRange(EditUndo::kDeleteBackward, start.line, start.column, end.line, end.column);
-  }
-  DeleteRange(start, end);
+  DeleteRecorded(false, count, EditState::DeletedWord, lineEnd, start, end);
 }
 
 void DeleteLine(std::int32_t count) {

@@ -20,6 +20,16 @@
 namespace EditState {
 
 inline constexpr int kLineLength = 256;
+
+// A position, ordered as in the text.
+struct Position {
+  std::int32_t line = 1;
+  std::int32_t column = 1;
+  friend bool operator<(const Position& a, const Position& b) {
+    return a.line < b.line || (a.line == b.line && a.column < b.column);
+  }
+  friend bool operator==(const Position& a, const Position& b) = default;
+};
 // One text of up to kLineLength characters and its NUL.
 using LineText = char[kLineLength + 1];
 

@@ -8,12 +8,7 @@
 // The console's lines are printed on standard output, then "Input: " with
 // the key's code and character. The status is 0 when the key came back
 // and the screen was captured.
-#include "Common/QRN55/Driver/QRN55DeviceManager.h"
-#include "Common/QRN55/Driver/QRN55Service.h"
 #include "acquisition/ADMeasure.h"
-#include "acquisition/VrnlBoards.h"
-#include "acquisition/ZRV.h"
-#include "acquisition/ZRVBase.h"
 #include "foundation/Buffer.h"
 #include "foundation/RealTime.h"
 #include "foundation/TermIO.h"
@@ -22,11 +17,10 @@
 #include "platform/KeyCodes.h"
 #include "platform/Session.h"
 #include "shell/Shell.h"
-#include "sim/QRN55SimUnit.h"
-#include "sim/QRN55SimVolumes.h"
 #include "terminal/ANSIBase.h"
 #include "terminal/ANSITerm.h"
 #include "terminal/EditState.h"
+#include "terminal/tests/SimulatedQRN55.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,24 +41,8 @@ bool Capture(bool headless, const std::string& target) {
 
 // The measurement, its lines written to the console.
 bool Measure() {
-  QRN55SimVolumes volumes;
-  volumes.Mount("/");
-  QRN55Service::UseFilePort(&volumes);
-  QRN55SimUnitConfig config;
-  config.signature.firmware = 8;
-  config.signature.logic = 16;
-  config.record.device_serial = "CONSOLE1";
-  config.record.unit_serial = "123450010700010";
-  auto unit = std::make_unique<QRN55SimUnit>(config);
-  volumes.Mount(QRN55DeviceManager::VolumePrefix() + " CONSOLE1", unit.get());
-  ZRVBase::InitModule();
-  VrnlBoards::InitModule();
-  ZRV::InitModule();
-  const bool open = ZRV::InitInterface(ZRVBase::BoardQRN55);
-  if (open) {
-    ADMeasure::InitModule();
-    ADMeasure::GetCorrections(ZRVBase::BoardQRN55, ADMeasure::DacToAdcDelay, ADMeasure::InputFilterTau,
-                              ADMeasure::OutputFilterTau, ADMeasure::SampleCorrection);
+  const SimulatedQRN55 interface("CONSOLE1");
+  if (interface.Open()) {
     ADMeasure::TestWriteMode = 3;
     TermIO::WriteLine("Square wave on DAC 0, measured on ADC 0 of the QRN 5+5");
     TermIO::WriteString("Gain:");
@@ -76,9 +54,7 @@ bool Measure() {
     ADMeasure::TimeConstant(0, 0, kAmplitude, kInterval, 2, true, tau, amplitude, base);
     TermIO::WriteLine("Measurement done.");
   }
-  ZRV::Shutdown();
-  QRN55Service::UseFilePort(nullptr);
-  return open;
+  return interface.Open();
 }
 
 void PrintConsole() {

@@ -6,12 +6,7 @@
 // a cut of two lines and the paste of that multi-line clipboard text. The
 // buffer's text follows the same edits made on a plain list of lines, and
 // the screen is a golden image.
-#include "Common/QRN55/Driver/QRN55DeviceManager.h"
-#include "Common/QRN55/Driver/QRN55Service.h"
 #include "acquisition/ADMeasure.h"
-#include "acquisition/VrnlBoards.h"
-#include "acquisition/ZRV.h"
-#include "acquisition/ZRVBase.h"
 #include "foundation/BufferText.h"
 #include "foundation/TermIO.h"
 #include "platform/Desktop.h"
@@ -19,17 +14,14 @@
 #include "platform/tests/Golden_fixture.h"
 #include "shell/Shell.h"
 #include "shell/tests/Session_fixture.h"
-#include "sim/QRN55SimUnit.h"
-#include "sim/QRN55SimVolumes.h"
-#include "terminal/ANSIBase.h"
 #include "terminal/EditState.h"
 #include "terminal/EditUtility.h"
-#include "terminal/Editor.h"
 #include "terminal/LineEditor.h"
+#include "terminal/tests/Editor_fixture.h"
+#include "terminal/tests/SimulatedQRN55.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,24 +53,8 @@ class EditorRunTest : public ConsoleSessionTest {
   // The interface opened and shut on a simulated unit, as the program
   // opens it: its lines go to the notebook.
   static bool OpenInterface() {
-    QRN55SimVolumes volumes;
-    volumes.Mount("/");
-    QRN55Service::UseFilePort(&volumes);
-    QRN55SimUnitConfig config;
-    config.signature.firmware = 8;
-    config.signature.logic = 16;
-    config.record.device_serial = "EDITOR01";
-    config.record.unit_serial = "123450010700010";
-    auto unit = std::make_unique<QRN55SimUnit>(config);
-    volumes.Mount(QRN55DeviceManager::VolumePrefix() + " EDITOR01", unit.get());
-    ZRVBase::InitModule();
-    VrnlBoards::InitModule();
-    ZRV::InitModule();
-    const bool open = ZRV::InitInterface(ZRVBase::BoardQRN55);
-    if (open) {
-      ADMeasure::InitModule();
-      ADMeasure::GetCorrections(ZRVBase::BoardQRN55, ADMeasure::DacToAdcDelay, ADMeasure::InputFilterTau,
-                                ADMeasure::OutputFilterTau, ADMeasure::SampleCorrection);
+    const SimulatedQRN55 interface("EDITOR01");
+    if (interface.Open()) {
       ADMeasure::TestWriteMode = 3;
       for (const double amplitude : {0.25, 0.5, 1.0, 1.5, 2.0}) {
         TermIO::WriteString("Square wave on DAC 0, ADC 0:");
@@ -87,21 +63,8 @@ class EditorRunTest : public ConsoleSessionTest {
       }
       TermIO::WriteLine("Measurement done.");
     }
-    ZRV::Shutdown();
-    QRN55Service::UseFilePort(nullptr);
     TermIO::Flush();
-    return open;
-  }
-
-  static void Run(const char* script) {
-    ASSERT_TRUE(Headless::RunScript({script, std::char_traits<char>::length(script) + 1}))
-        << "line " << Headless::ErrorLine();
-    int keyCode = 0;
-    char character = 0;
-    int modifiers = 0;
-    do {
-      Editor::Edit(keyCode, character, modifiers);
-    } while (keyCode != ANSIBase::KeyNone);
+    return interface.Open();
   }
 };
 
@@ -114,14 +77,14 @@ TEST_F(EditorRunTest, TheNotebookAfterAnInterfaceOpenIsEditedByKeys) {
 
   // At the top a line typed; after a move (which ends that run of typing)
   // a slip typed and undone.
-  Run("key keypadclear\nkey keypad5\ntype Run 1\nkey return\nkey left\nkey right\ntype oops\n"
+  Keys("key keypadclear\nkey keypad5\ntype Run 1\nkey return\nkey left\nkey right\ntype oops\n"
       "key keypadclear\nkey !\n");
   expected.insert(expected.begin(), "Run 1");
   EXPECT_EQ(ListLines(), expected);
 
   // A macro that marks a line and goes to the next, learnt on one line and
   // played on three.
-  Run("key keypadclear\nkey l\ntype > \nkey keypad0\nkey keypadclear\nkey s\n"
+  Keys("key keypadclear\nkey l\ntype > \nkey keypad0\nkey keypadclear\nkey s\n"
       "key keypadclear\nkey 3\nkey keypadclear\nkey x\n");
   for (std::size_t i = 1; i <= 4; ++i) expected[i] = "> " + expected[i];
   EXPECT_EQ(ListLines(), expected);
@@ -129,7 +92,7 @@ TEST_F(EditorRunTest, TheNotebookAfterAnInterfaceOpenIsEditedByKeys) {
 
   // The next two lines selected and cut (the clipboard now holds them),
   // then pasted at the top.
-  Run("key keypad.\nkey keypad0\nkey keypad0\nkey keypadclear\nkey @\nkey keypadclear\nkey keypad5\n"
+  Keys("key keypad.\nkey keypad0\nkey keypad0\nkey keypadclear\nkey @\nkey keypadclear\nkey keypad5\n"
       "key keypadclear\nkey keypad6\n");
   const std::vector<std::string> cut(expected.begin() + 5, expected.begin() + 7);
   expected.erase(expected.begin() + 5, expected.begin() + 7);

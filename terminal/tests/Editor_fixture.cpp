@@ -119,7 +119,7 @@ std::string EditorTest::Row(int row) {
   return text;
 }
 
-void EditorTest::Keys(const char* script) {
+void Keys(const char* script) {
   std::string steps = script;
   for (std::size_t at = 0; at < steps.size();) {
     std::size_t end = steps.find('\n', at);

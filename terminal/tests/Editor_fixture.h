@@ -37,15 +37,16 @@ class EditorTest : public ConsoleSessionTest {
   // The row of the edit window, without trailing blanks.
   static std::string Row(int row);
 
-  // Queues the script's steps (Headless::RunScript, and "control X" for
-  // the control character of the letter X) and hands every event to the
-  // command interpreter until the input runs out.
-  static void Keys(const char* script);
   // The script step of a click into the cell of the edit window.
   static std::string ClickAt(int row, int column);
 
   BufferText::TextBuffer buffer = nullptr;
 };
+
+// Queues the script's steps (Headless::RunScript, and "control X" for the
+// control character of the letter X) and hands every event to the command
+// interpreter until the input runs out.
+void Keys(const char* script);
 
 // (line, column) of the cursor, for EXPECT_EQ.
 std::pair<std::int32_t, std::int32_t> CursorAt();
