@@ -263,7 +263,8 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
                   channel == kCSlowNetworkChannel || channel == kCFastNetworkChannel ? channel : 0,
                   DecodeNetworks(_truths.scale, elements),
                   CurrentClampGain(elements),
-                  ReferenceGain(elements)};
+                  ReferenceGain(elements),
+                  DecodeHFStage(_truths.hf, elements, Range(elements))};
   // Short of ringing, the loop's first undershoot grows with a smooth step.
   const double v = (setting.rs_alpha - RsCriticalAlpha(lag)) / kUndershootAlphas + 1.0;
   if (!setting.rs_ringing && setting.cc_gain < 0 && v > 0.0) {
@@ -282,7 +283,9 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   const double alpha = setting.rs_ringing ? 0.0 : std::clamp(setting.rs_alpha, 0.0, kMostCriticalAlpha);
   if (setting.rs_ringing && !_setting.rs_ringing) ++_rsViolations;
   const AnalogCircuit stages = MonitorStages(setting.filter1_hz, setting.output_gain, filter2, setting.filter2_hz);
-  const AnalogCircuit range = AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]);
+  // The probe: the range's gain, its pole and the HF stage.
+  const AnalogCircuit range = AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)])
+                                  .Then(HFStageCircuit(setting.hf));
   const AnalogCircuit pipette = AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * setting.stimulus_filter_hz));
   if (setting.cc_gain >= 0) {
     // The probe drives the current and measures it; the cell answers with
@@ -302,7 +305,10 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   }
   const AnalogCircuit testLag = AnalogCircuit::RC(_truths.test_lag_seconds);
   if (setting.test_route == 1) {
-    _testRoute.Retune(testLag.Then(AnalogCircuit::Gain(_truths.test_probe_gain)).Tapped().Then(stages));
+    _testRoute.Retune(testLag.Then(AnalogCircuit::Gain(_truths.test_probe_gain))
+                          .Then(HFStageCircuit(setting.hf))
+                          .Tapped()
+                          .Then(stages));
   } else if (setting.test_route == 2) {
     _testRoute.Retune(testLag.Then(AnalogCircuit::Gain(_truths.test_output_gain * setting.output_gain))
                           .Tapped()
@@ -316,7 +322,7 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
     if ((setting.integrator_caps & 1) != 0) farads += _truths.scale.injection_farads[2];
     if ((setting.integrator_caps & 2) != 0) farads += _truths.scale.injection_farads[3];
     _testRoute.Retune(AutoZeroed(_truths.integrator_drive * farads * rate, _truths.auto_zero_hz, _truths.auto_zero_q, true)
-                          .Then(AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)]))
+                          .Then(range)
                           .Tapped()
                           .Then(stages));
   }

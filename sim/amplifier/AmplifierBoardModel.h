@@ -11,8 +11,9 @@
 //   cell       the circuit on the probe less the compensations the elements
 //              set (sim/amplifier/AmplifierCell.h);
 //   probe      I x the range resistor (latch 40 bits 2-3: 0 range 0, 2
-//              range 1, 3 range 2) + the range's probe offset + the probe
-//              offset DAC's (17) share, 0 at mid-scale;
+//              range 1, 3 range 2) through its pole and the HF stage
+//              (sim/amplifier/AmplifierHFStage.h) + the range's probe offset
+//              + the probe offset DAC's (17) share, 0 at mid-scale;
 //   filter 1   a 4-pole Bessel (two 2-pole sections) at the corner latch 28
 //              selects one-hot (none: the widest);
 //   output     x 1, 2, 4 (latch 30 bit 2 set) or 10, 20, 40 by latch 31
@@ -78,14 +79,17 @@
 #include "sim/AnalogFixtures.h"
 #include "sim/amplifier/AmplifierBoardElements.h"
 #include "sim/amplifier/AmplifierCell.h"
+#include "sim/amplifier/AmplifierHFStage.h"
 #include "sim/amplifier/AmplifierScaleTruths.h"
 
 // The simulator's own truths, a few per cent off the program's defaults.
 struct AmplifierAnalogTruths {
   AmplifierCell cell = AmplifierCell::Open();
   AmplifierScaleTruths scale;
-  // Volts per ampere of gain ranges 0-2.
+  // Volts per ampere of gain ranges 0-2 at the monitor, with the HF stage
+  // at the range's default codes.
   std::array<double, 3> range_gain = {5e6 * 1.012, 5e8 * 0.992, 5e10 * 1.021};
+  AmplifierHFTruths hf;
   std::array<double, 3> probe_offset_volts = {0.004, 0.007, -0.003};
   double stimulus_gain = 0.994;
   double stimulus_offset_volts = 0.0018;
@@ -231,6 +235,7 @@ class AmplifierBoardModel {
     int cc_gain = -1;
     // What a volt on the reference input adds at the probe output.
     double reference_gain = 0.0;
+    AmplifierHFStage hf;
     // The Rs compensation's first undershoot, a share of the transient's
     // peak.
     double rs_undershoot = 0.0;

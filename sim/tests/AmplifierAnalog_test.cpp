@@ -778,3 +778,135 @@ TEST(AmplifierAnalog, EachProbePositionHasItsOwnTruths) {
 }
 
 }  // namespace
+
+namespace {
+
+// The HF stage's words: its DAC pair, switch and the corrections' scales,
+// T-fast and T-slow (amplitude, time constant).
+std::vector<std::uint16_t> HFWords(int hf_dac, int trim_dac, int selection, int scales = 0,
+                                   std::array<int, 2> fast = {128, 255}, std::array<int, 2> slow = {128, 255}) {
+  std::vector<std::uint16_t> words = Dac12Words(18, hf_dac);
+  for (const std::uint16_t w : Dac12Words(19, trim_dac)) words.push_back(w);
+  words.insert(words.end(), {LatchWord(26, scales << 2, selection), Word(1, fast[0]), Word(0, fast[1]),
+                             Word(3, slow[0]), Word(2, slow[1])});
+  return words;
+}
+
+// The current monitor's step response on a resistor in `range`, filter 1
+// at its widest and filter 2 bypassed, relative to where it settles: at
+// each of the times after the step.
+std::vector<double> StepShares(Bench& bench, int range, const std::vector<std::uint16_t>& hf,
+                               const std::vector<double>& times) {
+  constexpr int kResistorOfRange[] = {0, 8, 12};
+  bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0), LatchWord(40, kResistorOfRange[range], 0)});
+  bench.Words(0, hf);
+  bench.Hold(40e-3, 0.0);
+  const double rest = bench.Line(6);
+  std::vector<double> monitor;
+  bench.Run(30e-3, 1e-6, [](double) { return 0.1; }, [&](double) { monitor.push_back(bench.Line(6)); });
+  std::vector<double> shares;
+  for (const double t : times) {
+    shares.push_back((monitor[static_cast<std::size_t>(std::lround(t / 1e-6))] - rest) / (monitor.back() - rest));
+  }
+  return shares;
+}
+
+// At the scale defaults' codes the stage cancels the probe's pole: the
+// monitor is flat and has the range's gain; without the derivative the
+// pole shows; the DAC pair sets the gain, and the gain trim at 0 leaves the
+// stage at the rail.
+TEST(AmplifierAnalog, HFStageCancelsTheProbesPoleAtTheDefaultCodes) {
+  struct Range {
+    int range;
+    double ohms;
+    int hf_dac;
+    int trim_dac;
+    int selection;
+  };
+  const Range ranges[] = {{0, 10e6, 4095, 3055, 0}, {1, 100e6, 475, 619, 1}, {2, 10e9, 1024, 1480, 2}};
+  for (const Range& r : ranges) {
+    SCOPED_TRACE(r.range);
+    AmplifierRackConfig config = AnalogConfig(1, r.ohms);
+    config.boards[0].analog.hf.on = true;
+    const AmplifierAnalogTruths& truths = config.boards[0].analog;
+    const auto index = static_cast<std::size_t>(r.range);
+    Bench bench(config);
+    const std::vector<double> times = {50e-6, 200e-6, 1e-3, 3e-3};
+    for (const double share : StepShares(bench, r.range, HFWords(r.hf_dac, r.trim_dac, r.selection), times)) {
+      EXPECT_NEAR(share, 1.0, 0.002);
+    }
+    const double pipette = 0.01 * truths.stimulus_gain;
+    bench.Hold(5e-3, 0.1);
+    const double settled = bench.Line(6) - truths.probe_offset_volts[index];
+    bench.Hold(5e-3, 0.0);
+    EXPECT_NEAR(settled - (bench.Line(6) - truths.probe_offset_volts[index]), pipette / r.ohms * truths.range_gain[index],
+                1e-4 * pipette / r.ohms * truths.range_gain[index]);
+    if (r.selection != 0) {
+      const double pole = truths.hf.pole_seconds[index];
+      const std::vector<double> slow = StepShares(bench, r.range, HFWords(r.hf_dac, r.trim_dac, 0), {pole});
+      EXPECT_NEAR(slow[0], 1.0 - std::exp(-1.0), 0.01);
+    }
+  }
+  AmplifierRackConfig config = AnalogConfig(1, 10e6);
+  config.boards[0].analog.hf.on = true;
+  Bench bench(config);
+  bench.Words(0, {LatchWord(28, 1, kBypassFilter2), LatchWord(30, 4, 0), LatchWord(40, 0, 0)});
+  const auto step = [&](int hf_dac) {
+    bench.Words(0, HFWords(hf_dac, 3055, 0));
+    bench.Hold(2e-3, 0.0);
+    const double rest = bench.Line(6);
+    bench.Hold(2e-3, 1.0);
+    return bench.Line(6) - rest;
+  };
+  EXPECT_NEAR(step(4095), step(2048) * 4095.0 / 2048.0, 1e-6);
+  EXPECT_EQ(bench.Rack().ClippingLines(), 0);
+  bench.Words(0, HFWords(4095, 0, 0));
+  bench.Hold(2e-3, 1.0);
+  EXPECT_EQ(bench.Line(6), AmplifierBoardModel::kLimitVolts);
+  EXPECT_EQ(bench.Rack().ClippingLines(), 1);
+}
+
+// Each correction adds a / (1 + s tau) of the stage's output: a = (128 -
+// A) / (3 T), tau = S x 255 / T, S by its scale bit.
+TEST(AmplifierAnalog, HFCorrectionsAddTheirExponentials) {
+  struct Correction {
+    std::string name;
+    int scales;
+    std::array<int, 2> fast;
+    std::array<int, 2> slow;
+    double scale_seconds;
+    int amplitude;
+    int tau_code;
+  };
+  const Correction corrections[] = {
+      {"fast", 0, {100, 100}, {128, 255}, 8.2e-6, 100, 100},
+      {"fast, long scale", 1, {150, 200}, {128, 255}, 58e-6, 150, 200},
+      {"slow", 0, {128, 255}, {110, 120}, 1e-4, 110, 120},
+      {"slow, long scale", 2, {128, 255}, {140, 180}, 1e-3, 140, 180},
+  };
+  for (const Correction& c : corrections) {
+    SCOPED_TRACE(c.name);
+    AmplifierRackConfig config = AnalogConfig(1, 10e6);
+    config.boards[0].analog.hf.on = true;
+    Bench bench(config);
+    const double a = (128.0 - c.amplitude) / (3.0 * c.tau_code);
+    const double tau = c.scale_seconds * 255.0 / c.tau_code;
+    // Past filter 1's delay what is left to come falls with tau; the step
+    // settles 1 + a times as high as without the correction.
+    const std::vector<double> times = {3.0 * tau, 4.0 * tau};
+    const std::vector<double> shares = StepShares(bench, 0, HFWords(4095, 3055, 0, c.scales, c.fast, c.slow), times);
+    const double measured = (4.0 - 3.0) * tau / std::log((1.0 - shares[0]) / (1.0 - shares[1]));
+    EXPECT_NEAR(measured, tau, 0.02 * tau);
+    const auto settled = [&] {
+      bench.Hold(30e-3, 0.0);
+      const double rest = bench.Line(6);
+      bench.Hold(30e-3, 1.0);
+      return bench.Line(6) - rest;
+    };
+    const double corrected = settled();
+    bench.Words(0, HFWords(4095, 3055, 0));
+    EXPECT_NEAR(corrected / settled(), 1.0 + a, 1e-6);
+  }
+}
+
+}  // namespace
