@@ -34,16 +34,11 @@ namespace {
 
 constexpr char kRepeat[] = "Repeat";
 constexpr char kDemoMode[] = "\"Demo\" Mode";
+constexpr char kUseLastFound[] = "Use Last Found";
+constexpr char kCancel[] = "Cancel";
+constexpr char kContinue[] = "Continue";
 
 bool Empty(std::span<const char> text) { return Strings::Length(text) == 0; }
-
-// The second button of the retry alert when neither GLP nor a device
-// mismatch decides it.
-std::string_view SecondButton(bool mismatch, bool testerModeCancels, std::string_view otherwise) {
-  if (mismatch) return "Use Last Found";
-  if (testerModeCancels) return "Cancel";
-  return otherwise;
-}
 
 // failed, and outside tester mode the amplifier released.
 void GiveUp(bool& failed) {
@@ -110,6 +105,20 @@ std::int32_t LoadCFastFileProc(std::span<char> name, std::byte*& buffer, std::in
 
 }  // namespace
 
+RetryChoice InterfaceRetry(T3Types::AmplifierKind kind, bool mismatch) {
+  if (GLP::Enforce) return {"", 0};
+  if (mismatch) return {kUseLastFound, 3};
+  if (kind >= T3Types::KindTlv4) return {"", 3};
+  return {T3Base::TesterMode ? kCancel : kDemoMode, 3};
+}
+
+RetryChoice StartupRetry(bool offerExit, bool mismatch, bool fileError) {
+  if (GLP::Enforce) return {offerExit ? "" : kContinue, 0};
+  if (mismatch) return {kUseLastFound, 3};
+  if (T3Base::TesterMode) return {kCancel, 3};
+  return {fileError ? kContinue : kDemoMode, 3};
+}
+
 void InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType board, bool allowSecondRack,
                          bool offerRetry, std::span<const char> exitText, bool& failed, bool& quit) {
   failed = false;
@@ -129,14 +138,8 @@ void InitializeInterface(T3Types::AmplifierKind kind, ZRVBase::BoardType board, 
       failed = true;
       break;
     }
-    int defaultButton = 3;
-    std::string_view second;
-    if (GLP::Enforce) {
-      defaultButton = 0;
-    } else if (mismatch || kind < T3Types::KindTlv4) {
-      second = SecondButton(mismatch, T3Base::TesterMode, kDemoMode);
-    }
-    const int button = Alert::Choice(ZRVBase::ErrorText, exitText, second, kRepeat, defaultButton);
+    const RetryChoice choice = InterfaceRetry(kind, mismatch);
+    const int button = Alert::Choice(ZRVBase::ErrorText, exitText, choice.second, kRepeat, choice.defaultButton);
     if (button == 3) continue;
     if (button == 2) {
       if (mismatch) {
@@ -173,16 +176,9 @@ void InitializeAndCheckForLife(T3Types::AmplifierKind kind, bool activeBoardOnly
       Strings::Insert(message, std::string_view(kind == T3Types::KindTlv4USB ? "TLV4_USB error: " : "QRN 5+5 error: "), 0);
     }
     const bool fileError = result == kNoScaleFile || result == kNoCFastFile;
-    const std::string_view first = offerExit ? "Exit" : "";
-    std::string_view second;
-    int defaultButton = 3;
-    if (GLP::Enforce) {
-      defaultButton = 0;
-      if (!offerExit) second = "Continue";
-    } else {
-      second = SecondButton(mismatch, T3Base::TesterMode, fileError ? "Continue" : kDemoMode);
-    }
-    const int button = Alert::Choice(message, first, second, kRepeat, defaultButton);
+    const RetryChoice choice = StartupRetry(offerExit, mismatch, fileError);
+    const int button = Alert::Choice(message, std::string_view(offerExit ? "Exit" : ""), choice.second, kRepeat,
+                                     choice.defaultButton);
     if (button == 3) {
       MacEnv::UpdateLogo();
       continue;

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "acquisition/ZRVBase.h"
 #include "amplifier/T3Types.h"
@@ -83,6 +84,22 @@ void FinishInitialization(bool force, T3Types::BoardVersionLetter letter, std::i
 void Shutdown();
 // Tlv3Base, Tlv3Menus and the amplifier core, once at start.
 void InitAllModules();
+
+// The retry alert's second button (empty: hidden) and its default button
+// (0: none, under GLP::Enforce), by the state of the run (GLP::Enforce,
+// T3Base::TesterMode) and the failure.
+struct RetryChoice {
+  std::string_view second;
+  int defaultButton;
+};
+// Of the interface start: "Use Last Found" for a device mismatch; none
+// for the TLV 4 kinds and later; "Cancel" in tester mode; else "Demo"
+// mode.
+RetryChoice InterfaceRetry(T3Types::AmplifierKind kind, bool mismatch);
+// Of the amplifier start-up: under GLP "Continue" only without an exit
+// button; "Use Last Found"; "Cancel" in tester mode; "Continue" after a
+// missing scale or C-fast record; else "Demo" mode.
+RetryChoice StartupRetry(bool offerExit, bool mismatch, bool fileError);
 
 // The device serial number check of a TLV 4 USB or a QRN 5+5 (other kinds
 // pass): a stored number must be the connected device's; mismatch when it

@@ -8,6 +8,7 @@
 #include "dialogs/ModDialogTools.h"
 #include "dialogs/ModDialogUt.h"
 #include "foundation/BufferText.h"
+#include "foundation/IOFiles.h"
 #include "foundation/TermIO.h"
 #include "platform/headless/Headless.h"
 #include "shell/MacEnv.h"
@@ -26,10 +27,14 @@ class MerethTest::Session : public SessionTest {
 namespace {
 
 std::function<void()> pendingSteps;
+std::string testFolder;
 
 // The quit comes only after the steps: a quit request pending while an
 // alert waits would answer it.
 void RunSteps(void*) {
+  // The program starts in its own folder; the test's files are in the
+  // test's.
+  IOFiles::SetDirectory(Text(testFolder));
   pendingSteps();
   pendingSteps = nullptr;
   Headless::Wait(1.0);
@@ -68,6 +73,7 @@ void MerethTest::UseRack(const std::string& text) {
 
 void MerethTest::Run(const std::function<void()>& steps) {
   pendingSteps = steps;
+  testFolder = Dir();
   Headless::Wait(2.0);
   Headless::Call(RunSteps, nullptr);
   MacEnv::RegisterProgram(Program::Define);
@@ -97,6 +103,8 @@ void MerethTest::Choose(int item, int entry) {
   Item(item)->ExecuteProc();
   ModDialogTools::ActiveSelectionMode = mode;
 }
+
+void MerethTest::Update(int item) { Item(item)->UpdateProc(); }
 
 void MerethTest::Initialize() { Item(4)->ExecuteProc(); }
 

@@ -23,8 +23,8 @@ class MerethTest : public TempDirectoryTest {
 
   // The rack file MERETH_SIM_RACK names for the next run.
   void UseRack(const std::string& text);
-  // Runs the program; steps runs once the main dialog is up. The program's
-  // exit status, which must be 0.
+  // Runs the program; steps runs once the main dialog is up, with the
+  // test's folder the current one. The program's exit status must be 0.
   void Run(const std::function<void()>& steps);
 
   // Inside the steps: the main dialog's items as the operator sees them.
@@ -33,6 +33,8 @@ class MerethTest : public TempDirectoryTest {
   static bool EntryEnabled(int item, int entry);
   // Chooses a list entry (0-based) as a popup's final choice does.
   static void Choose(int item, int entry);
+  // Runs the item's update procedure.
+  static void Update(int item);
   // Presses "Initialize".
   static void Initialize();
   // The notebook's lines.

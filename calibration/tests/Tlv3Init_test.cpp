@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "amplifier/T3Base.h"
 #include "amplifier/T3Init.h"
 #include "calibration/tests/Mereth_fixture.h"
 #include "foundation/GLP.h"
@@ -112,6 +113,47 @@ TEST_F(Tlv3InitTest, AnExpiredDateSaysHowOld) {
   EXPECT_EQ(line.substr(0, 2 + Strings::Length(date)), std::string(": ") + date);
   EXPECT_NE(line.find(", too old - is 4"), std::string::npos) << line;
   EXPECT_NE(line.find(" days old, max. is 30 days."), std::string::npos) << line;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Tlv3InitRetry, TheSecondButtonByCondition) {
+  const struct {
+    bool enforce;
+    bool tester;
+    bool offerExit;
+    bool mismatch;
+    bool fileError;
+    T3Types::AmplifierKind kind;
+    const char* interfaceSecond;
+    int interfaceDefault;
+    const char* startupSecond;
+    int startupDefault;
+  } cases[] = {
+      {true, true, false, true, true, T3Types::KindTlv3, "", 0, "Continue", 0},
+      {true, false, true, false, false, T3Types::KindTlv3, "", 0, "", 0},
+      {false, true, false, true, false, T3Types::KindTlv4USB, "Use Last Found", 3, "Use Last Found", 3},
+      {false, true, false, false, true, T3Types::KindTlv4USB, "", 3, "Cancel", 3},
+      {false, true, false, false, false, T3Types::KindTlv3, "Cancel", 3, "Cancel", 3},
+      {false, false, false, false, true, T3Types::KindTlv3, "\"Demo\" Mode", 3, "Continue", 3},
+      {false, false, true, false, false, T3Types::KindTlv1, "\"Demo\" Mode", 3, "\"Demo\" Mode", 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "enforce " << c.enforce << " tester " << c.tester << " exit " << c.offerExit
+                                    << " mismatch " << c.mismatch << " file " << c.fileError);
+    GLP::Enforce = c.enforce;
+    T3Base::TesterMode = c.tester;
+    const Tlv3Init::RetryChoice interface = Tlv3Init::InterfaceRetry(c.kind, c.mismatch);
+    EXPECT_EQ(interface.second, c.interfaceSecond);
+    EXPECT_EQ(interface.defaultButton, c.interfaceDefault);
+    const Tlv3Init::RetryChoice startup = Tlv3Init::StartupRetry(c.offerExit, c.mismatch, c.fileError);
+    EXPECT_EQ(startup.second, c.startupSecond);
+    EXPECT_EQ(startup.defaultButton, c.startupDefault);
+  }
+  GLP::InitModule();
+  T3Base::TesterMode = false;
 }
 
 }  // namespace
