@@ -32,9 +32,11 @@ std::unique_ptr<QRN55SimVolumes> volumes;
 std::unique_ptr<Tlv6Sim::Port> tlv6;
 SetWiringProc zrvSetWiring = nullptr;
 
-// The device serial both units of a joined device carry.
-constexpr char kDeviceSerial[] = "SIMULATED1";
-// An FPGA that works with the units' firmware.
+// Unit n's serial; a device carries its first unit's.
+std::string UnitSerial(int unit) { return "12345" + std::to_string(unit) + "010800010"; }
+// The FPGA that goes with firmware 8 and later; older firmware runs
+// without one loaded.
+constexpr int kFirmwareForFpga = 8;
 constexpr std::uint8_t kUnitLogic = 16;
 
 bool UnitVolumeMounted() {
@@ -70,16 +72,16 @@ void ServeUnits(int count, int firmware, bool wired, const std::string& folder) 
   for (int index = 0; index < count; ++index) {
     QRN55SimUnitConfig config;
     config.signature.firmware = static_cast<std::uint8_t>(firmware);
-    config.signature.logic = kUnitLogic;
+    config.signature.logic = firmware >= kFirmwareForFpga ? kUnitLogic : 0;
     config.eeprom_file = InState(folder, "qrn55-" + std::to_string(index) + ".eeprom");
-    config.record.device_serial = kDeviceSerial;
-    config.record.unit_serial = "12345" + std::to_string(index) + "010800010";
+    config.record.device_serial = UnitSerial(0);
+    config.record.unit_serial = UnitSerial(index);
     config.record.unit_count = count;
     config.record.unit_index = index;
     config.record.firmware = firmware;
     units.push_back(std::make_unique<QRN55SimUnit>(config));
     if (wired && index < rack->Racks()) units.back()->SetWiring(rack->Unit(index));
-    volumes->Mount(QRN55DeviceManager::VolumePrefix() + " " + kDeviceSerial + "-" + std::to_string(index),
+    volumes->Mount(QRN55DeviceManager::VolumePrefix() + " " + UnitSerial(index),
                    units.back().get());
   }
   QRN55Service::UseFilePort(volumes.get());

@@ -74,8 +74,11 @@ void MerethTest::UseRack(const std::string& text) {
 void MerethTest::Run(const std::function<void()>& steps) {
   pendingSteps = steps;
   testFolder = Dir();
+  // What an earlier run left when it ended by itself.
+  Headless::ClearSteps();
   Headless::Wait(2.0);
   Headless::Call(RunSteps, nullptr);
+  MacEnv::Terminated = false;
   MacEnv::RegisterProgram(Program::Define);
   char name[] = "mereth";
   char* argv[] = {name, nullptr};
