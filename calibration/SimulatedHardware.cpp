@@ -63,6 +63,10 @@ AmplifierRackConfig WithStateFiles(AmplifierRackConfig config, const std::string
                                              ".eeprom");
     }
   }
+  for (auto [board, name] : {std::pair{&config.potentiostat.pk510, "pk510.eeprom"},
+                             std::pair{&config.potentiostat.pk512, "pk512.eeprom"}}) {
+    if (board->image_file.empty()) board->image_file = InState(folder, name);
+  }
   return config;
 }
 

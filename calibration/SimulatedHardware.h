@@ -36,7 +36,8 @@ std::string StateFolder();
 
 // Puts the simulated hardware of config where no real one is found. A board
 // EEPROM without an image file of its own keeps its image in the state
-// folder as "board<rack>-<board>.eeprom", a unit as "qrn55-<unit>.eeprom".
+// folder as "board<rack>-<board>.eeprom", a PK board as "pk510.eeprom" or
+// "pk512.eeprom", a unit as "qrn55-<unit>.eeprom".
 void Attach(const SimRackFile::Config& config);
 // Takes every simulated piece away again; nothing when none is attached.
 void Detach();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "amplifier/T3Base.h"
@@ -55,6 +57,22 @@ TEST_F(MerethTest, PK518ParksThePK510BeforeTheAmplifierStarts) {
     EXPECT_FALSE(pk510.Selected());
     EXPECT_NE(pk510.Register(35) & 0b1000, 0);
     for (unsigned a = 0; a < 64; ++a) EXPECT_EQ(pk510.Register(a), K5Set_510::SwitchState[a]) << a;
+  });
+}
+
+// A PK board's EEPROM lives in the state folder, as the amplifier boards' do,
+// so what one run wrote is there at the next.
+TEST_F(MerethTest, PK510EEPROMImageComesFromTheStateFolder) {
+  UseRack("boards_per_rack = 2\nboards.0.present = false\npotentiostat.pk510.present = true\n");
+  std::vector<std::uint8_t> image(PageEEPROM::kSize, 0xFF);
+  image[700] = 0x5A;
+  std::filesystem::create_directories(Path("state"));
+  std::ofstream(Path("state") + "/pk510.eeprom", std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  Run([] {
+    const PageEEPROM* chip = SimulatedHardware::Rack()->Rack(0).Potentiostat(PKSimModel::PK510)->EEPROM();
+    ASSERT_NE(chip, nullptr);
+    EXPECT_EQ(chip->Image()[700], 0x5A);
   });
 }
 
