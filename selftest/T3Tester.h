@@ -124,4 +124,29 @@ bool TestSignal(std::int32_t dac, std::int32_t adc, double amplitude, double int
 // path and the clipping detector.
 bool CurrentMonitor(TestResultsBlock::CurrentMonitorResults& group);
 
+// Filter 2's quality factor q at high Q (NaN when it could not be found):
+// TRUE, the original kind, when q is below 1.
+bool IsF2Orig(double& q);
+// The kind first (written into the scale record's Filter2Law, 1 original,
+// 2 new, even when the block stops later), then the multiplexer and
+// voltage-monitor sources (the latter only with hardware-version bit
+// 0x4000), the response at two corners, and the offset DAC.
+bool Filter2(TestResultsBlock::Filter2Results& group);
+// The test integrator after a 10 s settle: offsets and rates through the
+// 1 pF and the 10 pF test capacitor, then (about 100 s) the corner of its
+// auto-zero loop. ZRVBase::SpinCursor is on while it runs and restored on
+// every way out.
+bool Integrator(TestResultsBlock::IntegratorResults& group);
+// The stimulus buffer, scaling, DAC and filter, the G-leak, V-ref (V-ref
+// x2 only with hardware-version bit 0x4000), the Vp offset DAC, the 10 pF
+// coupling and, unless the probe has a reference-gain trim, the series
+// resistance and the Rs compensation's time constants (0 when not found).
+// The current-clamp results of the group are left alone.
+bool StimulusPath(TestResultsBlock::StimulusPathResults& group);
+// The C-fast stages (the 100 pF range only where the board has it), the
+// C-fast taus as differences to the tau-2 switches' reference, the C-slow
+// stages, the G-series taus, the Rs factor (taus 0 when not found) and the
+// C-slow injection capacitors.
+bool CFastAndSlow(TestResultsBlock::CFastCSlowResults& group);
+
 }  // namespace T3Tester

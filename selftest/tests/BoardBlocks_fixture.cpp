@@ -21,11 +21,20 @@ void BoardBlocks::SetUp() {
   StartRackBoard(BoardLetter(), Board(), HardwareVersion());
   T3Tester::SetStart(save_);
   T3Protocol::FillInfo(results_);
-  for (Protocol::MeasuredValue* v : Values(results_)) {
+  OpenLimits();
+  Protocol::TestErrors = 0;
+}
+
+void BoardBlocks::OpenLimits() {
+  std::vector<Protocol::MeasuredValue*> values = Values(results_.CurrentMonitor);
+  for (auto* v : Values(results_.Filter2)) values.push_back(v);
+  for (auto* v : Values(results_.Integrator)) values.push_back(v);
+  for (auto* v : Values(results_.StimulusPath)) values.push_back(v);
+  for (auto* v : Values(results_.CFastCSlow)) values.push_back(v);
+  for (Protocol::MeasuredValue* v : values) {
     v->Lower = Protocol::kNoLower;
     v->Upper = Protocol::kNoUpper;
   }
-  Protocol::TestErrors = 0;
 }
 
 void BoardBlocks::TearDown() {

@@ -25,6 +25,18 @@ struct BlockRun {
 // version of the class.
 class BoardBlocks : public SelftestRack {
  protected:
+  // The values laid one after another from first up to end.
+  template <class First, class End>
+  static std::vector<Protocol::MeasuredValue*> Laid(First* first, End* end) {
+    auto* begin = reinterpret_cast<Protocol::MeasuredValue*>(first);
+    const std::size_t count =
+        static_cast<std::size_t>(reinterpret_cast<const char*>(end) - reinterpret_cast<const char*>(first)) /
+        sizeof(Protocol::MeasuredValue);
+    std::vector<Protocol::MeasuredValue*> values;
+    for (std::size_t k = 0; k < count; ++k) values.push_back(begin + k);
+    return values;
+  }
+
   void SetUp() override;
   void TearDown() override;
   void Configure(AmplifierRackConfig& config) override;
@@ -37,14 +49,24 @@ class BoardBlocks : public SelftestRack {
   // Every MeasuredValue of a group, in member order.
   template <class Group>
   static std::vector<Protocol::MeasuredValue*> Values(Group& group) {
-    auto* first = reinterpret_cast<Protocol::MeasuredValue*>(&group);
-    std::vector<Protocol::MeasuredValue*> values;
-    for (std::size_t k = 0; k < sizeof(Group) / sizeof(Protocol::MeasuredValue); ++k) values.push_back(first + k);
+    return Laid(&group, &group + 1);
+  }
+  static std::vector<Protocol::MeasuredValue*> Values(TestResultsBlock::StimulusPathResults& group) {
+    std::vector<Protocol::MeasuredValue*> values = Laid(&group.StimBuffer, &group.CurrentClamp);
+    for (auto* v : Values(group.CurrentClamp)) values.push_back(v);
+    for (auto* v : Laid(&group.GLeak[0], &group + 1)) values.push_back(v);
     return values;
   }
+  static std::vector<Protocol::MeasuredValue*> Values(TestResultsBlock::CurrentClampResults& group) {
+    return Laid(&group.CCFeedThru, &group.CCTrackMax);
+  }
+  // The limits of the multiplexer's and the five blocks' values open.
+  void OpenLimits();
 
   // Limits around the runs of a nominal board: wider than their spread by
-  // three spreads and 5 % of the value.
+  // five spreads, 5 % of the value and the multiplexer's noise
+  // level, which values near 0 flicker by.
+  static constexpr double kFloor = 2e-5;
   template <class Group>
   static void LimitsAround(Group& group, const std::vector<Group>& runs) {
     const std::vector<Protocol::MeasuredValue*> values = Values(group);
@@ -56,7 +78,7 @@ class BoardBlocks : public SelftestRack {
         low = r == 0 ? v : std::min(low, v);
         high = r == 0 ? v : std::max(high, v);
       }
-      const double margin = 3 * (high - low) + 0.05 * std::max(std::fabs(low), std::fabs(high)) + 1e-12;
+      const double margin = 5 * (high - low) + 0.05 * std::max(std::fabs(low), std::fabs(high)) + kFloor;
       values[k]->Lower = low - margin;
       values[k]->Upper = high + margin;
     }

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "BoardBlocks_fixture.h"
+#include "acquisition/ZRVBase.h"
+#include "amplifier/T3Scale.h"
+#include "foundation/platform/Clock.h"
 #include "selftest/T3Tester.h"
 
 namespace {
@@ -15,7 +18,7 @@ using namespace TestResultsBlock;
 
 class NominalR : public BoardBlocks {
  protected:
-  // Two runs of the block set the limits of a third.
+  // Three runs of the block set the limits of a fourth.
   // The wide-range probe's limits are those of the nominal one.
   static void AfterLimits(CurrentMonitorResults& group) { group.ProbeOffsetDacWide = group.ProbeOffsetDac; }
   template <class Group>
@@ -24,7 +27,7 @@ class NominalR : public BoardBlocks {
   template <class Group>
   BlockRun JudgedRun(Group& group, bool (*block)(Group&)) {
     std::vector<Group> runs;
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < 3; ++k) {
       Group run = group;
       EXPECT_TRUE(block(run));
       runs.push_back(run);
@@ -57,6 +60,106 @@ TEST_P(NominalR, TheCurrentMonitorWritesEveryLineAndFailsNone) {
   // The clipping detector trips just past 10 V behind the output gain of 2.
   EXPECT_NEAR(group.Clipping.Maximum.Value, 10.2, 0.25);
   EXPECT_NEAR(group.Clipping.Minimum.Value, -10.2, 0.25);
+}
+
+TEST_P(NominalR, Filter2WritesItsKindAndEveryLine) {
+  T3Scale::Scale.Filter2Law = 0;
+  Filter2Results& group = results_.Filter2;
+  const BlockRun run = JudgedRun(group, T3Tester::Filter2);
+  EXPECT_TRUE(run.passed);
+  EXPECT_NE(T3Scale::Scale.Filter2Law, 0);
+  EXPECT_NE(run.notebook.find(" F2 filter: "), std::string::npos) << run.notebook;
+  for (const std::string& text : {run.report, run.notebook}) {
+    for (const char* heading : {"Mux Source", "VmonFilter", "F2 Response", "Offset Dac"})
+      EXPECT_NE(text.find(heading), std::string::npos) << heading;
+    EXPECT_EQ(Count(text, " Fo "), 6u);
+    EXPECT_EQ(Count(text, "FAILED"), 0u) << text;
+  }
+  for (Protocol::MeasuredValue* v : Values(group)) EXPECT_TRUE(std::isfinite(v->Value));
+}
+
+TEST_P(NominalR, TheIntegratorWritesEveryLine) {
+  IntegratorResults& group = results_.Integrator;
+  const double start = Platform::ElapsedSeconds();
+  const BlockRun run = JudgedRun(group, T3Tester::Integrator);
+  EXPECT_TRUE(run.passed);
+  EXPECT_NE(run.notebook.find("Waiting for the test integrator to settle..."), std::string::npos);
+  EXPECT_NE(run.notebook.find("  This will take 100 seconds..."), std::string::npos) << run.notebook;
+  EXPECT_NE(run.notebook.find(" done.  "), std::string::npos) << run.notebook;
+  for (const std::string& text : {run.report, run.notebook}) {
+    for (const char* heading : {"Out 1 pF", "Out 10 pF", "Auto Zero:"})
+      EXPECT_NE(text.find(heading), std::string::npos) << heading;
+    EXPECT_EQ(Count(text, "FAILED"), 0u) << text;
+  }
+  for (Protocol::MeasuredValue* v : Values(group)) EXPECT_TRUE(std::isfinite(v->Value));
+  EXPECT_GT(Platform::ElapsedSeconds() - start, 3 * 110.0);
+  EXPECT_FALSE(ZRVBase::SpinCursor);
+}
+
+// The rack's multiplexer shows the stimulus DAC ahead of the stimulus
+// filter, so only the filter's -3 dB points are not found.
+TEST_P(NominalR, TheStimulusPathWritesEveryLine) {
+  StimulusPathResults& group = results_.StimulusPath;
+  const BlockRun run = JudgedRun(group, T3Tester::StimulusPath);
+  EXPECT_TRUE(run.passed);
+  for (const std::string& text : {run.report, run.notebook}) {
+    for (const char* heading : {"Stim Buffer", "Stim Scaling", "Stim Dac And Filter", "Stim Filter", "G-Leak",
+                                "G-Leak FeedThru", "V-ref", "V-ref_x2", "Vp Offset Dac", "Stim to 10pF",
+                                "R Series", "Rs comp tau"})
+      EXPECT_NE(text.find(heading), std::string::npos) << heading;
+    EXPECT_EQ(Count(text, "FAILED"), 2u) << text;
+    EXPECT_EQ(Count(text, "Error in FindMinus3db"), text == run.notebook ? 2u : 0u);
+  }
+  for (const FrequencyResponseValues& response : group.StimFilter) {
+    EXPECT_TRUE(std::isnan(response.Fo.Value));
+    EXPECT_TRUE(std::isfinite(response.Q.Value));
+  }
+}
+
+TEST_P(NominalR, CFastAndSlowWritesEveryLine) {
+  CFastCSlowResults& group = results_.CFastCSlow;
+  const BlockRun run = JudgedRun(group, T3Tester::CFastAndSlow);
+  EXPECT_TRUE(run.passed);
+  for (const std::string& text : {run.report, run.notebook}) {
+    for (const char* heading : {"CFastAmp1_10pF", "CFastAmp2_10pF", 
+                                "CFastTaus", "CSlow", "GSeries", "Rs factor", "CSlow to 1 pF", "CSlow to 10 pF"})
+      EXPECT_NE(text.find(heading), std::string::npos) << heading;
+    EXPECT_EQ(Count(text, "FAILED"), 0u) << text;
+  }
+  for (Protocol::MeasuredValue* v : Values(group)) EXPECT_TRUE(std::isfinite(v->Value));
+}
+
+// The original filter 2: its second section's quality at high Q below 1.
+class Filter2Kinds : public BoardBlocks {
+ protected:
+  void Configure(AmplifierRackConfig& config) override {
+    BoardBlocks::Configure(config);
+    config.boards[0].analog.filter2_high_q = highQ_;
+  }
+  double highQ_ = 0.8;
+};
+
+INSTANTIATE_TEST_SUITE_P(Boards, Filter2Kinds, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
+
+TEST_P(Filter2Kinds, TheOriginalFilterIsKindOne) {
+  double q = 0.0;
+  EXPECT_TRUE(T3Tester::IsF2Orig(q));
+  EXPECT_NEAR(q, highQ_, 0.05);
+  T3Scale::Scale.Filter2Law = 0;
+  const BlockRun run = Run([&] { return T3Tester::Filter2(results_.Filter2); });
+  EXPECT_TRUE(run.passed);
+  EXPECT_EQ(T3Scale::Scale.Filter2Law, 1);
+  EXPECT_NE(run.notebook.find("Is original F2 filter:   7.99E-01"), std::string::npos) << run.notebook;
+}
+
+TEST_P(NominalR, TheNewFilterIsKindTwo) {
+  double q = 0.0;
+  EXPECT_FALSE(T3Tester::IsF2Orig(q));
+  EXPECT_NEAR(q, 1.3066, 0.05);
+  T3Scale::Scale.Filter2Law = 0;
+  const BlockRun run = Run([&] { return T3Tester::Filter2(results_.Filter2); });
+  EXPECT_EQ(T3Scale::Scale.Filter2Law, 2);
+  EXPECT_NE(run.notebook.find("Is new F2 filter:   1.3"), std::string::npos) << run.notebook;
 }
 
 }  // namespace

@@ -277,7 +277,8 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
 void AmplifierBoardModel::Retune(const Setting& setting) {
   // Filter 2 stays in the chain when bypassed: the monitor then takes the
   // output amplifier's tap, and the sections keep following.
-  const FourPole& filter2 = setting.high_q ? kButterworth : kBessel;
+  const FourPole highQ{kButterworth.ratio, {kButterworth.q[0], _truths.filter2_high_q}};
+  const FourPole& filter2 = setting.high_q ? highQ : kBessel;
   // A ringing loop leaves the cell as it is under the rails.
   const AmplifierCell& cell = _truths.cell;
   const double alpha = setting.rs_ringing ? 0.0 : std::clamp(setting.rs_alpha, 0.0, kMostCriticalAlpha);
@@ -448,7 +449,7 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
       _setting.output_gain *
       noisy((_setting.bypass_filter2 ? tap(kOutputAmplifierTap) : current) / _setting.output_gain, _noiseHz);
   _monitors.filter2_first =
-      Limit(noisy(tap(kFilter2FirstTap) / _setting.output_gain, _noiseHz) * _setting.output_gain);
+      -Limit(noisy(tap(kFilter2FirstTap) / _setting.output_gain, _noiseHz) * _setting.output_gain);
   _monitors.command = command;
   _monitors.mux_noise = Gaussian() * _truths.mux_noise_volts;
   _monitors.probe = Limit(probe);

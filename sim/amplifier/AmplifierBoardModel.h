@@ -19,8 +19,10 @@
 //   output     x 1, 2, 4 (latch 30 bit 2 set) or 10, 20, 40 by latch 31
 //              bits 0-1;
 //   filter 2   two 2-pole sections at DAC 10 / factor 1 and DAC 12 / factor
-//              2 (Bessel, or Butterworth with the high Q of latch 39 bit 0),
-//              left out when latch 29 bit 1 bypasses it;
+//              2 (Bessel, or Butterworth with the high Q of latch 39 bit 0,
+//              its second section's quality the board's own), left out when
+//              latch 29 bit 1 bypasses it; the multiplexer reads the first
+//              section through an inverting buffer;
 //   Vmon       V_p x 10 (x 100 with latch 33 bit 0, / 5 with V-ref x2);
 //   Rs         the correction alpha = R_comp / Rs, fed back onto the
 //              pipette potential, leaves the cell behind Rs (1 - alpha); its
@@ -97,8 +99,11 @@ struct AmplifierAnalogTruths {
   std::array<double, 2> stimulus_filter_hz = {101.5e3, 9.85e3};
   // Filter 1's corners by its index 0-3.
   std::array<double, 4> filter1_hz = {98e3, 29.5e3, 10.3e3, 30e3};
-  // DAC units per hertz of filter 2's two sections.
+  // DAC units per hertz of filter 2's two sections, and the second
+  // section's quality with high Q: above 1 on the new kind of filter, below
+  // 1 on the original one.
   std::array<double, 2> filter2_factors = {0.0145, 0.0162};
+  double filter2_high_q = 1.3066;
   // How far the probe offset DAC moves the probe output from mid-scale
   // (2048) to full scale.
   double probe_offset_span_volts = 0.72;
@@ -109,10 +114,12 @@ struct AmplifierAnalogTruths {
   double mux_offset_volts = 0.0025;
   double mux_noise_volts = 20e-6;
   // The test DAC's routes into the probe and the output amplifier. The
-  // probe output sums the test DAC through an inverting stage: the filter-1
-  // response the self-test reads behind it starts at -180 degrees.
+  // probe output and the output amplifier sum the test DAC through
+  // inverting stages: the filter-1 response the self-test reads behind the
+  // probe starts at -180 degrees, and the multiplexer's inverting buffer on
+  // filter 2's first section shows the test DAC upright.
   double test_probe_gain = -0.985;
-  double test_output_gain = 1.012;
+  double test_output_gain = -1.012;
   double test_lag_seconds = 1e-6;
   // The test integrator's rate (1/s per volt) with the 1 pF and the 10 pF
   // capacitor, its auto-zero loop, and the gain from its output onto the

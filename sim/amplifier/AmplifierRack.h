@@ -46,7 +46,7 @@
 // single board 6/5), with the truths of the probe the board's selector has
 // chosen, a monitor past 10 V sets the board's clipping line, and
 // the multiplexer carries: 0 the command, 6 the probe output, 7 filter 1, 8
-// filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
+// minus filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
 // boards (0 V on the others), 3 the C-slow and 4 the C-fast network, 11
 // filter 2 on the external input, 13 the test DAC, 14 the current monitor,
 // 15 the test DAC at the probe; x 64 on the P boards with latch 39 bit 1;
