@@ -24,9 +24,6 @@ namespace T3Auto {
 
 namespace {
 
-constexpr T3Types::AmplifierError kTimeoutError = 18;
-constexpr T3Types::AmplifierError kNoConvergence = 19;
-constexpr std::uint8_t kMuxCurrent = 14;
 constexpr std::int32_t kResponsePoints = T3Scale::kCFastPoints;
 constexpr double kLookupAmplitude = 0.01;
 // A response that needed a lower amplitude than this clipped.

@@ -22,8 +22,6 @@ namespace T3Auto {
 
 namespace {
 
-constexpr T3Types::AmplifierError kNoConvergence = 19;
-constexpr std::uint8_t kMuxCurrent = 14;
 constexpr std::int32_t kCycleHalfPeriod = 50;
 // Above this C-slow the smaller injection range cannot take the cell.
 constexpr double kLargestSmallRange = 8e-11;

@@ -21,8 +21,6 @@ namespace T3Auto {
 
 namespace {
 
-constexpr T3Types::AmplifierError kNoConvergence = 19;
-constexpr std::uint8_t kMuxCurrent = 14;
 constexpr std::int32_t kOffsetFilter1 = 2;
 constexpr double kOffsetInterval = 2e-5;
 constexpr std::int32_t kOffsetPoints = 4800;

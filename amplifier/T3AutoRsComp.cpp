@@ -19,8 +19,6 @@ namespace T3Auto {
 
 namespace {
 
-constexpr T3Types::AmplifierError kNoConvergence = 19;
-constexpr std::uint8_t kMuxCurrent = 14;
 constexpr std::int32_t kHalfPeriod = 200;
 constexpr double kInterval = 5e-6;
 // The base line: 40 points before the end of the upward half.

@@ -22,7 +22,6 @@ std::array<std::int16_t, kCycleSize> AvgArray{};
 
 namespace {
 
-constexpr T3Types::AmplifierError kTimeoutError = 18;
 // A response at this level may already clip in the monitor's last stage.
 constexpr double kClippingVolts = 8.0;
 // Below this the square wave drowns in the DAC's steps.

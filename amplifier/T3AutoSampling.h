@@ -14,10 +14,17 @@
 #include <cstdint>
 #include <span>
 
+#include "amplifier/T3Types.h"
 #include "foundation/RealTime.h"
 #include "shell/Mouse.h"
 
 namespace T3Auto {
+
+// The errors every procedure ends with when it runs out of time or does
+// not converge, and the multiplexer channel they read the current on.
+inline constexpr T3Types::AmplifierError kTimeoutError = 18;
+inline constexpr T3Types::AmplifierError kNoConvergence = 19;
+inline constexpr std::uint8_t kMuxCurrent = 14;
 
 inline constexpr std::int32_t kWaveSize = 4801;
 inline constexpr std::int32_t kCycleSize = 401;
