@@ -618,6 +618,9 @@ void QRN55SimUnit::RunPulse(const std::vector<std::uint8_t>& block) {
                       block.begin() + kPulseHeaderSize + static_cast<std::ptrdiff_t>(output_bytes));
   _input_samples_left = _settings.input_bytes / 2;
   RunFrames(_settings.frames);
+  // The write returns once the pulse has run: waits on the program's clock
+  // (a deadline over several sweeps) see its length go by.
+  _pending_sleep += _settings.frames * FramePeriod();
   // The pulse ends only when its last samples have left the converters.
   const std::size_t room = 2 * static_cast<std::size_t>(_config.fifo_samples) - _input_fifo.size();
   if (_pipeline.size() > room) _overflow = true;

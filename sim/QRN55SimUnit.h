@@ -9,7 +9,8 @@
 //
 // What the unit does:
 //   0x200000 pulse block: settings, then output samples; the pulse runs all
-//            its frames at once and leaves its input in the input FIFO.
+//            its frames from the write's instant, leaves its input in the
+//            input FIFO and holds up the write for its length.
 //   0x400000 FIFO: writes feed the output FIFO, reads drain the input FIFO,
 //            each at most the byte count of the last data transfer size
 //            block (any amount when that count was 0); missing input reads

@@ -391,6 +391,36 @@ TEST_P(AmplifierRackZRV, AnalogMonitorsAndClipping) {
   }
 }
 
+// Sweeps take their length on the program's clock on every board, so that a
+// loop of sweeps against a deadline ends, and the cell goes on between them.
+TEST_P(AmplifierRackZRV, ADeadlineLoopOfSweepsEnds) {
+  AmplifierRackConfig config = Config();
+  config.analog = true;
+  for (auto& board : config.boards) board.analog.cell = AmplifierCell::WholeCell();
+  Open(config);
+  constexpr int kSamples = 500;
+  constexpr double kSweepSeconds = kSamples * 200e-6;
+  constexpr int kMostSweeps = 1000;
+  const std::vector<std::int16_t> stimulus(kSamples, 3200);
+  std::vector<std::int16_t> monitor(kSamples);
+  const std::int32_t outs[] = {3};
+  const std::int32_t ins[] = {6};
+  const std::int16_t* outBuffers[] = {stimulus.data()};
+  std::int16_t* inBuffers[] = {monitor.data()};
+  const double start = Platform::ElapsedSeconds();
+  const double deadline = start + 8.0;
+  int sweeps = 0;
+  while (Platform::ElapsedSeconds() < deadline && sweeps < kMostSweeps) {
+    double interval = 200e-6;
+    ASSERT_TRUE(ZRV::PolyStimAndSample(1, 1, kSamples, kSamples, ZRV::FlagStimulate, outs, ins, interval, outBuffers,
+                                       inBuffers))
+        << ZRVBase::ErrorText;
+    ++sweeps;
+  }
+  EXPECT_LE(sweeps, static_cast<int>(8.0 / kSweepSeconds) + 1);
+  EXPECT_GE(Platform::ElapsedSeconds(), deadline);
+}
+
 INSTANTIATE_TEST_SUITE_P(Boards, AmplifierRackZRV,
                          ::testing::Values(Setup{RackInterface::kZRV24, 1}, Setup{RackInterface::kZRV28, 1},
                                            Setup{RackInterface::kQRN2400, 1}, Setup{RackInterface::kQRN2400, 2},
