@@ -66,6 +66,17 @@ bool TerminalInFront() {
   return reference != nullptr && std::memcmp(reference, "ANSI", 4) == 0;
 }
 
+// Cut, copy and paste: the line editor's while it edits a line, else the
+// editor's, recorded as the GOLD character that does the same.
+void PasteBufferCommand(void (*lineEditorAction)(), char gold, void (*editorAction)()) {
+  if (LineEditor::Editting) {
+    lineEditorAction();
+    return;
+  }
+  RecordGold(KeyCharacter, gold);
+  editorAction();
+}
+
 bool NoSearchString() {
   if (Strings::Length(EditState::SearchString) > 0) return false;
   EditDisplay::Message("No search string");
@@ -212,32 +223,13 @@ void DoUndo() {
   EditKeys::Undo();
 }
 
-void DoCut() {
-  if (LineEditor::Editting) {
-    LineEditor::DoCut();
-    return;
-  }
-  RecordGold(KeyCharacter, kGoldCut);
-  EditKeys::CutToPaste();
-}
+void DoCut() { PasteBufferCommand(LineEditor::DoCut, kGoldCut, EditKeys::CutToPaste); }
 
-void DoCopy() {
-  if (LineEditor::Editting) {
-    LineEditor::DoCopy();
-    return;
-  }
-  RecordGold(KeyCharacter, kGoldCopy);
-  EditKeys::CopyToPaste();
-}
+void DoCopy() { PasteBufferCommand(LineEditor::DoCopy, kGoldCopy, EditKeys::CopyToPaste); }
 
 void DoPaste() {
-  if (LineEditor::Editting) {
-    LineEditor::DoPaste();
-    return;
-  }
-  if (!TerminalInFront()) return;
-  RecordGold(KeyCharacter, kGoldPaste);
-  EditKeys::CutThenPaste(1);
+  if (!LineEditor::Editting && !TerminalInFront()) return;
+  PasteBufferCommand(LineEditor::DoPaste, kGoldPaste, [] { EditKeys::CutThenPaste(1); });
 }
 
 void DoClear() {

@@ -52,6 +52,12 @@ void AnswerNumber(const std::string& typed) {
 
 void RunItem(int item) { ModMenus::ExecuteMenuProc(TermWindow::Menu, item); }
 
+// One event to the notebook.
+void Send(int code, char character = 0) {
+  int modifiers = 0;
+  TermWindow::ProcessEvent(code, character, modifiers);
+}
+
 class TermWindowTest : public NotebookTest {};
 
 TEST_F(TermWindowTest, TheMenuHasItsItemsWithAndWithoutFormatAndOpen) {
@@ -274,28 +280,20 @@ TEST_F(TermWindowTest, AppendedNotebookLoadsBackAndALoadBeyondTheEndIsRefused) {
 }
 
 TEST_F(TermWindowTest, FunctionKeysAreIgnoredAndTheCloseBoxHides) {
-  int code = KeyActivate;
-  char character = 0;
-  int modifiers = 0;
-  TermWindow::ProcessEvent(code, character, modifiers);
+  Send(KeyActivate);
   EXPECT_TRUE(TermWindow::InPollLoop);
   const std::vector<std::string> before = Lines();
   const auto cursor = std::make_pair(EditState::CursorLine, EditState::CursorColumn);
   // F5 would undelete a line, F11 start GOLD, F15 nothing; none reaches the editor.
   for (const int key : {KeyF1 + 3, KeyF1 + 4, KeyF1 + 10, KeyF15}) {
-    code = key;
-    TermWindow::ProcessEvent(code, character, modifiers);
-    code = KeyCharacter;
-    character = 'x';
-    TermWindow::ProcessEvent(code, character, modifiers);
-    character = 0;
+    Send(key);
+    Send(KeyCharacter, 'x');
   }
   std::vector<std::string> typed = before;
   typed.back() = "xxxx";
   EXPECT_EQ(Lines(), typed);
   EXPECT_NE(cursor, std::make_pair(EditState::CursorLine, EditState::CursorColumn));
-  code = KeyWindowClose;
-  TermWindow::ProcessEvent(code, character, modifiers);
+  Send(KeyWindowClose);
   EXPECT_FALSE(TermWindow::Visible);
   EXPECT_FALSE(Windows::IsVisible(ModWindow::GetMacWindow(TermWindow::Window)));
   TermWindow::ToFront();
@@ -304,15 +302,11 @@ TEST_F(TermWindowTest, FunctionKeysAreIgnoredAndTheCloseBoxHides) {
 }
 
 TEST_F(TermWindowTest, ActivationEnablesTheEditMenuAndMovesToTheNewLines) {
-  int code = KeyDeactivate;
-  char character = 0;
-  int modifiers = 0;
-  TermWindow::ProcessEvent(code, character, modifiers);
+  Send(KeyDeactivate);
   EXPECT_FALSE(TermWindow::InPollLoop);
   ModMenus::EnableItem(EditMenus::Menu, EditMenus::kCut, false);
   for (int n = 1; n <= 80; ++n) TermIO::WriteLine(Z("new " + std::to_string(n)));
-  code = KeyActivate;
-  TermWindow::ProcessEvent(code, character, modifiers);
+  Send(KeyActivate);
   EXPECT_TRUE(TermWindow::InPollLoop);
   EXPECT_TRUE(ModMenus::GetItemEnabled(EditMenus::Menu, EditMenus::kCut));
   EXPECT_EQ(EditState::CursorLine, TermWindow::GetLength());
