@@ -299,6 +299,12 @@ TEST_F(TermWindowTest, FunctionKeysAreIgnoredAndTheCloseBoxHides) {
   TermWindow::ToFront();
   EXPECT_TRUE(TermWindow::Visible);
   EXPECT_TRUE(TermWindow::IsInFront());
+  Send(KeyWindowClose);
+  RunItem(TermWindow::iOpen);
+  EXPECT_TRUE(TermWindow::IsInFront());
+  EXPECT_TRUE(TermWindow::InPollLoop);
+  // The notebook stands in for the console window.
+  EXPECT_FALSE(Windows::IsVisible(ModWindow::GetMacWindow(Shell::RootWindow)));
 }
 
 TEST_F(TermWindowTest, ActivationEnablesTheEditMenuAndMovesToTheNewLines) {
@@ -326,6 +332,15 @@ TEST_F(TermWindowTest, WindowPlacementFitsTheScreen) {
   EXPECT_EQ(p.left, 0);
   EXPECT_EQ(p.top, 480 - 80);
   EXPECT_EQ(p.bottom, 480 + 6);
+  // Zoom Out fills the screen, Zoom In gives the window back.
+  ModWindow::WindowParameters installed, zoomed, back;
+  TermWindow::GetWindowParameters(installed);
+  RunItem(TermWindow::iZoomOut);
+  TermWindow::GetWindowParameters(zoomed);
+  EXPECT_GT(zoomed.bottom - zoomed.top, installed.bottom - installed.top);
+  RunItem(TermWindow::iZoomIn);
+  TermWindow::GetWindowParameters(back);
+  EXPECT_EQ(back.bottom - back.top, installed.bottom - installed.top);
   TermWindow::ToFront();
   TermWindow::ResetFrontWindowPosition();
   ModWindow::WindowParameters moved;
