@@ -12,11 +12,14 @@ namespace BufferText {
 namespace {
 
 // Registered as the buffer's header; the index holds one pointer per record,
-// nil for an empty line.
+// nil for an empty line. The live records start at `index`, which moves up
+// inside the allocation at `base` when the oldest lines are dropped, so that
+// a full rolling log does not shift all its records for every new line.
 struct TextHeader {
+  char** base;
   char** index;
-  std::int32_t capacity;  // records
-  std::int32_t used;      // records
+  std::int32_t capacity;  // records, counted from base
+  std::int32_t used;      // records, counted from index
   std::int32_t maxRecords;
   bool modified;
 };
@@ -36,7 +39,7 @@ TextHeader* HeaderOf(TextBuffer buffer, bool create) {
   if (header != nullptr || !create) return static_cast<TextHeader*>(header);
   Buffer::Allocate(buffer, sizeof(TextHeader), header);
   if (header == nullptr) return nullptr;
-  auto* text = new (header) TextHeader{nullptr, 0, 0, kMaxRecords, false};
+  auto* text = new (header) TextHeader{nullptr, nullptr, 0, 0, kMaxRecords, false};
   Buffer::SetHeader(buffer, text, sizeof(TextHeader));
   return text;
 }
@@ -74,8 +77,12 @@ void RemoveRecords(TextBuffer buffer, TextHeader* header, std::int32_t n, std::i
   if (count <= 0) return;
   char** first = header->index + (n - 1);
   for (std::int32_t i = 0; i < count; ++i) FreeRecord(buffer, first[i]);
-  std::copy(first + count, header->index + header->used, first);
+  if (n == 1)
+    header->index += count;
+  else
+    std::copy(first + count, header->index + header->used, first);
   header->used -= count;
+  if (header->used == 0) header->index = header->base;
   header->modified = true;
 }
 
@@ -94,10 +101,11 @@ bool GrowIndex(TextBuffer buffer, TextHeader* header, std::int32_t more, std::in
   std::copy(old, old + place, index);
   std::fill(index + place, index + place + gap, nullptr);
   std::copy(old + place, old + header->used, index + place + gap);
-  if (old != nullptr) {
-    void* oldMemory = old;
+  if (header->base != nullptr) {
+    void* oldMemory = header->base;
     Buffer::Deallocate(buffer, header->capacity * static_cast<std::int32_t>(sizeof(char*)), oldMemory);
   }
+  header->base = index;
   header->index = index;
   header->capacity = static_cast<std::int32_t>(capacity);
   header->modified = true;
@@ -107,6 +115,30 @@ bool GrowIndex(TextBuffer buffer, TextHeader* header, std::int32_t more, std::in
 std::int32_t RoundUpToStep(std::int32_t count) {
   return static_cast<std::int32_t>((static_cast<std::int64_t>(count) + kIndexStep - 1) / kIndexStep *
                                    kIndexStep);
+}
+
+// Opens `count` nil records at `place` (0-based among the live records). The
+// records move down to the start of the allocation only once the dropped ones
+// in front of them are at least half as many as the live ones, so a rolling
+// log pays for each shift with as many appended lines; otherwise the index
+// grows.
+bool OpenGap(TextBuffer buffer, TextHeader* header, std::int32_t place, std::int32_t count) {
+  const auto dropped = static_cast<std::int32_t>(header->index - header->base);
+  const std::int32_t room = header->capacity - dropped - header->used;
+  char** index = header->index;
+  if (room >= count) {
+    std::copy_backward(index + place, index + header->used, index + header->used + count);
+  } else if (dropped + room >= count && dropped >= header->used / 2) {
+    char** base = header->base;
+    std::memmove(base, index, static_cast<std::size_t>(place) * sizeof(char*));
+    std::memmove(base + place + count, index + place,
+                 static_cast<std::size_t>(header->used - place) * sizeof(char*));
+    header->index = base;
+  } else {
+    return GrowIndex(buffer, header, RoundUpToStep(count), place, count);
+  }
+  std::fill(header->index + place, header->index + place + count, nullptr);
+  return true;
 }
 
 }  // namespace
@@ -128,14 +160,7 @@ bool Insert(TextBuffer buffer, std::int32_t n, std::int32_t count) {
     RemoveRecords(buffer, header, 1, count);
     n -= count;
   }
-  const std::int32_t place = n - 1;
-  if (header->capacity - header->used < count) {
-    if (!GrowIndex(buffer, header, RoundUpToStep(count), place, count)) return false;
-  } else {
-    char** index = header->index;
-    std::copy_backward(index + place, index + header->used, index + header->used + count);
-    std::fill(index + place, index + place + count, nullptr);
-  }
+  if (!OpenGap(buffer, header, n - 1, count)) return false;
   header->used += count;
   return true;
 }
@@ -196,8 +221,7 @@ void AppendChars(TextBuffer buffer, std::span<const char> characters) {
     if (record == nullptr) return;
   }
   if (header->used >= header->maxRecords) RemoveRecords(buffer, header, 1, 1);
-  if (header->used == header->capacity &&
-      !GrowIndex(buffer, header, kIndexStep, header->used, 0)) {
+  if (!OpenGap(buffer, header, header->used, 1)) {
     FreeRecord(buffer, record);
     return;
   }

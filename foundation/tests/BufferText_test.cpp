@@ -85,6 +85,42 @@ TEST_F(TextBuffers, InsertAtTheMaximumDropsTheOldestOrRefuses) {
   EXPECT_EQ(Lines(), (Texts{"3", "", ""}));
 }
 
+// A long rolling log drops its oldest lines without shifting the index for
+// each one; edits in between must still see the lines in order.
+TEST_F(TextBuffers, ARollingLogKeepsItsOrderThroughDropsInsertsAndRemoves) {
+  constexpr int kMax = 1000;
+  BufferText::SetMaxRecords(text, kMax);
+  std::vector<std::string> model;
+  auto append = [&](const std::string& line) {
+    BufferText::Append(text, line);
+    model.push_back(line);
+    if (static_cast<int>(model.size()) > kMax) model.erase(model.begin());
+  };
+  for (int i = 1; i <= 5000; ++i) {
+    append(std::to_string(i));
+    if (i % 700 == 0) {
+      ASSERT_TRUE(BufferText::Insert(text, 500, 3));
+      int place = 499;
+      if (model.size() + 3 > kMax) {
+        model.erase(model.begin(), model.begin() + 3);
+        place -= 3;
+      }
+      model.insert(model.begin() + place, 3, "");
+    }
+    if (i % 900 == 0) {
+      BufferText::Remove(text, 1, 10);
+      BufferText::Remove(text, 200, 5);
+      model.erase(model.begin(), model.begin() + 10);
+      model.erase(model.begin() + 199, model.begin() + 204);
+    }
+  }
+  EXPECT_EQ(Lines(), model);
+  BufferText::Remove(text, 1, kMax);
+  EXPECT_EQ(BufferText::RecordCount(text), 0);
+  AppendLines(1, 3);
+  EXPECT_EQ(Lines(), (Texts{"1", "2", "3"}));
+}
+
 TEST_F(TextBuffers, ReplaceRemoveAndGetKeepTheirRanges) {
   AppendLines(1, 5);
   EXPECT_TRUE(BufferText::Replace(text, 2, "two"));
