@@ -329,7 +329,24 @@ void Bell(int count) {
   for (int i = 0; i < std::max(count, 1); ++i) Platform::Sys_Beep(1);
 }
 
+namespace {
+
+AnswerProc answerProc;
+
+// The seam's operator reads the message; FALSE when the answer was 0.
+// A box that takes queued answers gets it queued.
+bool AskOperator(std::span<const char> message, bool queued) {
+  if (!answerProc) return true;
+  const int answer = answerProc(std::string_view(message.data(), static_cast<std::size_t>(Strings::Length(message))));
+  if (answer == 0) return false;
+  if (queued) ModalAnswer::Push(answer);
+  return true;
+}
+
+}  // namespace
+
 void OK(std::span<const char> message) {
+  AskOperator(message, false);
   const Titles titles = {"OK", "", ""};
   Ask(message, titles, 1, kOkLayout, false);
 }
@@ -349,6 +366,7 @@ int YesNoCancel(std::span<const char> question, int defaultAnswer) {
 
 int Choice(std::span<const char> message, std::span<const char> button1, std::span<const char> button2,
            std::span<const char> button3, int defaultButton) {
+  if (!AskOperator(message, true)) return 0;
   const ArrowWhileShown arrow;
   const Titles titles = {button1, button2, button3};
   const bool shown[3] = {Strings::Length(button1) > 0, Strings::Length(button2) > 0, Strings::Length(button3) > 0};
@@ -518,5 +536,7 @@ void Big(std::span<const char> text1, std::span<const char> text2, std::span<con
 void PushAnswer(int button) { ModalAnswer::Push(button); }
 
 void ClearAnswers() { ModalAnswer::Clear(); }
+
+void SetAnswerProc(AnswerProc proc) { answerProc = std::move(proc); }
 
 }  // namespace Alert

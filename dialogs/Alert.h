@@ -21,7 +21,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string_view>
 
 namespace Alert {
 
@@ -97,5 +99,12 @@ void Big(std::span<const char> text1, std::span<const char> text2, std::span<con
 void PushAnswer(int button);
 // Empties the queue.
 void ClearAnswers();
+// Test seam: an operator who reads the message of every OK and Choice box
+// before it is shown (the lines apart by LF), may change what the box asks
+// about, and answers with the button as PushAnswer takes it, which a Choice
+// then takes (an OK box ignores it). An answer of 0 ends a Choice with 0 at once, as
+// a quit request would. Nil: no such operator.
+using AnswerProc = std::function<int(std::string_view message)>;
+void SetAnswerProc(AnswerProc proc);
 
 }  // namespace Alert

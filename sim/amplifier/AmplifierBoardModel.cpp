@@ -52,6 +52,12 @@ struct FourPole {
 constexpr FourPole kBessel{{1.4192, 1.5912}, {0.5219, 0.8055}};
 constexpr FourPole kButterworth{{1.0, 1.0}, {0.5412, 1.3066}};
 
+// Filter 2's sections: Bessel, or Butterworth whose second section has the
+// board's own quality.
+FourPole Filter2Shape(bool highQ, double quality) {
+  return highQ ? FourPole{kButterworth.ratio, {kButterworth.q[0], quality}} : kBessel;
+}
+
 // The lowest corner a DAC of 0 leaves.
 constexpr double kLowestHz = 1.0;
 
@@ -231,7 +237,9 @@ double AmplifierBoardModel::ReferenceGain(const AmplifierBoardElements& elements
   if (_letter != kTrimLetter || elements.LatchBit(kSwitchLatch29, 0)) return 0.0;
   if (!elements.LatchBit(kCompensationLatch, 1)) return _truths.ref_untrimmed_gain;
   const double balance = _truths.ref_trim_balance[elements.LatchBit(kSwitchLatch29, 3) ? 1 : 0];
-  return (elements.Element(kTrimDac) - balance) * _truths.ref_trim_span / 4095.0;
+  // Above the balance the step falls at the monitor: the trim's search
+  // moves down on a rising step.
+  return (balance - elements.Element(kTrimDac)) * _truths.ref_trim_span / 4095.0;
 }
 
 AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoardElements& elements) const {
@@ -274,19 +282,32 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
   return setting;
 }
 
+AnalogCircuit AmplifierBoardModel::Stages(const Setting& setting) const {
+  return MonitorStages(setting.filter1_hz, setting.output_gain, Filter2Shape(setting.high_q, _truths.filter2_high_q),
+                       setting.filter2_hz);
+}
+
+AnalogCircuit AmplifierBoardModel::RangeStage(const Setting& setting) const {
+  // The probe: the range's gain, its pole and the HF stage.
+  return AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)])
+      .Then(HFStageCircuit(setting.hf));
+}
+
+AnalogCircuit AmplifierBoardModel::CurrentChain(const AmplifierBoardElements& elements) const {
+  const Setting setting = SettingOf(elements);
+  return RangeStage(setting).Then(Stages(setting));
+}
+
 void AmplifierBoardModel::Retune(const Setting& setting) {
   // Filter 2 stays in the chain when bypassed: the monitor then takes the
   // output amplifier's tap, and the sections keep following.
-  const FourPole highQ{kButterworth.ratio, {kButterworth.q[0], _truths.filter2_high_q}};
-  const FourPole& filter2 = setting.high_q ? highQ : kBessel;
+  const FourPole filter2 = Filter2Shape(setting.high_q, _truths.filter2_high_q);
   // A ringing loop leaves the cell as it is under the rails.
   const AmplifierCell& cell = _truths.cell;
   const double alpha = setting.rs_ringing ? 0.0 : std::clamp(setting.rs_alpha, 0.0, kMostCriticalAlpha);
   if (setting.rs_ringing && !_setting.rs_ringing) ++_rsViolations;
-  const AnalogCircuit stages = MonitorStages(setting.filter1_hz, setting.output_gain, filter2, setting.filter2_hz);
-  // The probe: the range's gain, its pole and the HF stage.
-  const AnalogCircuit range = AnalogCircuit::Gain(_truths.range_gain[static_cast<std::size_t>(setting.range)])
-                                  .Then(HFStageCircuit(setting.hf));
+  const AnalogCircuit stages = Stages(setting);
+  const AnalogCircuit range = RangeStage(setting);
   const AnalogCircuit pipette = AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * setting.stimulus_filter_hz));
   if (setting.cc_gain >= 0) {
     // The probe drives the current and measures it; the cell answers with

@@ -61,8 +61,8 @@
 //              neutralising the pipette node;
 //   reference  the Y boards' probe with bath sense (latch 29 bit 0 clear)
 //              passes a step on its reference input to the current monitor
-//              by the imbalance of its reference gain: (trim DAC 23 - the
-//              balance) x the trim's span / 4095 with the trim on (latch 38
+//              by the imbalance of its reference gain: (the balance - trim
+//              DAC 23) x the trim's span / 4095 with the trim on (latch 38
 //              bit 1), the untrimmed imbalance without; the balance differs
 //              with V-ref x2. DAC 23 and latch 38 bit 1 are no Rs
 //              compensation there;
@@ -123,11 +123,12 @@ struct AmplifierAnalogTruths {
   double test_lag_seconds = 1e-6;
   // The test integrator's rate (1/s per volt) with the 1 pF and the 10 pF
   // capacitor, its auto-zero loop, and the gain from its output onto the
-  // capacitor.
+  // capacitor: the probe output at gain range 0 then moves 5.05 times the
+  // probe tests' nominal 75 uV per test DAC volt through the 1 pF one.
   std::array<double, 2> integrator_rate = {99.2, 100.9};
   double auto_zero_hz = 0.1;
   double auto_zero_q = 0.6;
-  double integrator_drive = 10.0;
+  double integrator_drive = 0.755;
   // Current clamp: amperes per stimulus DAC volt by the gain 0-3 (0.1, 1,
   // 10, 100 pA/mV), the offset DAC's span in DAC volts, the probe's input
   // capacitance and resistance.
@@ -204,6 +205,10 @@ class AmplifierBoardModel {
   double ReferenceGain(const AmplifierBoardElements& elements) const;
   // The compensations the elements set, by the truths.
   AmplifierCompensation Compensation(const AmplifierBoardElements& elements) const;
+  // From the probe's input current to the current monitor with the
+  // elements: the range's gain, the HF stage, filter 1, the output
+  // amplifier and filter 2.
+  AnalogCircuit CurrentChain(const AmplifierBoardElements& elements) const;
   const AmplifierAnalogTruths& Truths() const { return _truths; }
   // Another probe from the next conversion on; the state goes on.
   void UseTruths(const AmplifierAnalogTruths& truths);
@@ -253,6 +258,10 @@ class AmplifierBoardModel {
   double RouteTap(int tap) const;
 
   Setting SettingOf(const AmplifierBoardElements& elements) const;
+  // Filter 1 to the monitor, and the probe's range with its HF stage, as
+  // the setting has them.
+  AnalogCircuit Stages(const Setting& setting) const;
+  AnalogCircuit RangeStage(const Setting& setting) const;
   void Retune(const Setting& setting);
   void MoveTo(double clock_seconds);
   double RsAlpha(const AmplifierCompensation& compensation) const;

@@ -72,7 +72,8 @@ double DacOf(std::span<const double> dac_volts, int dac) {
 
 bool IsOldBoardLetter(char letter) { return letter == 0 || std::strchr("ABCDPZ", letter) != nullptr; }
 
-AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack) : _config(config), _rack(rack) {
+AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack)
+    : _config(config), _rack(rack), _bench(config.seed + static_cast<unsigned>(rack)) {
   for (auto& cables : _cables) cables.fill(-1);
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardConfig& board_config = BoardConfig(board);
@@ -276,7 +277,22 @@ AmplifierAnalogTruths AmplifierRack::TruthsAt(int board, int position) const {
     truths.probe_offset_span_volts *= kNarrowOffsetShare;
   }
   if (const auto& circuit = _modelCircuits[static_cast<std::size_t>(board)]) truths.cell = *circuit;
+  _bench.Apply(board, position, truths);
   return truths;
+}
+
+void AmplifierRack::SetBench(int board, int position, const BenchPosition& bench) {
+  _bench.Set(board, position, bench);
+  if (auto& model = _models[static_cast<std::size_t>(board)]) {
+    model->UseTruths(TruthsAt(board, _positions[static_cast<std::size_t>(board)]));
+  }
+}
+
+double AmplifierRack::ProbeNoiseDensity(int board, double hz) const {
+  const AmplifierBoardModel* model = Model(board);
+  const BenchPosition* bench = _bench.At(board, ProbePosition(board));
+  if (model == nullptr || bench == nullptr || !bench->probe.noise) return 0.0;
+  return ProbeBench::Density(*model, Board(board), bench->probe, hz);
 }
 
 void AmplifierRack::SwitchModelCircuit(int board, const AmplifierCell& cell) {
@@ -318,6 +334,7 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
         was = position;
       }
       model->Convert(Board(board), DriveOf(board, dac_volts), at.clock_seconds);
+      _bench.Convert(board, position, *model, Board(board), at.clock_seconds);
     }
   }
 }
@@ -370,6 +387,7 @@ double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
       default: break;
     }
   }
+  if (model != nullptr) volts = _bench.Mux(board, ProbePosition(board), channel, volts, *model, Board(board));
   const MuxChannelFault& fault = board_config.mux_channels[static_cast<std::size_t>(channel)];
   volts = volts * fault.gain + fault.offset_volts;
   if (board_config.letter == 'P' && Board(board).LatchBit(kMuxGainLatch, 1)) volts *= kMuxHighGain;

@@ -66,6 +66,7 @@
 
 #include "sim/amplifier/AmplifierBoardElements.h"
 #include "sim/amplifier/AmplifierRackConfig.h"
+#include "sim/amplifier/ProbeBench.h"
 #include "sim/amplifier/ProbeSelector.h"
 #include "sim/amplifier/SerialEEPROM.h"
 #include "sim/potentiostat/PKSimBoard.h"
@@ -98,6 +99,16 @@ class AmplifierRack {
   enum class BoardInput { kTest, kReference };
   void SwitchModelCircuit(int board, const AmplifierCell& cell);
   void PlugCable(int board, BoardInput input, int dac);
+  // The probe tests' bench at the board's selector position (0 without a
+  // selector; sim/amplifier/ProbeBench.h), from the next conversion on; it
+  // takes the place of the model circuit there.
+  void SetBench(int board, int position, const BenchPosition& bench);
+  // Nil without a bench there.
+  const BenchPosition* Bench(int board, int position) const { return _bench.At(board, position); }
+  // The bench's probe noise density (V^2/Hz) at the board's current monitor
+  // at hz with the elements as they are; 0 without the analog model or the
+  // bench's noise.
+  double ProbeNoiseDensity(int board, double hz) const;
 
   // The read-back lines of the amplifier's and the selectors' chips.
   bool AmplifierDataOut(double clock_seconds) const;
@@ -187,6 +198,7 @@ class AmplifierRack {
   PKSimBus _potentiostats;
   std::vector<DacLevel> _dacLevels;
   std::array<bool, kBoards> _heldClipping{};
+  ProbeBench _bench;
 };
 
 // True for the old letters, whose boards have no EEPROM chip select.

@@ -444,8 +444,8 @@ TEST(AmplifierAnalog, ReferenceGainTrimOfTheYBoards) {
   const std::vector<Case> cases = {
       {"bath sense off", kBypassFilter2 | 1, 2, 100, 0.0},
       {"untrimmed", kBypassFilter2, 0, 100, truths.ref_untrimmed_gain},
-      {"at 100", kBypassFilter2, 2, 100, (100 - truths.ref_trim_balance[0]) * span},
-      {"at 3995", kBypassFilter2, 2, 3995, (3995 - truths.ref_trim_balance[0]) * span},
+      {"at 100", kBypassFilter2, 2, 100, (truths.ref_trim_balance[0] - 100) * span},
+      {"at 3995", kBypassFilter2, 2, 3995, (truths.ref_trim_balance[0] - 3995) * span},
       {"balanced", kBypassFilter2, 2, static_cast<int>(truths.ref_trim_balance[0]), 0.0},
       {"balanced with V-ref x2", kBypassFilter2 | 8, 2, static_cast<int>(truths.ref_trim_balance[1]), 0.0},
   };
