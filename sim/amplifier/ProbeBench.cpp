@@ -104,6 +104,24 @@ double ProbeBench::Density(const AmplifierBoardModel& model, const AmplifierBoar
   return InputDensity(model.Truths(), head, model.Range(elements), hz) * chain * chain;
 }
 
+namespace {
+
+// The density at the grid's frequencies, the chain built once.
+std::vector<double> Densities(const AmplifierBoardModel& model, const AmplifierBoardElements& elements,
+                              const ProbeHead& head, double df, std::size_t count) {
+  const AnalogCircuit chain = model.CurrentChain(elements);
+  const int range = model.Range(elements);
+  std::vector<double> densities(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    const double hz = static_cast<double>(k) * df;
+    const double gain = Magnitude(chain, hz);
+    densities[k] = InputDensity(model.Truths(), head, range, hz) * gain * gain;
+  }
+  return densities;
+}
+
+}  // namespace
+
 void ProbeBench::Draw(NoiseStretch& stretch, const AmplifierBoardModel& model, const AmplifierBoardElements& elements,
                       const ProbeHead& head, double seconds) {
   // Random phases over the density: X_k = sqrt(S N / (4 dt)) (a + ib), a and
@@ -112,9 +130,10 @@ void ProbeBench::Draw(NoiseStretch& stretch, const AmplifierBoardModel& model, c
   std::vector<float> re(kNoisePoints, 0.0f);
   std::vector<float> im(kNoisePoints, 0.0f);
   std::normal_distribution<double> normal;
-  const double df = 1.0 / (kNoisePoints * kNoiseStep);
+  const std::vector<double> densities =
+      Densities(model, elements, head, 1.0 / (kNoisePoints * kNoiseStep), kNoisePoints / 2);
   for (std::size_t k = 1; k < kNoisePoints / 2; ++k) {
-    const double a = std::sqrt(Density(model, elements, head, k * df) * kNoisePoints / (4.0 * kNoiseStep));
+    const double a = std::sqrt(densities[k] * kNoisePoints / (4.0 * kNoiseStep));
     const double x = a * normal(_random);
     const double y = a * normal(_random);
     re[k] = static_cast<float>(x);

@@ -45,7 +45,9 @@ struct ProbeHead {
   double one_pf_share = 1.0;
   double ten_pf_share = 1.0;
   bool noise = false;
-  double noise_factor = 1.0;
+  // A quiet probe: its traces stay within 2000 codes at the noise test's
+  // highest gain.
+  double noise_factor = 0.01;
   double noise_rise_hz = 1e4;
   // Density x factor from from_hz to to_hz in gain range `range`.
   struct Excess {
