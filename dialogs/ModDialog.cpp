@@ -508,9 +508,13 @@ bool DoBroadcast(int message) {
 void StoreAndAlert(DialogRecord* dialog, std::span<const char> name) {
   if (!WriteAllDialogs) return;
   char path[IODialog::kPathSize] = "";
-  Strings::Assign(path, IODialog::DiaFilesPath);
-  Strings::Concat(path, name);
-  Strings::Concat(path, ".dia");
+  if (Strings::Length(name) == 0) {
+    IODialog::DefaultName(dialog, path);
+  } else {
+    Strings::Assign(path, IODialog::DiaFilesPath);
+    Strings::Concat(path, name);
+    Strings::Concat(path, ".dia");
+  }
   const bool storable = dialog->Storable;
   dialog->Storable = true;
   const bool stored = IODialog::Store(dialog, path);

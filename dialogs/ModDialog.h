@@ -81,7 +81,8 @@ void GlobalEventFilter(ANSITerm::TerminalRecord* terminal, DialogRecord* dialog,
                        int& modifiers, bool mainLoop);
 // Hands the message to every open dialog; TRUE when one refused it.
 bool DoBroadcast(int message);
-// While WriteAllDialogs: stores the layout as <DiaFilesPath><name>.dia.
+// While WriteAllDialogs: stores the layout as <DiaFilesPath><name>.dia, an
+// empty name standing for IODialog::DefaultName.
 void StoreAndAlert(DialogRecord* dialog, std::span<const char> name);
 // compact: the source without blanks, ":", ";" and "_"; FALSE when empty.
 // Otherwise: TRUE when the source holds no blank and no quote.

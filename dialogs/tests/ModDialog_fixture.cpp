@@ -70,9 +70,9 @@ bool ModDialogTest::Build(Dialog& dialog, const char* title, const std::vector<I
 
 bool ModDialogTest::Open(Dialog& dialog, const char* title, const std::vector<ItemSpec>& specs,
                          const std::function<void(ModDialogUt::DialogRecord*)>& more, const char* macroName,
-                         bool frontOnly) {
+                         bool frontOnly, bool load) {
   if (!Build(dialog, title, specs, more)) return false;
-  return ModDialog::Initialize(&dialog.record, 0, Fill, ModDialogUt::NoProc, false, true, true, true, frontOnly,
+  return ModDialog::Initialize(&dialog.record, 0, Fill, ModDialogUt::NoProc, load, true, true, true, frontOnly,
                                std::string_view(macroName));
 }
 

@@ -44,10 +44,11 @@ class ModDialogTest : public DialogsUiTest {
   // items, then `more`. FALSE when a step refuses.
   bool Build(Dialog& dialog, const char* title, const std::vector<ItemSpec>& specs,
              const std::function<void(ModDialogUt::DialogRecord*)>& more = {});
-  // Build, then Initialize (kind 0, in front, visible) with the macro name.
+  // Build, then Initialize (kind 0, in front, visible) with the macro name;
+  // with load from the dialog's layout file.
   bool Open(Dialog& dialog, const char* title, const std::vector<ItemSpec>& specs,
             const std::function<void(ModDialogUt::DialogRecord*)>& more = {}, const char* macroName = "",
-            bool frontOnly = false);
+            bool frontOnly = false, bool load = false);
 
   // The console lines written since SetUp (the notebook buffer's records).
   static std::vector<std::string> ConsoleLines();
