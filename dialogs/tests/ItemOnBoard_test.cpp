@@ -2,19 +2,24 @@
 // voltage shows it in engineering form, and after a new measurement its own
 // redraw touches no other item; the progress dialog runs sweeps one a pass.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "acquisition/ADMeasure.h"
 #include "acquisition/ZRV.h"
 #include "acquisition/tests/Measurement_fixture.h"
+#include "dialogs/IODialog.h"
 #include "dialogs/LoopDialog.h"
 #include "dialogs/ModDialog.h"
+#include "dialogs/ModDialogConfig.h"
 #include "dialogs/ModDialogUt.h"
+#include "foundation/Strings.h"
 #include "platform/UIPlatform.h"
 #include "platform/Windows.h"
 #include "platform/headless/Headless.h"
@@ -95,6 +100,42 @@ TEST_P(ItemOnBoard, AMeasuredVoltageShowsInEngineeringFormAndRedrawsAlone) {
     }
   }
   EXPECT_GT(changed, 0);
+}
+
+// Reconfigured to engineering form with five digits in the configuration
+// dialog, stored and opened again from its layout file: the next
+// measurement shows in the new form.
+TEST_P(ItemOnBoard, AReconfiguredNumberKeepsItsFormThroughItsLayoutFile) {
+  char folder[] = "/tmp/item_on_board_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  Strings::Assign(IODialog::DiaFilesPath, std::string(folder) + "/");
+  gDialog.Items[1]->NumberFormat = kFixed;
+  Measure(0.1);
+  ModDialog::Update(&gDialog);
+  EXPECT_EQ(std::string(gDialog.Items[1]->Text).substr(0, 4), "U = ");
+  EXPECT_EQ(std::string(gDialog.Items[1]->Text).find("mV"), std::string::npos) << gDialog.Items[1]->Text;
+
+  ModDialogConfig::InitModule();
+  ModDialogConfig::ConfigureDialog(&gDialog, 1, nullptr);
+  DialogRecord* config = &ModDialogConfig::ConfigDialog;
+  ModDialog::Execute(config, ModDialogConfig::kFirstFormatItem + kEngineering);
+  *static_cast<std::int32_t*>(config->Items[ModDialogConfig::kDigitsItem]->Value) = 5;
+  ModDialog::Execute(config, ModDialogConfig::kDoneItem);
+  gDialog.Storable = true;
+  ASSERT_TRUE(IODialog::Store(&gDialog, ""));
+  ModDialogConfig::Shutdown();
+  ModDialog::Shutdown(&gDialog);
+
+  ClearRecord(&gDialog);
+  ASSERT_TRUE(InitializeRecord(&gDialog, gItems, true, true, "Meter", "Meter", 3, 12, 2, 40, 200, 300, 80, 0));
+  ASSERT_TRUE(ModDialog::Initialize(&gDialog, 0, FillMeter, NoProc, true, true, true, true, false, "Meter"));
+  FillProcField(&gDialog, 1, &gVolts, nullptr, nullptr);
+  EXPECT_EQ(gDialog.Items[1]->NumberFormat, kEngineering);
+  EXPECT_EQ(gDialog.Items[1]->Digits, 5);
+  Measure(-0.2);
+  ModDialog::Update(&gDialog);
+  EXPECT_NEAR(ShownMillivolts(), -100.0, 0.5) << gDialog.Items[1]->Text << " " << gVolts;
+  std::filesystem::remove_all(folder);
 }
 
 // ---- The progress dialog over sweeps on the board ------------------------------------
