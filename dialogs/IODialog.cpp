@@ -140,13 +140,9 @@ class Bytes {
 
 int Rounded(double x) { return static_cast<int>(std::lround(x)); }
 
-bool HasHighlight(int type) {
-  return type == kSwitch || type == kFramedBool || type == kOffscreen || type == kGWindow || type == kUser ||
-         type == kPane;
+bool StoresLength(int type) {
+  return type == kFramedNumber || type == kDrag || type == kDrag2 || IsListType(type);
 }
-bool HasBoxes(int type) { return type == kCheckBox || type == kMultiCheck; }
-bool IsList(int type) { return type == kList || type == kFramedList; }
-bool StoresLength(int type) { return type == kFramedNumber || type == kDrag || type == kDrag2 || IsList(type); }
 
 void WindowRectToBytes(Bytes& bytes, int offset, ModWindow::WindowParameters p, double s) {
   ModDialogTools::ScaleCoords(p, 1.0 / s);
@@ -181,7 +177,7 @@ void WriteHeader(const DialogRecord* dialog, Bytes bytes, double s) {
 }
 
 void WriteTypeArea(const DialogItem& item, Bytes& bytes, double s) {
-  if (HasHighlight(item.Type)) bytes.PutRGB(kTypeArea, item.Area.HighlightColor);
+  if (HasHighlightColor(item.Type)) bytes.PutRGB(kTypeArea, item.Area.HighlightColor);
   if (HasBoxes(item.Type)) {
     const BoxData& box = item.Area.Box;
     Geometry::Rect r = box.BoxRect;
@@ -207,7 +203,7 @@ void WriteTypeArea(const DialogItem& item, Bytes& bytes, double s) {
     bytes.Put<std::uint8_t>(kTypeArea + 38, d.DragState);
     bytes.PutFlag(kTypeArea + 39, d.DragInverse);
   }
-  if (IsList(item.Type)) {
+  if (IsListType(item.Type)) {
     bytes.Put<char>(kTypeArea, item.Area.List.SecondChar);
     bytes.Put<std::uint8_t>(kTypeArea + 1, item.Area.List.SecondKind);
   }
@@ -347,7 +343,7 @@ void KeepWhenNotFinite(T& field, double value) {
 }
 
 void ReadTypeArea(DialogItem& item, const Bytes& bytes) {
-  if (HasHighlight(item.Type)) item.Area.HighlightColor = bytes.RGB(kTypeArea);
+  if (HasHighlightColor(item.Type)) item.Area.HighlightColor = bytes.RGB(kTypeArea);
   if (HasBoxes(item.Type)) {
     BoxData& box = item.Area.Box;
     box.BoxRect = Geometry::SetRect(bytes.Get<std::int16_t>(kTypeArea + 2), bytes.Get<std::int16_t>(kTypeArea),
@@ -370,11 +366,11 @@ void ReadTypeArea(DialogItem& item, const Bytes& bytes) {
     d.DragState = bytes.Get<std::uint8_t>(kTypeArea + 38);
     d.DragInverse = bytes.Flag(kTypeArea + 39);
   }
-  if (IsList(item.Type)) {
+  if (IsListType(item.Type)) {
     item.Area.List.SecondChar = bytes.Get<char>(kTypeArea);
     item.Area.List.SecondKind = bytes.Get<std::uint8_t>(kTypeArea + 1);
   }
-  if (item.Type == kFramedNumber || item.Type == kDrag || IsList(item.Type)) {
+  if (item.Type == kFramedNumber || item.Type == kDrag || IsListType(item.Type)) {
     item.Length = static_cast<std::int16_t>(std::clamp<int>(bytes.Get<std::int16_t>(kLength), 0, kMaxLength));
   }
 }

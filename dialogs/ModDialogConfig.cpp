@@ -110,23 +110,12 @@ constexpr DragRange kDragRanges[] = {{kLeftItem, -4000, 4000},    {kBottomItem, 
                                      {kLengthItem, 0, 79},        {kDigitsItem, 0, 20},
                                      {kSizeItem, 5, 48}};
 
-constexpr const char* kTypeNames[kTypeCount] = {
-    "notknown", "button", "switch", "radiobutton", "checkbox", "multicheck", "text",
-    "framedtext", "framednumber", "framedbool", "drag", "drag2", "edittext", "list",
-    "framedlist", "offscreen", "gwindow", "user", "pane"};
 constexpr const char* kStyleNames[kStyleCount] = {"bold", "italic", "underline", "outline",
                                                   "shadow", "condense", "extend"};
 
 DialogItem& Field(int n) { return *ConfigDialog.Items[n]; }
 
-bool IsTextType(int type) { return type == kText || type == kFramedText || type == kEditText; }
-bool IsList(int type) { return type == kList || type == kFramedList; }
 bool IsNumeric(int type) { return type == kMultiCheck || type == kFramedNumber || type == kDrag; }
-bool HasHighlight(int type) {
-  return type == kSwitch || type == kFramedBool || type == kOffscreen || type == kGWindow || type == kUser ||
-         type == kPane;
-}
-
 char Capital(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 int Rounded(double x) { return static_cast<int>(std::lround(x)); }
 
@@ -176,7 +165,7 @@ void SetTitleText(std::span<char> title) {
     Strings::Concat(title, item.Name);
   }
   Strings::Concat(title, "\" (");
-  Strings::Concat(title, std::string_view(item.Type < kTypeCount ? kTypeNames[item.Type] : "illegal"));
+  Strings::Concat(title, std::string_view(TypeName(item.Type)));
   if (item.Macro) Strings::Concat(title, ",macro");
   Strings::Concat(title, ")");
 }
@@ -206,10 +195,10 @@ void SetValues() {
                kNameSize);
   } else if (w.Type == kFramedNumber) {
     Strings::Assign(w.Text, w.Area.Prefix);
-  } else if (w.Type == kDrag || w.Type == kUser || IsList(w.Type)) {
+  } else if (w.Type == kDrag || w.Type == kUser || IsListType(w.Type)) {
     Strings::Assign(w.Text, "-----");
   }
-  if (IsList(w.Type)) ShowKey(kSecondKeyItem, w.Area.List.SecondKind, w.Area.List.SecondChar, w.CommandModifiers);
+  if (IsListType(w.Type)) ShowKey(kSecondKeyItem, w.Area.List.SecondKind, w.Area.List.SecondChar, w.CommandModifiers);
   for (int f = 0; f < kFormatCount; ++f) Byte(kFirstFormatItem + f) = w.NumberFormat == f ? 1 : 0;
   if (SelectedItem == 0) {
     SetNumber(kLeftItem, ConfiguredDialogPtr->WindowRect.left);
@@ -275,7 +264,7 @@ void GetValues() {
   if (w.AnyModifier) {
     w.CommandModifiers = 0;
     w.CommandChar = Capital(w.CommandChar);
-    if (IsList(w.Type)) w.Area.List.SecondChar = Capital(w.Area.List.SecondChar);
+    if (IsListType(w.Type)) w.Area.List.SecondChar = Capital(w.Area.List.SecondChar);
   }
 }
 
@@ -285,9 +274,9 @@ void InitValues() {
   OriginalRecord = *item;
   WorkRecord = OriginalRecord;
   const bool open = ConfiguredDialogPtr->Open;
-  Field(kSecondKeyItem).Visible = IsList(WorkRecord.Type);
+  Field(kSecondKeyItem).Visible = IsListType(WorkRecord.Type);
   Field(kBackColItem).Visible = open;
-  Field(kHighColItem).Visible = open && HasHighlight(WorkRecord.Type);
+  Field(kHighColItem).Visible = open && HasHighlightColor(WorkRecord.Type);
   const bool numeric = IsNumeric(WorkRecord.Type);
   for (int f = 0; f < kFormatCount; ++f) Field(kFirstFormatItem + f).Visible = numeric;
   for (int n = kLengthItem; n <= kDigitsLabel; ++n) Field(n).Enabled = numeric;
@@ -319,7 +308,7 @@ void DoHandleUpdate(bool apply, bool done) {
     ModDialog::HideItem(ConfiguredDialogPtr, n);
     WorkRecord.Enabled = WorkRecord.Enabled && WorkRecord.Visible;
     *item = WorkRecord;
-    if (item->Type == kDrag || item->Type == kUser || IsList(item->Type)) Strings::Clear(item->Text);
+    if (item->Type == kDrag || item->Type == kUser || IsListType(item->Type)) Strings::Clear(item->Text);
     // The edited text, before the redraw rebuilds the item's text from its
     // value.
     if (done && IsTextType(item->Type) && item->Value != nullptr && item->Value != item->Text) {
@@ -548,7 +537,9 @@ void Lists() {
   }
   Field(kStyleItem).Area.List.MarkBlock = 2;
   CreateMenuList(d, kJustificationItem, "Just");
-  for (const char* entry : {"left", "center", "right", "last"}) AddListItem(d, kJustificationItem, std::string_view(entry));
+  for (const char* entry : {"left", "center", "right", "last"}) {
+    AddListItem(d, kJustificationItem, std::string_view(entry));
+  }
 }
 
 void Bind() {

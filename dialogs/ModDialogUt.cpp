@@ -29,9 +29,6 @@ constexpr int kBufferNameLimit = 31;
 constexpr int kFirstTableSize = 10;
 constexpr int kListMenuID = 32767;
 
-bool IsTextType(int type) { return type == kText || type == kFramedText || type == kEditText; }
-bool HasBoxes(int type) { return type == kCheckBox || type == kMultiCheck; }
-
 char Capital(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 Color::RGB Inverse(const Color::RGB& c) {
@@ -233,6 +230,22 @@ void AlertNumberRange(double minimum, double maximum, bool real) {
 }
 
 }  // namespace
+
+bool IsTextType(int type) { return type == kText || type == kFramedText || type == kEditText; }
+bool IsListType(int type) { return type == kList || type == kFramedList; }
+bool HasBoxes(int type) { return type == kCheckBox || type == kMultiCheck; }
+bool HasHighlightColor(int type) {
+  return type == kSwitch || type == kFramedBool || type == kOffscreen || type == kGWindow || type == kUser ||
+         type == kPane;
+}
+
+const char* TypeName(int type) {
+  static constexpr const char* kNames[kTypeCount] = {
+      "notknown", "button", "switch", "radiobutton", "checkbox", "multicheck", "text",
+      "framedtext", "framednumber", "framedbool", "drag", "drag2", "edittext", "list",
+      "framedlist", "offscreen", "gwindow", "user", "pane"};
+  return type >= 0 && type < kTypeCount ? kNames[type] : "illegal";
+}
 
 DialogItem* ItemOf(const DialogRecord* dialog, int n) {
   if (dialog == nullptr || dialog->Items == nullptr || n < 0 || n > dialog->ItemCount) return nullptr;

@@ -294,6 +294,18 @@ struct DialogRecord {
   bool Linked = false;
 };
 
+// ---- Item types ------------------------------------------------------------
+
+// text, framedtext and edittext: a string is their value.
+bool IsTextType(int type);
+bool IsListType(int type);
+// checkbox and multicheck.
+bool HasBoxes(int type);
+// switch, framedbool, offscreen, gwindow, user and pane.
+bool HasHighlightColor(int type);
+// "notknown", "button" ... "pane"; "illegal" outside 0..18.
+const char* TypeName(int type);
+
 // The item n of the dialog; nil outside 0..ItemCount or without items.
 DialogItem* ItemOf(const DialogRecord* dialog, int n);
 // What an item is bound to when no variable is: its own Text for text,

@@ -9,13 +9,9 @@
 
 inline void FillEveryItemType(ModDialogUt::DialogRecord* d) {
   using namespace ModDialogUt;
-  static constexpr const char* kNames[kTypeCount] = {
-      "notknown", "button", "switch", "radiobutton", "checkbox", "multicheck", "text",
-      "framedtext", "framednumber", "framedbool", "drag", "drag2", "edittext", "list",
-      "framedlist", "offscreen", "gwindow", "user", "pane"};
   for (int type = 0; type < kTypeCount; ++type) {
-    FillTextField(d, type + 1, type, std::string_view(kNames[type]), false, std::string_view(kNames[type]), 10 + (type % 4) * 110,
-                  40 + (type / 4) * 30, 100, 20);
+    const std::string_view name(TypeName(type));
+    FillTextField(d, type + 1, type, name, false, name, 10 + (type % 4) * 110, 40 + (type / 4) * 30, 100, 20);
   }
   FillDragField(d, kFramedNumber + 1, " V", kEngineering, kDouble, 9, 3, 0, 0, 0, 2.5, false, 0);
   FillDragField(d, kDrag + 1, " mV", kFixed, kDouble, 7, 2, 0.5, -10, 10, 1, true, 1);

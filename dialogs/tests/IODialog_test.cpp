@@ -243,6 +243,9 @@ TEST_F(IODialogTest, HeaderChecksAskAndRefuse) {
   const Bytes file = ReadBytes(Path("checked.dia"));
   ModDialog::Shutdown(&source.record);
   const std::string refused = " loading \"checked.dia\":\" loading aborted.";
+  const std::string offered = "Version conflict loading \"checked.dia\":";
+  const std::string wrongCPU = "Version conflict (wrong CPU)" + refused;
+  const std::string length = "Header Length conflict" + refused;
   struct Case {
     const char* what;
     std::function<void(Bytes&)> change;
@@ -254,20 +257,20 @@ TEST_F(IODialogTest, HeaderChecksAskAndRefuse) {
   const Case cases[] = {
       {"same tag", [](Bytes&) {}, 5, 0, true, ""},
       {"dialog tag 0 takes any", [](Bytes& b) { Put<std::int16_t>(b, 92, 99); }, 0, 0, true, ""},
-      {"other tag, Load", [](Bytes& b) { Put<std::int16_t>(b, 92, 6); }, 5, 2, true, "Version conflict loading \"checked.dia\":"},
-      {"other tag, Abort", [](Bytes& b) { Put<std::int16_t>(b, 92, 6); }, 5, 0, false, "Version conflict loading \"checked.dia\":"},
-      {"other byte order flag", [](Bytes& b) { b[96] ^= 1; }, 5, 0, false, "Version conflict (wrong CPU)" + refused},
+      {"other tag, Load", [](Bytes& b) { Put<std::int16_t>(b, 92, 6); }, 5, 2, true, offered},
+      {"other tag, Abort", [](Bytes& b) { Put<std::int16_t>(b, 92, 6); }, 5, 0, false, offered},
+      {"other byte order flag", [](Bytes& b) { b[96] ^= 1; }, 5, 0, false, wrongCPU},
       {"written by the other byte order",
        [](Bytes& b) {
          b[96] ^= 1;
          Put<std::uint32_t>(b, 84, __builtin_bswap32(512));
          Put<std::uint32_t>(b, 88, __builtin_bswap32(312));
        },
-       5, 0, false, "Version conflict (wrong CPU)" + refused},
-      {"header length 500", [](Bytes& b) { Put<std::int32_t>(b, 84, 500); }, 5, 0, false, "Header Length conflict" + refused},
-      {"record size 0", [](Bytes& b) { Put<std::int32_t>(b, 88, 0); }, 5, 0, false, "Header Length conflict" + refused},
-      {"record size -312", [](Bytes& b) { Put<std::int32_t>(b, 88, -312); }, 5, 0, false, "Header Length conflict" + refused},
-      {"record size 65536", [](Bytes& b) { Put<std::int32_t>(b, 88, 65536); }, 5, 0, false, "Header Length conflict" + refused},
+       5, 0, false, wrongCPU},
+      {"header length 500", [](Bytes& b) { Put<std::int32_t>(b, 84, 500); }, 5, 0, false, length},
+      {"record size 0", [](Bytes& b) { Put<std::int32_t>(b, 88, 0); }, 5, 0, false, length},
+      {"record size -312", [](Bytes& b) { Put<std::int32_t>(b, 88, -312); }, 5, 0, false, length},
+      {"record size 65536", [](Bytes& b) { Put<std::int32_t>(b, 88, 65536); }, 5, 0, false, length},
       {"header cut short", [](Bytes& b) { b.resize(300); }, 5, 0, false, "Error loading '"},
       {"no record", [](Bytes& b) { b.resize(kHeader + 100); }, 5, 0, false, "Error loading '"},
   };

@@ -67,7 +67,9 @@ class ModDialogConfigTest : public ModDialogTest {
         {kButton, "Go", "Go", 10, 120, 80, 20},      {kSwitch, "Hold", "Hold", 100, 120, 80, 20}};
     static const char* kLabels[12] = {"L9",  "L10", "L11", "L12", "L13", "L14",
                                       "L15", "L16", "L17", "L18", "L19", "L20"};
-    for (int i = 0; i < 12; ++i) specs.push_back({kText, kLabels[i], kLabels[i], 10 + (i % 4) * 90, 170 + (i / 4) * 25, 80, 20});
+    for (int i = 0; i < 12; ++i) {
+      specs.push_back({kText, kLabels[i], kLabels[i], 10 + (i % 4) * 90, 170 + (i / 4) * 25, 80, 20});
+    }
     Dialog& dialog = Make();
     EXPECT_TRUE(Open(dialog, "Demo", specs, [](DialogRecord* d) {
       FillDragField(d, 2, " V", kFixed, kDouble, 8, 3, 0, 0, 0, 1, false, 0);
@@ -128,12 +130,13 @@ TEST_F(ModDialogConfigTest, GotoItemTakesNumbersAndNamesAndReportsTheRest) {
     std::string title;
     std::string line;  // the console's last line, when one is written
   };
+  const std::string volts = "Configure: \"DemoMacro Volts\" (framednumber)";
   const Case cases[] = {
       {" 3 ", 3, "Configure: \"DemoMacro Name\" (edittext)", ""},
       {"0", 0, "Dialog: \"DemoMacro\", Demo", ""},
-      {"vOLTS", 2, "Configure: \"DemoMacro Volts\" (framednumber)", ""},
-      {"99", 2, "Configure: \"DemoMacro Volts\" (framednumber)", "## Error converting \"99\" to index of target item. ## "},
-      {"nothing", 2, "Configure: \"DemoMacro Volts\" (framednumber)", "#  Error: Item with name \"nothing\" not found. ## "},
+      {"vOLTS", 2, volts, ""},
+      {"99", 2, volts, "## Error converting \"99\" to index of target item. ## "},
+      {"nothing", 2, volts, "#  Error: Item with name \"nothing\" not found. ## "},
       {"7", 7, "Configure: \"DemoMacro Go\" (button)", ""},
   };
   for (const Case& c : cases) {
@@ -181,7 +184,8 @@ TEST_F(ModDialogConfigTest, UpdateChangesTheItemDoneAlsoTheVariableCancelNothing
     const char* variable;
     bool shown;  // the configuration dialog after the button
   };
-  for (const Case& c : {Case{Config::kUpdateItem, true, "Original", true}, Case{Config::kDoneItem, true, "Changed", false},
+  for (const Case& c : {Case{Config::kUpdateItem, true, "Original", true},
+                        Case{Config::kDoneItem, true, "Changed", false},
                         Case{Config::kCancelItem, false, "Original", false}}) {
     SCOPED_TRACE(c.button);
     Strings::Assign(gTitle, "Original");
@@ -304,7 +308,8 @@ TEST_F(ModDialogConfigTest, TheStyleListNamesItsStyles) {
     std::uint16_t set;
     const char* shown;
   };
-  for (const Case& c : {Case{0, "normal"}, Case{0x05, "bold, underline"}, Case{0x7F, "bold, italic, underline, outline, shadow, condense, extend"}}) {
+  for (const Case& c : {Case{0, "normal"}, Case{0x05, "bold, underline"},
+                        Case{0x7F, "bold, italic, underline, outline, shadow, condense, extend"}}) {
     Field(Config::kStyleItem).Area.List.OwnMarks = c.set;
     ModDialog::UpdateItem(&Config::ConfigDialog, Config::kStyleItem);
     EXPECT_STREQ(Field(Config::kStyleItem).Text, c.shown);
