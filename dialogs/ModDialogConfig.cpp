@@ -591,7 +591,7 @@ bool OpenConfigDialog() {
 }
 
 // The names of the modifiers held, after the key's name.
-void ShowHeldModifiers(int field, std::span<const char> keyName, int held) {
+void ShowHeldModifiers(DialogRecord* dialog, int field, std::span<const char> keyName, int held) {
   char shown[kNameSize] = "";
   Strings::Assign(shown, keyName);
   if (held != 0) {
@@ -602,9 +602,10 @@ void ShowHeldModifiers(int field, std::span<const char> keyName, int held) {
     if (Strings::Length(shown) > 0) Strings::Concat(shown, ">");
     Strings::Concat(shown, names);
   }
-  if (Strings::Equal(shown, Field(field).Text)) return;
-  Strings::Assign(ConfigDialog.Items[field]->Text, shown);
-  ModDialog::UpdateItem(&ConfigDialog, field);
+  DialogItem& item = *dialog->Items[field];
+  if (Strings::Equal(shown, item.Text)) return;
+  Strings::Assign(item.Text, shown);
+  ModDialog::UpdateItem(dialog, field);
 }
 
 }  // namespace
@@ -670,7 +671,7 @@ bool SelectKey(DialogRecord* dialog, int item, int& kind, char& character, int& 
         waiting = false;
       }
     } else {
-      ShowHeldModifiers(item, oldName, ModDialog::KeyDown() & kModifierBits);
+      ShowHeldModifiers(dialog, item, oldName, ModDialog::KeyDown() & kModifierBits);
     }
     int filterCode = waiting ? ANSIBase::KeyNone : code;
     ModDialog::GlobalEventFilter(dialog->Terminal, dialog, filterCode, c, held, true);

@@ -269,6 +269,21 @@ TEST_F(ModDialogConfigTest, KeyCaptureTakesRemovesOrKeepsTheKey) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "New key: F3"), lines.end());
 }
 
+void ReadKeyField(void* user) { *static_cast<std::string*>(user) = Config::ConfigDialog.Items[Config::kKeyItem]->Text; }
+
+TEST_F(ModDialogConfigTest, KeyCaptureShowsTheModifiersHeldAfterTheOldKey) {
+  Dialog& demo = Demo();
+  Config::ConfigureDialog(&demo.record, 7, nullptr);
+  TakeWindowEvents();
+  std::string held;
+  Script("hold option\nhold shift\nwait 0.1\n");
+  Headless::Call(ReadKeyField, &held);
+  Script("release shift\nrelease option\nclick 5 5\n");
+  Press(Config::kKeyItem);
+  EXPECT_EQ(held, "com-g>sh-op");
+  EXPECT_STREQ(Field(Config::kKeyItem).Text, "com-g");
+}
+
 TEST_F(ModDialogConfigTest, ColoursComeFromThePickerAndACancelKeepsThem) {
   Dialog& demo = Demo();
   Config::ConfigureDialog(&demo.record, 8, nullptr);
