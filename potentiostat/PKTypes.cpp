@@ -4,6 +4,8 @@
 
 #include "acquisition/ZRV.h"
 #include "foundation/Strings.h"
+#include "potentiostat/K2Types.h"
+#include "potentiostat/K5Types.h"
 
 namespace PKTypes {
 
@@ -46,6 +48,8 @@ std::span<const char> Text(std::string_view text) { return {text.data(), text.si
 }  // namespace
 
 void InitModule() {
+  K2Types::Initialise();
+  K5Types::Initialise();
   State = PKState{};
   State.SpareReal1 = 1.0;
   State.SharedReal2 = 7.0;

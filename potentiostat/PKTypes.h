@@ -133,7 +133,8 @@ inline constexpr std::uint8_t Timeout = 13;
 inline constexpr std::uint8_t MeasureError = 16;
 inline constexpr std::uint8_t RangeError = 17;
 
-// State cleared and given its module defaults; States left as they are;
+// The declaration modules (K2Types, K5Types) initialised first; State
+// cleared and given its module defaults; States left as they are;
 // Error 0; the delays 2 s and 5 s.
 void InitModule();
 

@@ -1,0 +1,12 @@
+#pragma once
+
+// A module of declarations only; its initialiser marks it done and nothing
+// else. PKTypes::InitModule runs it.
+
+namespace K2Types {
+
+extern bool Initialised;
+
+void Initialise();
+
+}  // namespace K2Types
