@@ -247,9 +247,17 @@ bool Read(std::span<const char> fileName) {
     TermIO::WriteString(versionText);
     TermIO::WriteLn();
     Alert::Beep();
-    if (!Alert::YesNo("ERROR (5): Invalid Range File Version!  Load anyway?", false)) {
+    const bool anyway = Alert::YesNo("ERROR (5): Invalid Range File Version!  Load anyway?", false);
+    Protocol::CloseInFile();
+    if (!anyway) {
       Protocol::FileError = true;
-      Protocol::CloseInFile();
+      return false;
+    }
+    // The version search read to the end (a file error there): the sections
+    // are read from the start again.
+    Protocol::FileError = false;
+    if (!Protocol::OpenInFile(fileName)) {
+      ConsoleFailed();
       return false;
     }
   }

@@ -96,7 +96,7 @@ bool Write(std::span<const char> fileName, bool toPrinter, bool reportMode, int 
 
 // The limits of every value from a range file. A file of another version
 // asks "ERROR (5): Invalid Range File Version!  Load anyway?"; No fails
-// with Protocol::FileError set. A missing "Test Results:" fails with
+// with Protocol::FileError set, Yes reads the file from its start. A missing "Test Results:" fails with
 // "ERROR (1) reading range file.", a missing "END of SELFTEST" with
 // "ERROR (2) reading range file: end string not found!" (the limits read
 // before stay).

@@ -326,6 +326,7 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
                                          _dacLevels.back().volts.end())) {
     _dacLevels.push_back({at, {dac_volts.begin(), dac_volts.end()}});
   }
+  _potentiostats.Convert(at.clock_seconds, dac_volts);
   for (int board = 0; board < kBoards; ++board) {
     if (auto& model = _models[static_cast<std::size_t>(board)]) {
       const int position = ProbePosition(board);
@@ -403,6 +404,7 @@ bool AmplifierRack::MuxOffAd7() const {
 
 double AmplifierRack::AdVolts(int line, std::span<const double> dac_volts) const {
   if (line == kMuxLine && !MuxOffAd7()) return MuxVolts(dac_volts);
+  if (const std::optional<double> volts = _potentiostats.AdVolts(line)) return *volts;
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardModel* model = Model(board);
     if (model == nullptr) continue;

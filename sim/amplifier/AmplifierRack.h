@@ -29,6 +29,8 @@
 // resting samples; their EEPROMs share the read-back line, a PK board on
 // the mux ADC line takes it over from the amplifier boards' multiplexer,
 // and their status bits join the command port's input word on the QRN 5+5.
+// With their analog model (PKSimBus::UseAnalogModel) they follow every
+// conversion and their monitors drive their AD lines.
 //
 // Strict count: the bits a selected chip takes from the samples of command
 // words (the samples next to a strobe) rather than from line patterns.

@@ -156,8 +156,44 @@ bool PKSimBus::EEPROMDataOut(double clock_seconds) const {
 }
 
 std::optional<double> PKSimBus::MuxAdcVolts() const {
+  for (std::size_t i = 0; i < boards_.size(); ++i) {
+    const PKSimBoard& board = *boards_[i];
+    const std::optional<double> volts = board.MuxAdcVolts();
+    if (!volts) continue;
+    if (analog_[i] == nullptr || (board.Register(kMuxLatch) & 0xF) == kBoosterChannel) return volts;
+    return analog_[i]->MuxVolts();
+  }
+  return std::nullopt;
+}
+
+void PKSimBus::UseAnalogModel(unsigned seed) {
+  for (std::size_t i = 0; i < boards_.size(); ++i) {
+    analog_[i] = std::make_unique<PKSimAnalog>(boards_[i]->Model(), SeededPKTruths(boards_[i]->Model(), seed));
+  }
+}
+
+PKSimAnalog* PKSimBus::Analog(PKSimModel model) {
+  for (std::size_t i = 0; i < boards_.size(); ++i) {
+    if (boards_[i]->Model() == model) return analog_[i].get();
+  }
+  return nullptr;
+}
+
+void PKSimBus::Convert(double seconds, std::span<const double> dac_volts) {
+  const PKSimBoard* main = nullptr;
   for (const PKSimBoard* board : boards_) {
-    if (const std::optional<double> volts = board->MuxAdcVolts()) return volts;
+    if (board->Model() == PKSimModel::PK510) main = board;
+  }
+  for (std::size_t i = 0; i < boards_.size(); ++i) {
+    if (analog_[i] != nullptr) analog_[i]->Convert(*boards_[i], main, seconds, dac_volts);
+  }
+}
+
+std::optional<double> PKSimBus::AdVolts(int line) const {
+  for (const auto& analog : analog_) {
+    if (analog == nullptr) continue;
+    if (analog->VoltageLine() == line) return analog->VoltageMonitor();
+    if (analog->CurrentLine() == line) return analog->CurrentMonitor();
   }
   return std::nullopt;
 }

@@ -37,6 +37,10 @@
 // port (bit 8 the disk amplifier's overload, bit 9 the ring amplifier's,
 // bit 10 the manual standby switch).
 //
+// With the analog model (UseAnalogModel, sim/potentiostat/PKSimAnalog.h)
+// each board's multiplexer shows its analog nodes (channel 14 stays the
+// booster's) and its voltage and current monitors drive their AD lines.
+//
 // Built from the boards' register tables alone. Not thread-safe: one thread
 // drives a bus.
 #pragma once
@@ -45,10 +49,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "sim/amplifier/SerialEEPROM.h"
+#include "sim/potentiostat/PKSimAnalog.h"
 
 enum class PKSimModel { PK510, PK512 };
 
@@ -105,7 +111,10 @@ struct PKSimWord {
 class PKSimBus {
  public:
   // The board stays the caller's and must outlive its place on the bus.
-  void Attach(PKSimBoard* board) { boards_.push_back(board); }
+  void Attach(PKSimBoard* board) {
+    boards_.push_back(board);
+    analog_.emplace_back();
+  }
   bool HasBoards() const { return !boards_.empty(); }
   void SetPKWordsCarryBit15(bool carry) { pk_words_carry_bit15_ = carry; }
 
@@ -120,11 +129,21 @@ class PKSimBus {
   bool EEPROMDataOut(double clock_seconds) const;
   // The first board on the mux ADC line.
   std::optional<double> MuxAdcVolts() const;
+
+  // Gives every board on the bus its analog model with the seeded truths.
+  void UseAnalogModel(unsigned seed);
+  // Nil without the model or the board.
+  PKSimAnalog* Analog(PKSimModel model);
+  // Moves the analog models to the instant with the DAC voltages.
+  void Convert(double seconds, std::span<const double> dac_volts);
+  // A monitor's AD line of a board with the model; nothing for the others.
+  std::optional<double> AdVolts(int line) const;
   void SetStatus(std::uint16_t bits) { status_ = bits; }
   std::uint16_t Status() const { return status_; }
 
  private:
   std::vector<PKSimBoard*> boards_;
+  std::vector<std::unique_ptr<PKSimAnalog>> analog_;  // by board, nil without the model
   std::vector<PKSimWord> recorded_;
   std::uint16_t status_ = 0;
   bool pk_words_carry_bit15_ = false;
