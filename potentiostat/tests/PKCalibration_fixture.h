@@ -1,0 +1,33 @@
+#pragma once
+
+// The PK calibration on a simulated QRN 5+5 with a PK 510 (the disk
+// amplifier) and a PK 512 (the ring amplifier) on its command port, their
+// analog model seeded, on the virtual clock: the PK modules started, words
+// sent, version 'B', the report and results record fresh, test output on.
+
+#include <memory>
+#include <string>
+
+#include "acquisition/tests/Measurement_fixture.h"
+#include "sim/amplifier/AmplifierRackWiring.h"
+#include "sim/potentiostat/PKSimAnalog.h"
+
+class PKCalibrationRack : public SimulatedBoardTest {
+ protected:
+  static constexpr unsigned kSeed = 7;
+
+  void SetUp() override;
+  void TearDown() override;
+  void UseWiring() override;
+
+  // Makes the amplifier's record the working one and selects its board.
+  void UseAmplifier(int amplifier);
+  PKSimBus& Bus();
+  PKSimAnalog& Analog(int amplifier);
+  PKSimAnalog& Active() { return Analog(PKTypesAmplifier()); }
+  static int PKTypesAmplifier();
+  // The notebook's records joined by line feeds.
+  static std::string Notebook();
+
+  std::unique_ptr<AmplifierRackWiring> rack_;
+};
