@@ -326,7 +326,7 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
                                          _dacLevels.back().volts.end())) {
     _dacLevels.push_back({at, {dac_volts.begin(), dac_volts.end()}});
   }
-  _potentiostats.Convert(at.clock_seconds, dac_volts);
+  _potentiostats.Convert(at.sweep_seconds, dac_volts);
   for (int board = 0; board < kBoards; ++board) {
     if (auto& model = _models[static_cast<std::size_t>(board)]) {
       const int position = ProbePosition(board);

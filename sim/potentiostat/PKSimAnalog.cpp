@@ -11,8 +11,13 @@ namespace {
 constexpr double kLimitVolts = 10.24;
 constexpr std::array<double, 4> kStimScaleFactors{1.0, 5.0, 50.0, 500.0};
 constexpr std::array<double, 4> kVoltageMonitorGains{1.0, 5.0, 50.0, 500.0};
-// Corners near the nominal bandwidths of the filters (Hz).
-constexpr std::array<double, 8> kFilterHz{10, 300, 1000, 3000, 10000, 30000, 75000, 75000};
+// Corners of the filters (Hz): the panel's bandwidths where the tests'
+// gain sampling resolves their settling, below half the fastest sampling
+// rate of the tests for the fastest filters.
+constexpr std::array<double, 8> kFilterHz{20, 600, 2500, 6000, 15000, 40000, 60000, 60000};
+// The PK boards sit on the QRN 5+5: its DAC and ADC timing around every
+// dynamic path, as the measurement code corrects for it.
+constexpr const AnalogBoardTiming& kTiming = kQRN55Timing;
 
 constexpr int kTestDac = 4;
 constexpr unsigned kMuxLatch = 41;
@@ -78,7 +83,9 @@ std::optional<int> VoltageOutputGain(const PKSimBoard& board) {
   return Match(kPatterns, code);
 }
 
-AnalogCircuit LowPass(double hz) { return AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * hz)); }
+AnalogCircuit LowPass(double hz) {
+  return OnBoard(AnalogCircuit::RC(1.0 / (2.0 * std::numbers::pi * hz)), kTiming);
+}
 
 double Clip(double volts) { return std::clamp(volts, -kLimitVolts, kLimitVolts); }
 
@@ -154,9 +161,9 @@ PKSimTruths SeededPKTruths(PKSimModel model, unsigned seed) {
 PKSimAnalog::PKSimAnalog(PKSimModel model, const PKSimTruths& truths)
     : _model(model),
       _truths(truths),
-      _stimFilter(AnalogCircuit::Wire()),
-      _currentFilter(AnalogCircuit::Wire()),
-      _voltageFilter(AnalogCircuit::Wire()),
+      _stimFilter(OnBoard(AnalogCircuit::Wire(), kTiming)),
+      _currentFilter(OnBoard(AnalogCircuit::Wire(), kTiming)),
+      _voltageFilter(OnBoard(AnalogCircuit::Wire(), kTiming)),
       _random(truths.seed) {}
 
 int PKSimAnalog::VoltageLine() const { return _model == PKSimModel::PK510 ? 5 : 3; }
@@ -192,8 +199,9 @@ void PKSimAnalog::Convert(const PKSimBoard& board, const PKSimBoard* mainBoard, 
   const auto scale = static_cast<std::size_t>(StimInScale(board).value_or(0));
   const double stimulus = StimulusDacVolts(_model, dac_volts) * t.stim_scale_gain[scale] / kStimScaleFactors[scale] +
                           t.stim_offset_volts;
+  const double sampled = _time + kTiming.adc_delay_seconds;
   _stimFilter.Drive(_time, stimulus);
-  const double stimulusFiltered = _stimFilter.Sample(_time) * t.stim_filter_gain + t.stim_filter_offset_volts;
+  const double stimulusFiltered = _stimFilter.Sample(sampled) * t.stim_filter_gain + t.stim_filter_offset_volts;
 
   const int path = TestDacPath(board).value_or(0);
   const double test = DacOf(dac_volts, kTestDac);
@@ -226,18 +234,19 @@ void PKSimAnalog::Convert(const PKSimBoard& board, const PKSimBoard* mainBoard, 
   n[5] = stimulus;
   n[6] = (galvanostatic ? init * t.galvanostatic_gain : 0.0) +
          offsetDac(17, t.work_electrode_zero[feedback], t.work_electrode_step_volts, ringSign);
-  n[7] = _currentFilter.Sample(_time) * t.current_filter_gain + t.filter_offset_volts;
+  n[7] = _currentFilter.Sample(sampled) * t.current_filter_gain + t.filter_offset_volts;
   n[8] = t.reference_volts;
   n[11] = init;
   n[12] = subtract;
-  n[13] = _voltageFilter.Sample(_time) * t.voltage_filter_gain + t.filter_offset_volts;
+  n[13] = _voltageFilter.Sample(sampled) * t.voltage_filter_gain + t.filter_offset_volts;
   n[15] = (galvanostatic ? init * t.output_gain : 0.0) + common;
 
   const unsigned channel = Nibble(board, kMuxLatch);
-  const double node = (t.dead_mux_channels >> channel & 1u) != 0 ? 0.0 : n[channel];
+  const double node = n[channel];
   const bool x100 = Bit(board, kModeLatch, 2);
   const double muxed = x100 ? (node + t.mux_x100_offset_volts) * t.mux_x100_gain : (node + t.mux_offset_volts) * t.mux_gain;
-  _mux = Clip(muxed + t.mux_noise_volts * _normal(_random));
+  const double noise = t.mux_noise_volts * _normal(_random);
+  _mux = (t.dead_mux_channels >> channel & 1u) != 0 ? 0.0 : Clip(muxed + noise);
 
   const auto gain = static_cast<std::size_t>(VoltageOutputGain(board).value_or(0));
   const bool cellIn = ModelCell(board).value_or(0) != 0 && !referenceGrounded;

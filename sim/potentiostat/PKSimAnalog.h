@@ -15,7 +15,8 @@
 //   8  the 10 V reference          9  zero
 //   5  stimulus x its input scale's gain (1, 1/5, 1/50, 1/500 nominal)
 //      plus the stimulus offset
-//   0  node 5 through the stimulus filter (corner by filter 0-7)
+//   0  node 5 through the stimulus filter (first order, corner by filter
+//      0-7)
 //   2  the control amplifier's potential: -(init + node 0) x its gain,
 //      plus the control-amplifier offset DAC (rising); PK 510 only
 //   6  current sensing: galvanostatic init x its gain, plus the working
@@ -30,7 +31,8 @@
 //   7, 13  the test DAC (path 2, path 1) through the current and voltage
 //      filters (corner by filter 0-6)
 //   1  the internal ground offset  14 the booster's sense voltage
-// Every other channel reads 0 V. The mux output is (node + offset) x gain
+// The dynamic paths (the three filters) carry the QRN 5+5's DAC and ADC
+// timing. Every other channel reads 0 V. The mux output is (node + offset) x gain
 // of the x1 or x100 path, plus noise, clipped at +-10.24 V.
 // Voltage monitor (ADC 5 disk / 3 ring): (node 0 + init) x the monitor gain
 // of the voltage-output gain (1, 5, 50, 500 nominal) while a model cell is
@@ -38,7 +40,7 @@
 // (rising, falling on the ring). Current monitor (ADC 6 / 4): node 15 in
 // galvanostatic mode, plus the current offset DAC (falling).
 //
-// Faults: a dead mux channel reads 0 V; a stuck offset DAC ignores its
+// Faults: a dead mux channel puts a flat 0 V on the mux ADC line; a stuck offset DAC ignores its
 // codes; without a CMR minimum the response falls towards code 4095.
 #pragma once
 
@@ -96,7 +98,7 @@ struct PKSimTruths {
   double current_noise_volts;
   unsigned seed;
   // Faults.
-  std::uint16_t dead_mux_channels;  // bit c: channel c reads 0 V
+  std::uint16_t dead_mux_channels;  // bit c: channel c gives a flat 0 V
   bool stuck_offset_dacs;
   bool no_cmr_minimum;
 };

@@ -179,7 +179,10 @@ PKSimAnalog* PKSimBus::Analog(PKSimModel model) {
   return nullptr;
 }
 
-void PKSimBus::Convert(double seconds, std::span<const double> dac_volts) {
+void PKSimBus::Convert(double sweep_seconds, std::span<const double> dac_volts) {
+  if (sweep_seconds < last_sweep_seconds_) origin_ += last_sweep_seconds_;
+  last_sweep_seconds_ = sweep_seconds;
+  const double seconds = origin_ + sweep_seconds;
   const PKSimBoard* main = nullptr;
   for (const PKSimBoard* board : boards_) {
     if (board->Model() == PKSimModel::PK510) main = board;

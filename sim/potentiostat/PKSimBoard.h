@@ -134,8 +134,10 @@ class PKSimBus {
   void UseAnalogModel(unsigned seed);
   // Nil without the model or the board.
   PKSimAnalog* Analog(PKSimModel model);
-  // Moves the analog models to the instant with the DAC voltages.
-  void Convert(double seconds, std::span<const double> dac_volts);
+  // Moves the analog models to the sweep's instant with the DAC voltages; a
+  // sweep that starts again (an instant before the last) continues where
+  // the last one ended.
+  void Convert(double sweep_seconds, std::span<const double> dac_volts);
   // A monitor's AD line of a board with the model; nothing for the others.
   std::optional<double> AdVolts(int line) const;
   void SetStatus(std::uint16_t bits) { status_ = bits; }
@@ -147,4 +149,6 @@ class PKSimBus {
   std::vector<PKSimWord> recorded_;
   std::uint16_t status_ = 0;
   bool pk_words_carry_bit15_ = false;
+  double origin_ = 0.0;
+  double last_sweep_seconds_ = 0.0;
 };
