@@ -31,7 +31,10 @@
 #include "shell/MacEnv.h"
 #include "shell/ModMenus.h"
 #include "shell/Mouse.h"
+#include "shell/ModWindow.h"
 #include "shell/UserQueue.h"
+#include "terminal/ANSIBase.h"
+#include "terminal/EditMenus.h"
 #include "terminal/TermWindow.h"
 #include "usb_amplifier/Tlv6Firmware.h"
 
@@ -80,6 +83,7 @@ constexpr std::array<TypeRow, 8> kTypes{{
 }};
 
 std::array<ModDialogUt::DialogItem*, kItems + 1> ItemVector{};
+ModWindow::WindowParameters NotebookWDescr;
 int HelpMenu = 0;
 T3Tester::TesterModeSave testerSave;
 
@@ -104,6 +108,28 @@ void InitAllModules() {
   ProtocolNotebook::InitModule();
 }
 
+// The notebook in Courier 10 at its place below the main dialog, scaled
+// and kept on the main screen.
+void SetDefaults(ModWindow::WindowParameters& parameters) {
+  parameters.fontNumber = static_cast<std::int16_t>(Graphics::Courier);
+  parameters.fontSize = 10;
+  TermWindow::ClipWindow(parameters, 15, 82, 100, 507, 80, 280);
+  ModWindow::ClipToMainScreen(parameters);
+}
+
+void SaveNotebookAs() { TermWindow::SaveNotebookAs(); }
+
+struct ItemKey {
+  int item;
+  char key;
+};
+constexpr std::array<ItemKey, 6> kEditKeys{{{EditMenus::kSelectAll, 'A'},
+                                            {EditMenus::kFind, 'F'},
+                                            {EditMenus::kFindSame, 'G'},
+                                            {EditMenus::kFindSelect, 'H'},
+                                            {EditMenus::kReplace, 'R'},
+                                            {EditMenus::kReplaceSame, 'T'}}};
+
 void InstallMenus() {
   ModMenus::CreateMenu(ModMenus::FileMenu, "File");
   for (const std::string_view item : {"Save", "Save As...", "-", "Page Setup...", "Page Margins...", "Print..."}) {
@@ -113,6 +139,22 @@ void InstallMenus() {
   ModMenus::SetCommandKey(ModMenus::FileMenu, 1, 'S');
   ModMenus::SetCommandKey(ModMenus::FileMenu, 6, 'P');
   ModMenus::AppendMenu(ModMenus::FileMenu);
+  ModMenus::SetItemProc(ModMenus::FileMenu, 1, TermWindow::SaveNotebook);
+  ModMenus::SetItemProc(ModMenus::FileMenu, 2, SaveNotebookAs);
+  ModMenus::SetItemProc(ModMenus::FileMenu, 4, EditMenus::DoPageSetup);
+  ModMenus::SetItemProc(ModMenus::FileMenu, 5, EditMenus::DoPageMargins);
+  ModMenus::SetItemProc(ModMenus::FileMenu, 6, TermWindow::Print);
+  TermWindow::CreateMenu();
+  for (const ItemKey& k : kEditKeys) ModMenus::SetCommandKey(EditMenus::Menu, k.item, k.key);
+}
+
+// The notebook, shown at start only in protocol mode; its "Show Notebook"
+// brings it to the front.
+void InstallNotebook() {
+  TermWindow::Install(NotebookWDescr, DoDebug);
+  TermWindow::InstallMenu(true, true);
+  ModMenus::SetItemProc(TermWindow::Menu, TermWindow::iOpen, TermWindow::ToFront);
+  TermWindow::ClearNotebook();
 }
 
 // The exit procedure, in the order that releases the users before what
@@ -153,9 +195,11 @@ void CreateMenuLists() {
   ModDialogUt::AddListItem(d, kSlotItem, "Use USB");
 }
 
-// The loop's filter, on every pass: the TLV 6's link and operations move
-// on without blocking the loop.
-void FilterEvent(ANSITerm::TerminalRecord*, DialogRecord*, int&, char&, int&, bool) {
+// The loop's filter, on every pass: a dialog brought to the front shows
+// the notebook's last line; the TLV 6's link and operations move on
+// without blocking the loop.
+void FilterEvent(ANSITerm::TerminalRecord*, DialogRecord* dialog, int& code, char&, int&, bool) {
+  if (dialog != nullptr && (code == ANSIBase::KeyActivate || code == ANSIBase::KeyWindow)) TermWindow::MoveToEnd();
   Tlv6Firmware::PeriodicTask();
 }
 
@@ -303,9 +347,11 @@ bool CallMereth() {
   InitAllModules();
   T3AD::SetTlvType(T3Types::KindTlv4USB, ZRVBase::BoardQRN55);
   T3Tester::SetStart(testerSave);
+  SetDefaults(NotebookWDescr);
   InstallMenus();
   UserQueue::InstallAfterProc(Shutdown);
   DoDebug = TellTaleFile::Exists("TlvProtocol.On");
+  InstallNotebook();
   T3CalibMenu::Install(false, ModDialogUt::NoProc, WriteFirmware, UpgradeBoardVersion);
   HelpMenu = ModMenus::CreateHelpMenuWithAboutAsOnlyItem();
   if (!ModDialogUt::InitializeRecord(Dialog(), ItemVector, false, false, MacEnv::Version, "Mereth",

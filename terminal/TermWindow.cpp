@@ -171,7 +171,12 @@ void InitModule() {
       iZoomOut = iOpen = 0;
 }
 
-void Shutdown() {}
+void Shutdown() {
+  if (Terminal != nullptr && Shell::List != nullptr) EditUtility::CloseBufferWindow(Shell::List);
+  Window = nullptr;
+  Terminal = nullptr;
+  Visible = false;
+}
 
 void Install(ModWindow::WindowParameters& windowParameters, bool visible) {
   if (Menu != 0 || Shell::List == nullptr) return;

@@ -65,6 +65,7 @@ inline constexpr std::int32_t kMaxLength = 100000;
 
 // Clears every variable above.
 void InitModule();
+// Closes the window Install opened; the notebook's lines stay.
 void Shutdown();
 
 // Nothing when the Notebook menu exists already. Hides the shell's root

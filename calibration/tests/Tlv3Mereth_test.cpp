@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "acquisition/QRN55Tools.h"
 #include "acquisition/ZRV.h"
@@ -11,6 +13,9 @@
 #include "shell/MacEnv.h"
 #include "calibration/tests/Mereth_fixture.h"
 #include "dialogs/Alert.h"
+#include "shell/ModMenus.h"
+#include "terminal/EditMenus.h"
+#include "terminal/TermWindow.h"
 
 namespace {
 
@@ -25,6 +30,47 @@ TEST_F(MerethTest, StartsWithTheTlv4UsbOnTheUsbInterfaceAndNoAmplifierNumber) {
     EXPECT_FALSE(ItemEnabled(kSlot));
     EXPECT_FALSE(ItemEnabled(kBoard));
     EXPECT_TRUE(T3Base::TesterMode);
+  });
+}
+
+TEST_F(MerethTest, TheNotebookStartsHiddenAndEmptyBehindItsMenus) {
+  Run([] {
+    EXPECT_NE(TermWindow::Terminal, nullptr);
+    EXPECT_FALSE(TermWindow::Visible);
+    const std::vector<std::string> lines = Notebook();
+    ASSERT_GE(lines.size(), 2U);
+    EXPECT_NE(lines[0].find(':'), std::string::npos) << "the time of the clearing: " << lines[0];
+
+    struct MenuItem {
+      int menu;
+      int item;
+      char key;
+    };
+    const MenuItem items[] = {
+        {ModMenus::FileMenu, 1, 'S'},  {ModMenus::FileMenu, 2, 0},   {ModMenus::FileMenu, 4, 0},
+        {ModMenus::FileMenu, 5, 0},    {ModMenus::FileMenu, 6, 'P'}, {EditMenus::Menu, EditMenus::kSelectAll, 'A'},
+        {EditMenus::Menu, EditMenus::kFind, 'F'},  {EditMenus::Menu, EditMenus::kFindSame, 'G'},
+        {EditMenus::Menu, EditMenus::kFindSelect, 'H'}, {EditMenus::Menu, EditMenus::kReplace, 'R'},
+        {EditMenus::Menu, EditMenus::kReplaceSame, 'T'},
+    };
+    for (const MenuItem& m : items) {
+      char key = 0;
+      ModMenus::GetCommandKey(m.menu, m.item, key);
+      EXPECT_EQ(key, m.key) << "menu " << m.menu << " item " << m.item;
+      EXPECT_TRUE(ModMenus::GetItemEnabled(m.menu, m.item)) << "menu " << m.menu << " item " << m.item;
+    }
+
+    // File > Save stores the notebook under its title.
+    ModMenus::Info[ModMenus::FileMenu].procedures[1]();
+    bool saved = false;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+      saved = saved || entry.path().filename().string().starts_with("Notebook_");
+    }
+    EXPECT_TRUE(saved);
+
+    // "Show Notebook" brings it to the front.
+    ModMenus::Info[TermWindow::Menu].procedures[TermWindow::iOpen]();
+    EXPECT_TRUE(TermWindow::Visible);
   });
 }
 
