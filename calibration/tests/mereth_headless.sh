@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # mereth headless, each run driven by a script of steps: the about box from
-# menu 1 (its screen the golden one), and the ways to end the program. A
-# run ended by its quit action never reaches the snapshot queued after it.
+# menu 1, the main dialog, its type popup and the version box after
+# Initialize on the default rack (their screens the golden ones), and the
+# ways to end the program. A run ended by its quit action never reaches
+# the snapshot queued after it.
 # usage: mereth_headless.sh MERETH PNG_EQUAL GOLDEN_DIR
 set -euo pipefail
 mereth="$1" png_equal="$2" golden="$3"
@@ -46,6 +48,46 @@ if [[ "${MERETH_UPDATE_GOLDEN:-}" == 1 ]]; then
   cp "$out/about.png" "$golden/about_box.png"
 fi
 "$png_equal" "$out/about.png" "$golden/about_box.png"
+
+# The main dialog as it starts, its type popup held open (released
+# outside, so the type stays), then Initialize on the default rack: a new
+# board without records, where "Cancel" goes on without them; then the
+# Calibrate menu's version item and its box.
+cat >"$out/script" <<STEPS
+wait 2
+snapshot $out/main.png
+move 75 78
+down
+wait 1
+snapshot $out/popup.png
+move 600 400
+up
+wait 1
+click 295 78
+wait 2
+click 320 217
+wait 2
+move 260 10
+down
+move 275 30
+wait 1
+up
+wait 2
+snapshot $out/version.png
+item 1
+wait 1
+key q cmd
+$late
+STEPS
+run main
+grep -q 'Reading CFast table from EEPROM failed: is empty' "$out/main.log"
+grep -q -- '-> Cancel' "$out/main.log"
+for shot in main:main_dialog popup:type_popup version:version_box; do
+  if [[ "${MERETH_UPDATE_GOLDEN:-}" == 1 ]]; then
+    cp "$out/${shot%%:*}.png" "$golden/${shot##*:}.png"
+  fi
+  "$png_equal" "$out/${shot%%:*}.png" "$golden/${shot##*:}.png"
+done
 
 printf 'wait 2\nkey q cmd\n%s\n' "$late" >"$out/script"
 run command_q
