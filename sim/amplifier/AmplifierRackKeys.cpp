@@ -49,16 +49,27 @@ void Fields(AmplifierScaleTruths& s, Visit& v) {
 }
 
 template <typename Visit>
+void Fields(AmplifierHFTruths& h, Visit& v) {
+  v("on", h.on);
+  v("pole_seconds", h.pole_seconds);
+  v("derivative_seconds", h.derivative_seconds);
+  v("fast_scale_seconds", h.fast_scale_seconds);
+  v("slow_scale_seconds", h.slow_scale_seconds);
+}
+
+template <typename Visit>
 void Fields(AmplifierAnalogTruths& a, Visit& v) {
   v("cell", a.cell);
   v("scale", a.scale);
   v("range_gain", a.range_gain);
+  v("hf", a.hf);
   v("probe_offset_volts", a.probe_offset_volts);
   v("stimulus_gain", a.stimulus_gain);
   v("stimulus_offset_volts", a.stimulus_offset_volts);
   v("stimulus_filter_hz", a.stimulus_filter_hz);
   v("filter1_hz", a.filter1_hz);
   v("filter2_factors", a.filter2_factors);
+  v("filter2_high_q", a.filter2_high_q);
   v("probe_offset_span_volts", a.probe_offset_span_volts);
   v("noise_amperes", a.noise_amperes);
   v("hum_amperes", a.hum_amperes);

@@ -47,6 +47,11 @@ const KeyCase kKeys[] = {
     {"boards.0.analog.scale.c_fast_tau_seconds.15", "8e-6", true},
     {"boards.0.analog.range_gain.1", "4.9e8", true},
     {"boards.0.analog.range_gain.3", "4.9e8", false},
+    {"boards.0.analog.hf.on", "true", true},
+    {"boards.0.analog.hf.pole_seconds.2", "1.3e-3", true},
+    {"boards.0.analog.hf.derivative_seconds.2", "0.1", false},
+    {"boards.0.analog.hf.slow_scale_seconds.1", "1e-3", true},
+    {"boards.0.analog.filter2_high_q", "1.2", true},
     {"boards.0.probes.2.cc_input_ohms", "1e10", true},
     {"selectors.0.probes", "4", true},
     {"selectors.0.eeprom_text", "123456F01x04", true},
@@ -102,6 +107,7 @@ TEST(AmplifierRackKeys, ValuesLandInTheirFieldsAndListsGrowToTheIndex) {
   ASSERT_TRUE(SetRackKey(config, "interface", "zrv28"));
   ASSERT_TRUE(SetRackKey(config, "potentiostat.pk512.image", "AD"));
   ASSERT_TRUE(SetRackKey(config, "potentiostat.pk510.booster_volts", "5"));
+  ASSERT_TRUE(SetRackKey(config, "boards.2.analog.hf.fast_scale_seconds.0", "9e-6"));
   EXPECT_EQ(config.boards[5].letter, 'S');
   EXPECT_EQ(config.boards[0].image, (std::vector<std::uint8_t>{0x45, 0x45, 0x50, 0x52}));
   EXPECT_EQ(config.boards[1].mux_channels[13].gain, 0.6);
@@ -114,6 +120,7 @@ TEST(AmplifierRackKeys, ValuesLandInTheirFieldsAndListsGrowToTheIndex) {
   EXPECT_EQ(config.interface, RackInterface::kZRV28);
   EXPECT_EQ(config.potentiostat.pk512.image, std::vector<std::uint8_t>{0xAD});
   EXPECT_EQ(config.potentiostat.pk510.booster_volts, 5.0);
+  EXPECT_EQ(config.boards[2].analog.hf.fast_scale_seconds[0], 9e-6);
 }
 
 TEST(SimRackFile, ABadLineLeavesTheWholeConfigAsItWas) {
