@@ -207,7 +207,7 @@ void InitAllModules() {
 
 void ShutAllModules() {
   if (ModDialog::RecordingActive) {
-    MacrosTools::SetRecordMode(false, ModDialogUt::NoProc, ModDialogUt::NoProc, ModDialogUt::NoProc, "", -1);
+    MacrosTools::SetRecordMode(false, MacrosTools::NoNotify, ModDialogUt::NoProc, ModDialogUt::NoProc, "", -1);
   }
   ForAllDo(ShutDialog);
   HelpDialog::Shutdown();

@@ -410,7 +410,9 @@ void StoreItemValue(DialogRecord* dialog, int item, StoredValue& record, bool re
   record.Key = static_cast<std::uint8_t>(ActiveKey);
   record.Character = ActiveChar;
   if (dialog == nullptr || !dialog->Open) return;
-  Strings::Assign(record.Name, MacEnv::CombinedNames ? dialog->MacroName : dialog->IDName);
+  // The name a macro line knows the dialog by: with combined names its
+  // compacted IDName, which prefixes its items' names, else its macro ID.
+  Strings::Assign(record.Name, MacEnv::CombinedNames ? dialog->IDName : dialog->MacroName);
   record.Item = static_cast<std::int16_t>(item);
   if (item == -2) {
     ModMenus::GetMenuName(ModMenus::SelectedMenu, record.Text);

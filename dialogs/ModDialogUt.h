@@ -242,6 +242,9 @@ struct DialogItem {
   std::uint8_t Toggle = 0;
   bool ListChanged = false;
   bool Executing = false;
+  // The item's tool tip (HelpDialog), 0 for none; set when a help file
+  // loads, never stored in layout files.
+  std::int32_t HelpIndex = 0;
 };
 
 struct DialogRecord {

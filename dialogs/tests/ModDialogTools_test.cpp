@@ -203,7 +203,7 @@ TEST_F(ModDialogToolsTest, StoredValuesAndRelativeChanges) {
   ModDialogTools::ActiveKey = 2;
   ModDialogTools::ActiveChar = 'x';
   ModDialogTools::StoreItemValue(d, 1, d->LastValue, false);
-  EXPECT_STREQ(d->LastValue.Name, "Stored");
+  EXPECT_STREQ(d->LastValue.Name, "Store");  // the macro ID name
   EXPECT_EQ(d->LastValue.Item, 1);
   EXPECT_EQ(d->LastValue.Key, 2);
   EXPECT_EQ(d->LastValue.Character, 'x');
