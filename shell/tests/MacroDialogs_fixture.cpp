@@ -22,21 +22,6 @@ using namespace ModDialogUt;
 
 MacroDialogsTest* current = nullptr;
 
-struct Spec {
-  int type;
-  const char* name;
-  int left, bottom;
-};
-
-constexpr Spec kSpecs[] = {
-    {kDrag, "Gain", 10, 30},     {kDrag, "Rs", 10, 60},        {kDrag, "Count", 10, 90},
-    {kDrag, "Short", 10, 120},   {kMultiCheck, "Boxes", 200, 30}, {kCheckBox, "Enabled", 200, 60},
-    {kList, "Mode", 200, 90},    {kEditText, "Label", 200, 120}, {kButton, "Run", 200, 150},
-    {kDrag, "Letter", 10, 150},
-};
-
-DialogRecord* Dialog();
-
 template <int N>
 void Ran() {
   ++current->runs_[N];
@@ -82,49 +67,11 @@ void MacroDialogsTest::TearDown() {
   ConsoleSessionTest::TearDown();
 }
 
-namespace {
-
-DialogRecord* Dialog() { return &current->dialog_; }
-
-void Fill() {
-  DialogRecord* d = Dialog();
-  for (int n = 1; n <= static_cast<int>(std::size(kSpecs)); ++n) {
-    const Spec& s = kSpecs[n - 1];
-    FillTextField(d, n, s.type, std::string_view(s.name), true, std::string_view(s.name), s.left, s.bottom, 150, 20);
-  }
-  FillDragField(d, 1, " V", kEngineering, kDouble, 10, 4, 0.1, -10, 10, 1, false, 0);
-  FillDragField(d, 2, " M\xCE\xA9", kFixed, kSingle, 10, 1, 1, 0, 1e12, 1e-6, false, 0);
-  FillDragField(d, 3, "", kInteger, kInt32, 10, 6, 1, -1e6, 1e6, 1, false, 0);
-  FillDragField(d, 4, " pts", kInteger, kInt16, 10, 5, 1, -30000, 30000, 1, false, 0);
-  FillDragField(d, 10, "", kInteger, kByte, 4, 3, 1, 0, 255, 1, false, 0);
-  d->Items[5]->Digits = 4;
-}
-
-void Lists() {
-  DialogRecord* d = Dialog();
-  CreateMenuList(d, 7, "Mode");
-  for (const char* entry : {"Off", "Slow", "Fast"}) AddListItem(d, 7, std::string_view(entry));
-  d->Items[7]->Area.List.MarkBlock = 1;
-}
-
-}  // namespace
-
 void MacroDialogsTest::Build(bool combined) {
   MacEnv::CombinedNames = combined;
   MacrosTools::InitModule();
-  ModMenus::CreateMenu(fileMenu_, "File");
-  ModMenus::AppendItem(fileMenu_, "Open");
-  ModMenus::AppendItem(fileMenu_, "Save As...");
-  ModMenus::AppendItem(fileMenu_, "Close");
-  ModMenus::SetItemProc(fileMenu_, 1, MenuRan<1>);
-  ModMenus::SetItemProc(fileMenu_, 2, MenuRan<2>);
-  ModMenus::SetItemProc(fileMenu_, 3, MenuRan<3>);
-  ASSERT_TRUE(InitializeRecord(&dialog_, items_, true, false, "Amplifier", "Amplifier", Fonts::kGeneva, 12, kItems,
-                               40, 300, 400, 200, 0));
-  ASSERT_TRUE(ModDialog::Initialize(&dialog_, 0, Fill, Lists, false, true, true, true, false, "E"));
-  void* variables[] = {nullptr, &gain_, &rs_, &count_, &short_, &boxes_, &enabled_, &mode_, nullptr, nullptr, &letter_};
-  for (int n = 1; n <= kItems; ++n) FillProcField(&dialog_, n, variables[n], kRunProcs[n], nullptr);
-  FillEdittextField(&dialog_, kLabel, label_, 40);
+  static constexpr ModMenus::Procedure kMenuProcs[] = {nullptr, MenuRan<1>, MenuRan<2>, MenuRan<3>};
+  ASSERT_TRUE(MacroFixture::Build(dialog_, items_, values_, kRunProcs, kMenuProcs, fileMenu_));
 }
 
 std::vector<std::string> MacroDialogsTest::ConsoleLines() {

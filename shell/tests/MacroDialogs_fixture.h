@@ -1,7 +1,6 @@
 // Shared by the macro and help tests: a console session with the graphics,
-// terminal and dialog modules, a File menu, and the dialog "Amplifier"
-// (macro ID "E") with an item of every value kind, all taking part in
-// macros, in either naming mode.
+// terminal and dialog modules and the fixture's menu and dialog, in either
+// naming mode.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +8,16 @@
 #include <vector>
 
 #include "dialogs/ModDialogUt.h"
+#include "shell/tests/MacroFixtureDialog.h"
 #include "shell/tests/Session_fixture.h"
 
 class MacroDialogsTest : public ConsoleSessionTest {
  public:
-  // Items of the fixture dialog.
-  enum Item { kGain = 1, kRs, kCount, kShort, kBoxes, kEnabled, kMode, kLabel, kRun, kLetter, kItems = kLetter };
+  using Item = MacroFixture::Item;
+  static constexpr int kGain = MacroFixture::kGain, kRs = MacroFixture::kRs, kCount = MacroFixture::kCount,
+                       kShort = MacroFixture::kShort, kBoxes = MacroFixture::kBoxes, kEnabled = MacroFixture::kEnabled,
+                       kMode = MacroFixture::kMode, kLabel = MacroFixture::kLabel, kRun = MacroFixture::kRun,
+                       kLetter = MacroFixture::kLetter, kItems = MacroFixture::kItems;
 
   void SetUp() override;
   void TearDown() override;
@@ -32,15 +35,16 @@ class MacroDialogsTest : public ConsoleSessionTest {
   int fileMenu_ = 0;
 
   // The bound variables.
-  double gain_ = 0;  // in V
-  float rs_ = 0;     // in Ohm, shown in MOhm
-  std::int32_t count_ = 0;
-  std::int16_t short_ = 0;
-  std::uint16_t boxes_ = 0;
-  std::uint8_t enabled_ = 0;
-  std::uint8_t mode_ = 0;
-  char label_[41] = "";
-  std::uint8_t letter_ = 0;
+  MacroFixture::Variables values_;
+  double& gain_ = values_.gain;
+  float& rs_ = values_.rs;
+  std::int32_t& count_ = values_.count;
+  std::int16_t& short_ = values_.shortValue;
+  std::uint16_t& boxes_ = values_.boxes;
+  std::uint8_t& enabled_ = values_.enabled;
+  std::uint8_t& mode_ = values_.mode;
+  char (&label_)[41] = values_.label;
+  std::uint8_t& letter_ = values_.letter;
 
   // How often each item's procedure and each menu item ran.
   static inline int runs_[kItems + 1] = {};

@@ -267,7 +267,9 @@ TEST_F(MacrosToolsTest, EveryValueKindRoundTrips) {
           if (n == kRun) break;
           EXPECT_NEAR(ItemValue::Load<double>(back.Value), ItemValue::Load<double>(record.Value), 1e-9) << line;
       }
-      if (n == kMode) EXPECT_EQ(back.Number, 0b101) << line;
+      if (n == kMode) {
+        EXPECT_EQ(back.Number, 0b101) << line;
+      }
     }
     // A key pressed in the dialog.
     MacroItem key = Stored(-1);
