@@ -54,9 +54,8 @@ constexpr int kFirstBaseline = 11;
 Buffer::NamedBuffer helpBuffer = nullptr;
 int helpFont = -1;
 DialogItem* helpItemVector[3] = {};
+// Where the pointer was at the last look: until it moves, nothing changes.
 Geometry::Point lastLocation{-1, -1};
-DialogRecord* lastDialog = nullptr;
-int lastItem = -1;
 
 // ---- The tip window -------------------------------------------------------------
 
@@ -91,15 +90,18 @@ void DefaultSize() {
   ItemDescr[0].width = Scaled(kTipWidth);
 }
 
-void ResetLast() {
-  lastLocation = Geometry::Point{-1, -1};
-  lastDialog = nullptr;
-  lastItem = -1;
-}
+void ResetLast() { lastLocation = Geometry::Point{-1, -1}; }
 
 void Hide() {
   ModDialog::Hide(&HelpDialog);
   ResetLast();
+}
+
+// Hidden by the pointer's own action: it stays hidden until the pointer
+// moves.
+void HideUntilMoved(Geometry::Point pointer) {
+  Hide();
+  lastLocation = pointer;
 }
 
 // ---- Sizing --------------------------------------------------------------------
@@ -472,8 +474,7 @@ void HandleHelp(int code, char, int) {
   }
   if (code == 1 || code == 52 || code == 53 || code == 54) return;
   if (code != kNoKey) {
-    Hide();
-    lastLocation = pointer;
+    HideUntilMoved(pointer);
     return;
   }
   const bool showPosition = (ModDialog::KeyDown() & kControlKey) != 0;
@@ -483,15 +484,12 @@ void HandleHelp(int code, char, int) {
   int n = 0;
   Geometry::Point local;
   if (!ItemUnder(pointer, dialog, n, local)) {
-    Hide();
-    lastLocation = pointer;
+    HideUntilMoved(pointer);
     return;
   }
   FillTexts(*dialog, n, local);
   Place(*dialog->Items[n], pointer);
   lastLocation = pointer;
-  lastDialog = dialog;
-  lastItem = n;
 }
 
 void Shutdown() {

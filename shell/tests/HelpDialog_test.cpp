@@ -7,6 +7,8 @@
 
 #include "dialogs/ModDialog.h"
 #include "platform/Desktop.h"
+#include "platform/Input.h"
+#include "platform/KeyCodes.h"
 #include "platform/Port.h"
 #include "platform/Text.h"
 #include "platform/Windows.h"
@@ -163,6 +165,21 @@ TEST_F(HelpDialogTest, TheTipFollowsThePointer) {
   EXPECT_EQ(HelpDialog::WindowParams.top, at.v + 4);
   EXPECT_EQ(HelpDialog::WindowParams.right - HelpDialog::WindowParams.left, 144 + 18);
   EXPECT_TRUE(MatchesGolden(Desktop::Compose(), "help_tip"));
+
+  // Control held shows the item's name and the pointer's local position,
+  // at once and without a move.
+  Input::Key(KeyCodes::kControl, 0, true, false);
+  PointerAt(at);
+  EXPECT_STREQ(HelpDialog::TitleBuffer, "E  Gain (1)");
+  const Geometry::Rect content = Windows::ContentRect(dialog_.MacWindow);
+  const std::string position =
+      "x = " + std::to_string(at.h - content.left) + ",  y = " + std::to_string(at.v - content.top);
+  EXPECT_EQ(HelpDialog::TextBuffer, position);
+  PointerAt(On(kCount));  // every item in the position display
+  EXPECT_STREQ(HelpDialog::TitleBuffer, "E  Count (3)");
+  Input::Key(KeyCodes::kControl, 0, false, false);
+  PointerAt(at);
+  EXPECT_STREQ(HelpDialog::TitleBuffer, "Gain");
 
   PointerAt(at, 53);  // an activate event changes nothing
   EXPECT_TRUE(HelpDialog::HelpDialog.Shown);

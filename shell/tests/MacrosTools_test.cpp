@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <span>
 #include <sstream>
 #include <string_view>
 
@@ -476,13 +477,16 @@ TEST_F(MacrosToolsTest, LoadKeysTakesOnlyKeyAssignments) {
                                      "@ File Close KEY F12\n"
                                      "@ File 2 KEY 'S'\n"
                                      "E Gain KEY 'g' command\n");
-  int table[10];
-  std::fill(std::begin(table), std::end(table), -1);
+  int storage[12];
+  std::fill(std::begin(storage), std::end(storage), -1);
+  const std::span<int> table(storage, 10);
   EXPECT_TRUE(MacrosTools::LoadKeys(keys, table, false));
   EXPECT_EQ(table[0], 5);
   EXPECT_EQ(table[2], 12);
   EXPECT_EQ(table[1], 0);
   EXPECT_EQ(table[9], 0);
+  EXPECT_EQ(storage[10], -1);  // beyond the caller's table
+  EXPECT_EQ(storage[11], -1);
   char key = 0;
   ModMenus::GetCommandKey(fileMenu_, 2, key);
   EXPECT_EQ(key, 'S');
