@@ -31,9 +31,6 @@ constexpr double kSettle = 0.02;
 // Filter 1's reference curves for settings 1-3 (corner, Q).
 constexpr std::array<std::array<double, 2>, 3> kFilter1References = {{{42000, 0.8}, {14000, 0.7}, {30000, 3.0}}};
 
-// The wide-range probe's offset DAC span reaches beyond both.
-constexpr double kWideOffsetVolts = 0.6;
-
 void PlotAxes() {
   if (!TestBase::DataPlotting) return;
   T3TestGraphics::AxesForGainAndPhase(kChirpPoints, kFastInterval, 1, -3, -90, T3TestGraphics::TopWindow,
@@ -97,7 +94,7 @@ void ProbeOffsetDac(CurrentMonitorResults& group, const Channels& c) {
   T3Set::ProbeOffsetDac(2048);
   Wait(kSettle);
   MeanKeepingNoise(c.muxAdc, span.Offset.Value, span.Noise.Value, true);
-  if (span.Minimum.Value <= -kWideOffsetVolts && span.Maximum.Value > kWideOffsetVolts) {
+  if (WideProbeOffset(span)) {
     const SpanValues& wide = group.ProbeOffsetDacWide;
     for (auto member : {&SpanValues::Maximum, &SpanValues::Minimum}) {
       (span.*member).Lower = (wide.*member).Lower;
@@ -172,8 +169,7 @@ void HFGain(CurrentMonitorResults& group, const Channels& c, Chirp& chirp) {
   double& gain = group.HFGain.Value;
   if (Acquire(chirp, {c.testDac, c.muxAdc, 0.03, kFastInterval, true, true, -270})) {
     GainAt(chirp, 50000, gain);
-    const double hfCompGain = group.HFComp[2].Gain.Value;
-    if (hfCompGain > 0.1) gain /= 6.25 * hfCompGain;
+    gain = ScaledHFGain(gain, group.HFComp[2].Gain.Value);
   } else {
     gain = std::numeric_limits<double>::quiet_NaN();
   }

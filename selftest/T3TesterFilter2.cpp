@@ -22,8 +22,6 @@ using TestResultsBlock::Filter2Results;
 constexpr std::uint16_t kVmonFilterOption = 0x4000;
 constexpr std::span<const char> kSaturation = "Saturation in Chirp.Acquire";
 constexpr double kChirpAmplitude = 3.0;
-constexpr std::uint8_t kFilter2Original = 1;
-constexpr std::uint8_t kFilter2New = 2;
 
 // The reference through the multiplexer (filter 2's input) into the first
 // buffer; FALSE when it saturated.
@@ -146,7 +144,7 @@ bool IsF2Orig(double& q) {
     Unmeasured(found);
   }
   q = found.Q.Value;
-  return q < 1;
+  return Filter2Kind(q) == kFilter2Original;
 }
 
 bool Filter2(Filter2Results& group) {

@@ -119,4 +119,17 @@ double SineGain(std::int32_t dac, std::int32_t adc, double amplitude, double int
   return gain;
 }
 
+bool WideProbeOffset(const SpanValues& span) {
+  constexpr double kWideOffsetVolts = 0.6;
+  return span.Minimum.Value <= -kWideOffsetVolts && span.Maximum.Value > kWideOffsetVolts;
+}
+
+double ScaledHFGain(double gain, double hfCompGain) {
+  constexpr double kLeastHFCompGain = 0.1;
+  constexpr double kHFCompShare = 6.25;
+  return hfCompGain > kLeastHFCompGain ? gain / (kHFCompShare * hfCompGain) : gain;
+}
+
+std::uint8_t Filter2Kind(double q) { return q < 1 ? kFilter2Original : kFilter2New; }
+
 }  // namespace T3Tester::Steps

@@ -103,4 +103,18 @@ double SineGain(std::int32_t dac, std::int32_t adc, double amplitude, double int
 // The DAC code for full scale, in either direction, on the test DAC.
 inline constexpr std::int32_t kFullScaleCode = 0x7FFF;
 
+// ---- The rules the blocks judge by ----------------------------------------------
+
+// A wide-range probe: its offset DAC moves it to -0.6 V or below and above
+// 0.6 V, and its span is judged by the wide-range limits.
+bool WideProbeOffset(const SpanValues& span);
+// The gain at 50 kHz, divided by 6.25 x the gain of HF-compensation
+// transfer 2 when that exceeds 0.1.
+double ScaledHFGain(double gain, double hfCompGain);
+// Filter 2's kind by its quality at high Q: original below 1, else new (a
+// q not found as well).
+inline constexpr std::uint8_t kFilter2Original = 1;
+inline constexpr std::uint8_t kFilter2New = 2;
+std::uint8_t Filter2Kind(double q);
+
 }  // namespace T3Tester::Steps

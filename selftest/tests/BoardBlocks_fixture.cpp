@@ -10,6 +10,16 @@ std::size_t Count(const std::string& text, const std::string& what) {
   return n;
 }
 
+BoardBlocks::Margin BoardBlocks::MarginOf(ValueKind kind) {
+  switch (kind) {
+    case ValueKind::kVolts: return {0.05, 1e-3};
+    case ValueKind::kNoise: return {0.3, 1e-3};
+    case ValueKind::kSeconds: return {0.05, 2e-7};
+    case ValueKind::kRatio: break;
+  }
+  return {0.05, 2e-3};
+}
+
 void BoardBlocks::Configure(AmplifierRackConfig& config) {
   config.boards[0].letter = BoardLetter();
   config.noise = true;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BlockValues_fixture.h"
 #include "SelftestRack_fixture.h"
 #include "selftest/T3Tester.h"
 #include "selftest/TestResultsBlock.h"
@@ -25,18 +26,6 @@ struct BlockRun {
 // version of the class.
 class BoardBlocks : public SelftestRack {
  protected:
-  // The values laid one after another from first up to end.
-  template <class First, class End>
-  static std::vector<Protocol::MeasuredValue*> Laid(First* first, End* end) {
-    auto* begin = reinterpret_cast<Protocol::MeasuredValue*>(first);
-    const std::size_t count =
-        static_cast<std::size_t>(reinterpret_cast<const char*>(end) - reinterpret_cast<const char*>(first)) /
-        sizeof(Protocol::MeasuredValue);
-    std::vector<Protocol::MeasuredValue*> values;
-    for (std::size_t k = 0; k < count; ++k) values.push_back(begin + k);
-    return values;
-  }
-
   void SetUp() override;
   void TearDown() override;
   void Configure(AmplifierRackConfig& config) override;
@@ -49,40 +38,50 @@ class BoardBlocks : public SelftestRack {
   // Every MeasuredValue of a group, in member order.
   template <class Group>
   static std::vector<Protocol::MeasuredValue*> Values(Group& group) {
-    return Laid(&group, &group + 1);
-  }
-  static std::vector<Protocol::MeasuredValue*> Values(TestResultsBlock::StimulusPathResults& group) {
-    std::vector<Protocol::MeasuredValue*> values = Laid(&group.StimBuffer, &group.CurrentClamp);
-    for (auto* v : Values(group.CurrentClamp)) values.push_back(v);
-    for (auto* v : Laid(&group.GLeak[0], &group + 1)) values.push_back(v);
+    std::vector<Protocol::MeasuredValue*> values;
+    for (const BlockValue& v : ValuesOf(group)) values.push_back(v.value);
     return values;
-  }
-  static std::vector<Protocol::MeasuredValue*> Values(TestResultsBlock::CurrentClampResults& group) {
-    return Laid(&group.CCFeedThru, &group.CCTrackMax);
   }
   // The limits of the multiplexer's and the five blocks' values open.
   void OpenLimits();
 
   // Limits around the runs of a nominal board: wider than their spread by
-  // five spreads, 5 % of the value and the multiplexer's noise
-  // level, which values near 0 flicker by.
-  static constexpr double kFloor = 2e-5;
+  // five spreads, a share of the value and a floor by the kind of value:
+  // noise readings scatter by tens of per cent between runs, and a reading
+  // near 0 flickers by the converter's step (0.3 mV). A time-constant fit
+  // to a step the rack leaves without amplitude fits noise: its limits
+  // stay open.
+  static constexpr double kLeastFitAmplitude = 0.05;
   template <class Group>
   static void LimitsAround(Group& group, const std::vector<Group>& runs) {
-    const std::vector<Protocol::MeasuredValue*> values = Values(group);
+    const BlockValues values = ValuesOf(group);
     for (std::size_t k = 0; k < values.size(); ++k) {
       double low = 0.0;
       double high = 0.0;
+      bool noStep = false;
       for (std::size_t r = 0; r < runs.size(); ++r) {
-        const double v = Values(const_cast<Group&>(runs[r]))[k]->Value;
+        const BlockValue run = ValuesOf(const_cast<Group&>(runs[r]))[k];
+        const double v = run.value->Value;
         low = r == 0 ? v : std::min(low, v);
         high = r == 0 ? v : std::max(high, v);
+        noStep = noStep || (run.fitAmplitude != nullptr && !(std::fabs(run.fitAmplitude->Value) >= kLeastFitAmplitude));
       }
-      const double margin = 5 * (high - low) + 0.05 * std::max(std::fabs(low), std::fabs(high)) + kFloor;
-      values[k]->Lower = low - margin;
-      values[k]->Upper = high + margin;
+      if (noStep) {
+        values[k].value->Lower = Protocol::kNoLower;
+        values[k].value->Upper = Protocol::kNoUpper;
+        continue;
+      }
+      const Margin m = MarginOf(values[k].kind);
+      const double margin = 5 * (high - low) + m.share * std::max(std::fabs(low), std::fabs(high)) + m.floor;
+      values[k].value->Lower = low - margin;
+      values[k].value->Upper = high + margin;
     }
   }
+  struct Margin {
+    double share;
+    double floor;
+  };
+  static Margin MarginOf(ValueKind kind);
 
   unsigned seed_ = 7;
   TestResultsBlock::SelfTestResults results_{};

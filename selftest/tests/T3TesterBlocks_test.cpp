@@ -10,7 +10,9 @@
 #include "acquisition/ZRVBase.h"
 #include "amplifier/T3Scale.h"
 #include "foundation/platform/Clock.h"
+#include "platform/headless/Headless.h"
 #include "selftest/T3Tester.h"
+#include "selftest/TestBase.h"
 
 namespace {
 
@@ -127,6 +129,32 @@ TEST_P(NominalR, CFastAndSlowWritesEveryLine) {
     EXPECT_EQ(Count(text, "FAILED"), 0u) << text;
   }
   for (Protocol::MeasuredValue* v : Values(group)) EXPECT_TRUE(std::isfinite(v->Value));
+}
+
+// A "q" on the console while the output amplifier is measured: the block
+// stops at the next step point with the measured values a leading part of
+// its group, the rest untouched.
+TEST_P(NominalR, AnAbortAtAStepPointEndsTheBlockThere) {
+  ASSERT_NO_FATAL_FAILURE(StartUi());
+  constexpr double kUnmeasured = -7.0;
+  CurrentMonitorResults& group = results_.CurrentMonitor;
+  std::vector<Protocol::MeasuredValue*> values;
+  for (Protocol::MeasuredValue* v : Values(group)) {
+    const bool neverMeasured = v == &group.Unused || (v >= &group.ProbeOffsetDacWide.Maximum &&
+                                                      v <= &group.ProbeOffsetDacWide.Noise);
+    v->Value = kUnmeasured;
+    if (!neverMeasured) values.push_back(v);
+  }
+  ASSERT_TRUE(Headless::RunScript("wait 2\nkey q\n"));
+  const BlockRun run = Run([&] { return T3Tester::CurrentMonitor(group); });
+  EXPECT_FALSE(run.passed);
+  EXPECT_TRUE(TestBase::Aborted);
+  std::size_t measured = 0;
+  while (measured < values.size() && values[measured]->Value != kUnmeasured) ++measured;
+  EXPECT_GT(measured, 0u);
+  EXPECT_LT(measured, values.size());
+  for (std::size_t k = measured; k < values.size(); ++k) EXPECT_EQ(values[k]->Value, kUnmeasured) << k;
+  EXPECT_EQ(Count(run.report, "Clipping"), 0u) << run.report;
 }
 
 // The original filter 2: its second section's quality at high Q below 1.

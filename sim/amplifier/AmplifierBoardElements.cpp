@@ -31,6 +31,12 @@ void AmplifierBoardElements::Word(int address, std::uint8_t data, const SampleIn
   SetLatch(even + 1, data >> 4, at);
 }
 
+void AmplifierBoardElements::Hold(int address, std::uint16_t mask, std::uint16_t value) {
+  if (address < 0 || address >= kElements) return;
+  _heldMask[static_cast<std::size_t>(address)] = mask;
+  _heldValue[static_cast<std::size_t>(address)] = value;
+}
+
 void AmplifierBoardElements::SetLatch(int address, std::uint16_t value, const SampleInstant& at) {
   std::uint16_t& element = _elements[static_cast<std::size_t>(address)];
   if (element != value) _latchChanges.push_back({address, value, at});

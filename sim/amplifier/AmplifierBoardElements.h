@@ -36,8 +36,16 @@ class AmplifierBoardElements {
   // odd one in bits 4-7.
   void Word(int address, std::uint8_t data, const SampleInstant& at);
 
-  std::uint16_t Element(int address) const { return _elements[static_cast<std::size_t>(address)]; }
+  // As the board sees it: a held element's bits at their held value.
+  std::uint16_t Element(int address) const {
+    const auto a = static_cast<std::size_t>(address);
+    return static_cast<std::uint16_t>((_elements[a] & ~_heldMask[a]) | (_heldValue[a] & _heldMask[a]));
+  }
+  // As the words wrote them.
   const std::array<std::uint16_t, kElements>& Elements() const { return _elements; }
+  // A broken element: the bits of mask read as those of value, whatever
+  // the words write, until held with another mask (0 lets it go).
+  void Hold(int address, std::uint16_t mask, std::uint16_t value);
   // The instant of the strobe that last wrote the latch.
   const SampleInstant& LatchStrobe(int address) const { return _strobes[static_cast<std::size_t>(address)]; }
   bool LatchBit(int address, int bit) const { return ((Element(address) >> bit) & 1) != 0; }
@@ -51,6 +59,8 @@ class AmplifierBoardElements {
 
   std::array<std::uint16_t, kElements> _elements{};
   std::array<SampleInstant, kElements> _strobes{};
+  std::array<std::uint16_t, kElements> _heldMask{};
+  std::array<std::uint16_t, kElements> _heldValue{};
   // The nibbles waiting for a load: per DAC pair, channel A and B.
   std::array<std::array<std::uint16_t, 2>, 5> _dac12Input{};
   long _words = 0;

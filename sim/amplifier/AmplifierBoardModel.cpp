@@ -151,9 +151,10 @@ int AmplifierBoardModel::Range(const AmplifierBoardElements& elements) const {
 }
 
 double AmplifierBoardModel::OutputGain(const AmplifierBoardElements& elements) const {
-  const double base = elements.LatchBit(kGainLatchLow, 2) ? 1.0 : 10.0;
-  if (!elements.LatchBit(kGainLatchHigh, 0)) return base;
-  return base * (elements.LatchBit(kGainLatchHigh, 1) ? 4.0 : 2.0);
+  // x 1, 2, 4 (indices 0-2), or x 10, 20, 40 (3-5).
+  const int decade = elements.LatchBit(kGainLatchLow, 2) ? 0 : 3;
+  const int step = !elements.LatchBit(kGainLatchHigh, 0) ? 0 : elements.LatchBit(kGainLatchHigh, 1) ? 2 : 1;
+  return _truths.output_gains[static_cast<std::size_t>(decade + step)];
 }
 
 namespace {
@@ -191,6 +192,10 @@ double AmplifierBoardModel::RsCriticalAlpha(double lag_seconds) const {
 
 double AmplifierBoardModel::RsAlpha(const AmplifierBoardElements& elements) const {
   return RsAlpha(Compensation(elements));
+}
+
+double AmplifierBoardModel::RsLagSeconds(const AmplifierBoardElements& elements) const {
+  return RsLag(Compensation(elements), elements);
 }
 
 double AmplifierBoardModel::RsCriticalAlpha(const AmplifierBoardElements& elements) const {

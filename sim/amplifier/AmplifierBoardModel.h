@@ -99,6 +99,8 @@ struct AmplifierAnalogTruths {
   std::array<double, 2> stimulus_filter_hz = {101.5e3, 9.85e3};
   // Filter 1's corners by its index 0-3.
   std::array<double, 4> filter1_hz = {98e3, 29.5e3, 10.3e3, 30e3};
+  // The output amplifier's gains by its index 0-5.
+  std::array<double, 6> output_gains = {1.0, 2.0, 4.0, 10.0, 20.0, 40.0};
   // DAC units per hertz of filter 2's two sections, and the second
   // section's quality with high Q: above 1 on the new kind of filter, below
   // 1 on the original one.
@@ -215,6 +217,10 @@ class AmplifierBoardModel {
   // The Rs compensation's alpha and its critical value with the elements.
   double RsAlpha(const AmplifierBoardElements& elements) const;
   double RsCriticalAlpha(const AmplifierBoardElements& elements) const;
+  // The lag of the Rs compensation's loop with the elements.
+  double RsLagSeconds(const AmplifierBoardElements& elements) const;
+  // The board's own time (Convert).
+  double Seconds() const { return _seconds; }
   static constexpr double kUndershootAlphas = 0.1;
   static constexpr double kMostUndershoot = 0.3;
   // How often the Rs compensation went past its critical alpha.

@@ -83,6 +83,7 @@ AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack)
           TruthsAt(board, 0), config.noise, config.seed + static_cast<unsigned>(rack * kBoards + board),
           board_config.letter);
     }
+    ApplyFaults(board);
     const std::string version = AmplifierVersionString(config, rack, board);
     auto& chip = _chips[static_cast<std::size_t>(board)];
     switch (board_config.eeprom) {
@@ -278,7 +279,16 @@ AmplifierAnalogTruths AmplifierRack::TruthsAt(int board, int position) const {
   }
   if (const auto& circuit = _modelCircuits[static_cast<std::size_t>(board)]) truths.cell = *circuit;
   _bench.Apply(board, position, truths);
-  return truths;
+  return FaultyTruths(truths, board_config.faults);
+}
+
+void AmplifierRack::ApplyFaults(int board) {
+  const auto b = static_cast<std::size_t>(board);
+  const AmplifierBoardFaults& faults = BoardConfig(board).faults;
+  for (const HeldElement& held : HeldElements(_appliedFaults[b])) _elements[b].Hold(held.address, 0, 0);
+  for (const HeldElement& held : HeldElements(faults)) _elements[b].Hold(held.address, held.mask, held.value);
+  _appliedFaults[b] = faults;
+  if (auto& model = _models[b]) model->UseTruths(TruthsAt(board, _positions[b]));
 }
 
 void AmplifierRack::SetBench(int board, int position, const BenchPosition& bench) {
@@ -328,6 +338,9 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
   }
   _potentiostats.Convert(at.sweep_seconds, dac_volts);
   for (int board = 0; board < kBoards; ++board) {
+    if (board < _config.boards_per_rack && BoardConfig(board).faults != _appliedFaults[static_cast<std::size_t>(board)]) {
+      ApplyFaults(board);
+    }
     if (auto& model = _models[static_cast<std::size_t>(board)]) {
       const int position = ProbePosition(board);
       if (int& was = _positions[static_cast<std::size_t>(board)]; position != was) {
@@ -336,6 +349,7 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
       }
       model->Convert(Board(board), DriveOf(board, dac_volts), at.clock_seconds);
       _bench.Convert(board, position, *model, Board(board), at.clock_seconds);
+      _testNodes[static_cast<std::size_t>(board)].Convert(*model, Board(board));
     }
   }
 }
@@ -346,7 +360,8 @@ std::uint8_t AmplifierRack::ClippingLines() const {
     if (!BoardConfig(board).present) continue;
     const AmplifierBoardModel* model = Model(board);
     const bool held = BoardConfig(board).stuck_clipping || _heldClipping[static_cast<std::size_t>(board)];
-    if (held || (model != nullptr && model->Monitors().clipping)) lines |= 1u << board;
+    const bool clips = model != nullptr && model->Monitors().clipping && !BoardConfig(board).faults.clipping_never_set;
+    if (held || clips) lines |= 1u << board;
   }
   return lines;
 }
@@ -364,11 +379,14 @@ double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
   double volts = 0.0;
   const int channel = Board(board).Element(kMuxLatch);
   // The test integrator's capacitor takes its channel over.
-  if (model != nullptr && channel == model->Monitors().integrator_channel) {
+  if (model != nullptr && model->Monitors().integrator_channel != 0 && channel == model->Monitors().integrator_channel) {
     volts = model->Monitors().integrator;
   } else {
     switch (channel) {
-      case kMuxCommand: volts = monitored(&AmplifierMonitors::command); break;
+      case kMuxCommand:
+        volts = monitored(&AmplifierMonitors::command) +
+                (model != nullptr ? _testNodes[static_cast<std::size_t>(board)].CommandCorrection() : 0.0);
+        break;
       case kMuxCSlowNetwork: volts = monitored(&AmplifierMonitors::c_slow_network); break;
       case kMuxCFastNetwork: volts = monitored(&AmplifierMonitors::c_fast_network); break;
       case kMuxExternalFilter2: volts = monitored(&AmplifierMonitors::external_filter2); break;

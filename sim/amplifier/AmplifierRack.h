@@ -47,7 +47,8 @@
 // of several: 6/5, 4/3, 2/1, 7/0, the old letters 1/0, 3/2, 5/4, 7/0; a
 // single board 6/5), with the truths of the probe the board's selector has
 // chosen, a monitor past 10 V sets the board's clipping line, and
-// the multiplexer carries: 0 the command, 6 the probe output, 7 filter 1, 8
+// the multiplexer carries: 0 the command (with the Rs compensation's
+// correction, sim/amplifier/AmplifierTestNodes.h), 6 the probe output, 7 filter 1, 8
 // minus filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
 // boards (0 V on the others), 3 the C-slow and 4 the C-fast network, 11
 // filter 2 on the external input, 13 the test DAC, 14 the current monitor,
@@ -69,6 +70,7 @@
 #include "sim/amplifier/AmplifierBoardElements.h"
 #include "sim/amplifier/AmplifierRackConfig.h"
 #include "sim/amplifier/ProbeBench.h"
+#include "sim/amplifier/AmplifierTestNodes.h"
 #include "sim/amplifier/ProbeSelector.h"
 #include "sim/amplifier/SerialEEPROM.h"
 #include "sim/potentiostat/PKSimBoard.h"
@@ -164,6 +166,9 @@ class AmplifierRack {
 
   const AmplifierBoardConfig& BoardConfig(int board) const;
   AmplifierAnalogTruths TruthsAt(int board, int position) const;
+  // Puts the board's faults as the configuration has them now on its
+  // elements and its model.
+  void ApplyFaults(int board);
   int StimulusDac(int board) const;
   int TestDac(int board) const;
   AmplifierDrive DriveOf(int board, std::span<const double> dac_volts) const;
@@ -185,6 +190,7 @@ class AmplifierRack {
   std::array<AmplifierBoardElements, kBoards> _elements{};
   std::array<std::unique_ptr<SerialEEPROM>, kBoards> _chips;
   std::array<std::unique_ptr<AmplifierBoardModel>, kBoards> _models;
+  std::array<AmplifierTestNodes, kBoards> _testNodes;
   std::array<int, kBoards> _positions{};
   std::array<std::optional<AmplifierCell>, kBoards> _modelCircuits;
   // By board and input: the DAC plugged in, -1 none.
@@ -201,6 +207,7 @@ class AmplifierRack {
   std::vector<DacLevel> _dacLevels;
   std::array<bool, kBoards> _heldClipping{};
   ProbeBench _bench;
+  std::array<AmplifierBoardFaults, kBoards> _appliedFaults{};
 };
 
 // True for the old letters, whose boards have no EEPROM chip select.

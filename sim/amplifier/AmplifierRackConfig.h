@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/amplifier/AmplifierBoardFaults.h"
 #include "sim/amplifier/AmplifierBoardModel.h"
 #include "sim/amplifier/SerialEEPROM.h"
 
@@ -44,6 +45,8 @@ struct AmplifierBoardConfig {
   // channel 10, or the test DAC's channel 13 at 0.6.
   std::array<MuxChannelFault, kMuxChannels> mux_channels{};
   bool stuck_clipping = false;
+  // Its broken elements (sim/amplifier/AmplifierBoardFaults.h).
+  AmplifierBoardFaults faults;
   // The analog side's truths and the cell on the probe.
   AmplifierAnalogTruths analog;
   // Behind a probe selector: the truths and cell of the probe at position p

@@ -37,6 +37,11 @@ class AmplifierRackWiring final : public ZRVSimWiring {
   AmplifierRackWiring& operator=(const AmplifierRackWiring&) = delete;
 
   const AmplifierRackConfig& Config() const { return _config; }
+  // Rack r's board b. Its faults (mux_gain, mux_channels, stuck_clipping,
+  // faults) may change between any two calls; the rest stays as built.
+  AmplifierBoardConfig& BoardConfig(int rack, int board) {
+    return _config.boards[static_cast<std::size_t>(rack * AmplifierRackConfig::kBoardsPerRack + board)];
+  }
   AmplifierRack& Rack(int rack) { return *_racks[static_cast<std::size_t>(rack)]; }
   int Racks() const { return static_cast<int>(_racks.size()); }
   // The wiring of QRN 5+5 unit 0 (rack 1) or 1 (rack 2).

@@ -720,6 +720,41 @@ TEST(AmplifierRackFaults, EachFaultHasItsEffect) {
   }
 }
 
+// The board's broken elements follow its configuration from the next
+// conversion on: held elements read as broken while the words stay as
+// written, and the model takes the broken truths; mended, all is as before.
+TEST(AmplifierRackFaults, BrokenElementsComeAndGoBetweenConversions) {
+  AmplifierRackConfig config = Config(RackInterface::kQRN55, 1);
+  config.analog = true;
+  AmplifierRack rack(config, 0);
+  RackPlayer player(rack);
+  player.Select(0);
+  player.Play(Cached({LatchWord(36, 0xF, 0)}));
+  player.Play(Cached(Dac12Words(17, 4000)));
+  const double dacs[5] = {};
+  const auto convert = [&] { rack.Convert({0.0, player.Now()}, dacs); };
+  convert();
+  const AmplifierBoardElements& board = rack.Board(0);
+  const auto sound = [&] {
+    EXPECT_EQ(board.Element(36), 0xF);
+    EXPECT_EQ(board.Element(17), 4000);
+    EXPECT_EQ(rack.Model(0)->Truths().output_gains[5], 40.0);
+  };
+  sound();
+  AmplifierBoardFaults& faults = config.boards[0].faults;
+  faults.c_fast_tau2_open = 4;
+  faults.probe_offset_dac_dead = true;
+  faults.output_gain[5] = 0.9;
+  convert();
+  EXPECT_EQ(board.Element(36), 0xB);
+  EXPECT_EQ(board.Elements()[36], 0xF);
+  EXPECT_EQ(board.Element(17), 2048);
+  EXPECT_DOUBLE_EQ(rack.Model(0)->Truths().output_gains[5], 36.0);
+  faults = {};
+  convert();
+  sound();
+}
+
 TEST(AmplifierRackFaults, SeedRepeatsItsBitFlips) {
   auto read = [](unsigned seed) {
     SerialEEPROMFaults faults;
