@@ -6,38 +6,43 @@ namespace {
 
 using namespace TestResultsBlock;
 
-void Add(BlockValues& out, MeasuredValue& v, ValueKind kind = ValueKind::kRatio) { out.push_back({&v, kind}); }
-void Add(BlockValues& out, TransferValues& v) {
+void Add(BlockValues &out, MeasuredValue &v,
+         ValueKind kind = ValueKind::kRatio) {
+  out.push_back({&v, kind});
+}
+void Add(BlockValues &out, TransferValues &v) {
   Add(out, v.Gain);
   Add(out, v.Offset, ValueKind::kVolts);
   Add(out, v.Noise, ValueKind::kNoise);
 }
-void Add(BlockValues& out, SpanValues& v) {
+void Add(BlockValues &out, SpanValues &v) {
   Add(out, v.Maximum, ValueKind::kVolts);
   Add(out, v.Minimum, ValueKind::kVolts);
   Add(out, v.Offset, ValueKind::kVolts);
   Add(out, v.Noise, ValueKind::kNoise);
 }
-void Add(BlockValues& out, FrequencyResponseValues& v) {
+void Add(BlockValues &out, FrequencyResponseValues &v) {
   Add(out, v.Fo);
   Add(out, v.Q);
 }
-void Add(BlockValues& out, RiseTimeValues& v) {
-  for (MeasuredValue* m : {&v.Amp, &v.Y1, &v.Y2, &v.Y3}) Add(out, *m);
+void Add(BlockValues &out, RiseTimeValues &v) {
+  for (MeasuredValue *m : {&v.Amp, &v.Y1, &v.Y2, &v.Y3})
+    Add(out, *m);
 }
-void Add(BlockValues& out, ExponentialValues& v) {
+void Add(BlockValues &out, ExponentialValues &v) {
   out.push_back({&v.Tau, ValueKind::kSeconds, &v.Amp});
   out.push_back({&v.Amp, ValueKind::kRatio, &v.Amp});
   out.push_back({&v.Base, ValueKind::kRatio, &v.Amp});
 }
 template <class Record, std::size_t N>
-void Add(BlockValues& out, Record (&records)[N]) {
-  for (Record& r : records) Add(out, r);
+void Add(BlockValues &out, Record (&records)[N]) {
+  for (Record &r : records)
+    Add(out, r);
 }
 
-}  // namespace
+} // namespace
 
-BlockValues ValuesOf(CurrentMonitorResults& g) {
+BlockValues ValuesOf(CurrentMonitorResults &g) {
   BlockValues out;
   Add(out, g.Filter1Transfer);
   Add(out, g.Filter1Response);
@@ -56,7 +61,7 @@ BlockValues ValuesOf(CurrentMonitorResults& g) {
   return out;
 }
 
-BlockValues ValuesOf(Filter2Results& g) {
+BlockValues ValuesOf(Filter2Results &g) {
   BlockValues out;
   Add(out, g.MuxSource);
   Add(out, g.F2Response);
@@ -66,7 +71,7 @@ BlockValues ValuesOf(Filter2Results& g) {
   return out;
 }
 
-BlockValues ValuesOf(IntegratorResults& g) {
+BlockValues ValuesOf(IntegratorResults &g) {
   BlockValues out;
   Add(out, g.Out1pF);
   Add(out, g.Out10pF);
@@ -74,13 +79,13 @@ BlockValues ValuesOf(IntegratorResults& g) {
   return out;
 }
 
-BlockValues ValuesOf(StimulusPathResults& g) {
+BlockValues ValuesOf(StimulusPathResults &g) {
   BlockValues out;
   Add(out, g.StimBuffer);
   Add(out, g.StimScaling);
   Add(out, g.StimDacAndFilter);
   Add(out, g.StimFilter);
-  CurrentClampResults& cc = g.CurrentClamp;
+  CurrentClampResults &cc = g.CurrentClamp;
   Add(out, cc.CCFeedThru);
   Add(out, cc.CCStepResponse);
   Add(out, cc.CCVmon);
@@ -98,7 +103,7 @@ BlockValues ValuesOf(StimulusPathResults& g) {
   return out;
 }
 
-BlockValues ValuesOf(CFastCSlowResults& g) {
+BlockValues ValuesOf(CFastCSlowResults &g) {
   BlockValues out;
   Add(out, g.CFastAmp1_10pF);
   Add(out, g.CFastAmp2_10pF);

@@ -11,16 +11,16 @@
 enum class ValueKind { kRatio, kVolts, kNoise, kSeconds };
 
 struct BlockValue {
-  Protocol::MeasuredValue* value;
+  Protocol::MeasuredValue *value;
   ValueKind kind;
   // The members of a time-constant fit: the step's amplitude it found.
-  const Protocol::MeasuredValue* fitAmplitude = nullptr;
+  const Protocol::MeasuredValue *fitAmplitude = nullptr;
 };
 using BlockValues = std::vector<BlockValue>;
 
-BlockValues ValuesOf(TestResultsBlock::CurrentMonitorResults& group);
-BlockValues ValuesOf(TestResultsBlock::Filter2Results& group);
-BlockValues ValuesOf(TestResultsBlock::IntegratorResults& group);
+BlockValues ValuesOf(TestResultsBlock::CurrentMonitorResults &group);
+BlockValues ValuesOf(TestResultsBlock::Filter2Results &group);
+BlockValues ValuesOf(TestResultsBlock::IntegratorResults &group);
 // With the current-clamp results the block leaves alone.
-BlockValues ValuesOf(TestResultsBlock::StimulusPathResults& group);
-BlockValues ValuesOf(TestResultsBlock::CFastCSlowResults& group);
+BlockValues ValuesOf(TestResultsBlock::StimulusPathResults &group);
+BlockValues ValuesOf(TestResultsBlock::CFastCSlowResults &group);

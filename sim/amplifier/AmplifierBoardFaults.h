@@ -43,7 +43,7 @@ struct AmplifierBoardFaults {
   std::uint8_t c_fast_tau2_open = 0;
   std::uint8_t c_slow_open = 0;
 
-  bool operator==(const AmplifierBoardFaults&) const = default;
+  bool operator==(const AmplifierBoardFaults &) const = default;
 };
 
 // The bits of mask read as those of value.
@@ -54,6 +54,7 @@ struct HeldElement {
 };
 
 // The elements the faults hold.
-std::vector<HeldElement> HeldElements(const AmplifierBoardFaults& faults);
+std::vector<HeldElement> HeldElements(const AmplifierBoardFaults &faults);
 // The truths of a board with the faults.
-AmplifierAnalogTruths FaultyTruths(AmplifierAnalogTruths truths, const AmplifierBoardFaults& faults);
+AmplifierAnalogTruths FaultyTruths(AmplifierAnalogTruths truths,
+                                   const AmplifierBoardFaults &faults);

@@ -347,9 +347,10 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
         model->UseTruths(TruthsAt(board, position));
         was = position;
       }
-      model->Convert(Board(board), DriveOf(board, dac_volts), at.clock_seconds);
+      const AmplifierDrive drive = DriveOf(board, dac_volts);
+      model->Convert(Board(board), drive, at.clock_seconds);
       _bench.Convert(board, position, *model, Board(board), at.clock_seconds);
-      _testNodes[static_cast<std::size_t>(board)].Convert(*model, Board(board));
+      _testNodes[static_cast<std::size_t>(board)].Convert(*model, Board(board), drive);
     }
   }
 }
@@ -400,7 +401,9 @@ double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
                                              ? -dac(StimulusDac(board))
                                              : 0.0;
         break;
-      case kMuxStimulus: volts = -dac(StimulusDac(board)); break;
+      case kMuxStimulus:
+        volts = model != nullptr ? _testNodes[static_cast<std::size_t>(board)].Stimulus() : -dac(StimulusDac(board));
+        break;
       case kMuxTestDac: volts = dac(TestDac(board)); break;
       case kMuxCurrentMonitor: volts = monitored(&AmplifierMonitors::current); break;
       default: break;

@@ -555,14 +555,15 @@ TEST(AmplifierAnalog, SignaturesAndTheOldBoardsMeasuredLetters) {
     config.boards[0].present = c.present;
     config.boards[0].analog.cell = AmplifierCell::Open();
     Bench bench(config);
-    // Multiplexer 10: minus the stimulus DAC.
+    // Multiplexer 10: minus the stimulus DAC, through the stimulus filter
+    // whose settling the means take in.
     bench.Words(0, {LatchWord(40, 0, 10)});
     const double gain10 = (MuxMean(bench, 1.0) - MuxMean(bench, -1.0)) / 2.0;
     if (!c.present) {
       EXPECT_LT(std::fabs(gain10), 0.1);
       continue;
     }
-    EXPECT_NEAR(gain10, -1.0, 0.005);
+    EXPECT_NEAR(gain10, -1.0, 0.01);
     // The chip select's 5 V on 1, nothing on 5.
     bench.Words(0, {LatchWord(40, 0, 1)});
     const double reference = MuxMean(bench, 0.0);
