@@ -55,6 +55,10 @@ class Bench {
     Platform::UseVirtualClock(1000.0);
     state_ = std::filesystem::temp_directory_path() / ("mereth_tlv3init_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(state_ / "volumes");
+    // Initialize backs up the EEPROM blocks it rewrites into the current
+    // folder; they belong to this run, not to wherever it was started.
+    started_in_ = std::filesystem::current_path();
+    std::filesystem::current_path(state_);
     setenv("MERETH_SIM_STATE", state_.c_str(), 1);
     setenv("MERETH_QRN55_VOLUMES", (state_ / "volumes").c_str(), 1);
     setenv(ZRVLibrary::kPathVariable, MERETH_ZRV_STANDIN, 1);
@@ -71,6 +75,7 @@ class Bench {
     SimulatedHardware::Detach();
     Buffer::Shutdown();
     Platform::UseRealClock();
+    std::filesystem::current_path(started_in_);
     std::filesystem::remove_all(state_);
   }
   Bench(const Bench&) = delete;
@@ -100,6 +105,7 @@ class Bench {
 
  private:
   std::filesystem::path state_;
+  std::filesystem::path started_in_;
   T3Tester::TesterModeSave tester_{};
 };
 
