@@ -40,27 +40,10 @@ constexpr double kComputedInterval = 5e-6;
 constexpr std::int32_t kComputedCycles = 10;
 constexpr int kAmplitudeSteps = 6;
 
-using Response = std::array<float, kResponsePoints>;
 
 T3Types::AmplifierState& State() { return T3Types::State; }
 
-// The response per volt of step and per ampere-to-volt of the monitor at
-// 16 points; FALSE when it clipped (or on an error, which is set).
-bool GetFunction(double interval, double& amplitude, std::int32_t cycles, Response& q,
-                 RealTime::TimeSeconds deadline) {
-  const bool ok = AutoSample(amplitude, StimArray, kResponsePoints, cycles, interval, deadline, false);
-  if (T3Error::Error != 0) return false;
-  ADMeasure::AverageCycles(kResponsePoints, cycles, StimArray, SumArray, AvgArray);
-  const T3Types::AmplifierState& state = State();
-  const double perCode = ZRVBase::AdcUnitsPerVolt[state.MuxAdc] * amplitude * state.CurrentGain * 2.0 * cycles;
-  for (std::int32_t i = 0; i < kResponsePoints; ++i) {
-    const auto k = static_cast<std::size_t>(i);
-    q[k] = static_cast<float>((SumArray[k + kResponsePoints] - SumArray[k]) / perCode);
-  }
-  return ok;
-}
-
-double DotProduct(const std::array<float, kResponsePoints>& row, const Response& q) {
+double DotProduct(const std::array<float, kResponsePoints>& row, const CFastResponse& q) {
   double sum = 0.0;
   for (std::size_t i = 0; i < row.size(); ++i) sum += double{row[i]} * double{q[i]};
   return sum;
@@ -84,7 +67,7 @@ PassResult SetAmpsAndTau(RealTime::TimeSeconds deadline, std::int32_t cycles, st
   PassResult pass;
   double amplitude = kLookupAmplitude;
   const std::int32_t row = CFastRow(state.CFastTau);
-  Response q{};
+  CFastResponse q{};
   pass.ok = GetFunction(CFastTable.Tables[static_cast<std::size_t>(table)].SampleInterval, amplitude, cycles, q,
                         deadline);
   if (T3Error::Error != 0) return pass;
@@ -276,6 +259,20 @@ bool CFastComputed() {
 }
 
 }  // namespace
+
+bool GetFunction(double interval, double& amplitude, std::int32_t cycles, CFastResponse& q,
+                 RealTime::TimeSeconds deadline) {
+  const bool ok = AutoSample(amplitude, StimArray, kResponsePoints, cycles, interval, deadline, false);
+  if (T3Error::Error != 0) return false;
+  ADMeasure::AverageCycles(kResponsePoints, cycles, StimArray, SumArray, AvgArray);
+  const T3Types::AmplifierState& state = State();
+  const double perCode = ZRVBase::AdcUnitsPerVolt[state.MuxAdc] * amplitude * state.CurrentGain * 2.0 * cycles;
+  for (std::int32_t i = 0; i < kResponsePoints; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    q[k] = static_cast<float>((SumArray[k + kResponsePoints] - SumArray[k]) / perCode);
+  }
+  return ok;
+}
 
 std::int32_t CFastRow(double tau) {
   auto row = static_cast<std::int32_t>(std::lround(std::clamp(tau * 2e6, 0.0, 1e6)));

@@ -4,15 +4,18 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "acquisition/ZRVBase.h"
 #include "amplifier/T3Auto.h"
 #include "amplifier/T3AutoCFast.h"
+#include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Init.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Types.h"
 #include "amplifier/tests/AutoRack_fixture.h"
+#include "amplifier/tests/CFastTable_fixture.h"
 
 namespace {
 
@@ -48,16 +51,23 @@ TEST(CFastLookupArithmetic, DeficitMovesToTheOtherComponent) {
 }
 
 constexpr std::uint16_t kCFastHigh = 1 << 12;
+// The seal's pipette: 1.5 pF straight and 2.5 pF behind 2.5 us.
+constexpr double kPipetteFarads = 4e-12;
+constexpr double kTauStep = 5e-7;
 
 class CFastRack : public AutoRackTest {
  protected:
-  void StartSeal(std::uint16_t options = 0) {
+  void StartSeal(std::uint16_t options = 0, const AmplifierCell& cell = AmplifierCell::Seal()) {
     letter_ = LetterOfInterface(Board());
-    Start(AmplifierCell::Seal(), options);
+    Start(cell, options);
     UseTruthScale();
     T3Panel::SetCFast1(0.0);
     T3Panel::SetCFast2(0.0);
     T3Panel::SetCFastTau(1e-6);
+  }
+  double AppliedTotal() {
+    const AmplifierCompensation applied = Applied();
+    return applied.c_fast1_farads + applied.c_fast2_farads;
   }
   void TearDown() override {
     T3Init::CFastFileLoaded = false;
@@ -78,24 +88,81 @@ TEST_P(CFastRack, HighRangeComputesEvenWithATable) {
   EXPECT_GT(T3Types::State.CFast2, 0.0);
 }
 
-TEST_P(CFastRack, TableValueThatIsNoNumberCorrectsNothing) {
-  StartSeal();
+TEST_P(CFastRack, ComputedMethodMeetsTheSealInEveryRange) {
+  for (const int range : {0, 1, 2}) {
+    SCOPED_TRACE(range);
+    StartSeal();
+    T3Panel::SetRange(range);
+    const T3Types::AmplifierState before = T3Types::State;
+    EXPECT_TRUE(T3Auto::CFast());
+    EXPECT_EQ(T3Error::Error, 0);
+    EXPECT_EQ(T3Types::State.CFastStatus, 1);
+    EXPECT_NEAR(AppliedTotal(), kPipetteFarads, 0.1 * kPipetteFarads);
+    EXPECT_EQ(T3Types::State.Gain, before.Gain);
+    EXPECT_EQ(T3Types::State.Filter1, before.Filter1);
+    EXPECT_EQ(T3Types::State.Mux, before.Mux);
+  }
+}
+
+TEST_P(CFastRack, ComputedMethodFindsTheStepOfAOneComponentPipette) {
+  StartSeal(0, AmplifierCell::SealedPipette());
+  EXPECT_TRUE(T3Auto::CFast());
+  EXPECT_NEAR(AppliedTotal(), kPipetteFarads, 0.1 * kPipetteFarads);
+  // 2.5 us is step 4.
+  EXPECT_NEAR(Applied().c_fast_tau_seconds / kTauStep - 1.0, 4.0, 1.0 + 1e-6);
+}
+
+// The lookup with a table made on the rack's seal.
+class CFastLookupRack : public CFastRack {
+ protected:
+  void StartWithTable() {
+    StartSeal();
+    static std::map<ZRVBase::BoardType, T3Scale::CFastTable> tables;
+    auto made = tables.find(Board());
+    if (made == tables.end()) made = tables.emplace(Board(), MeasuredCFastTable({0, 1})).first;
+    InstallCFastTable(made->second);
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Boards, CFastLookupRack, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
+
+TEST_P(CFastLookupRack, ConvergesFromHalfOff) {
+  struct Case {
+    std::int32_t filter1;  // 2: the 10 kHz table, 1: the 30 kHz one
+    double factor;
+    double tau;
+  };
+  for (const Case c : {Case{2, 1.5, 2.5e-6}, Case{2, 0.5, 4e-6}, Case{1, 1.5, 1.5e-6}, Case{1, 0.5, 2.5e-6}}) {
+    SCOPED_TRACE(testing::Message() << "filter " << c.filter1 << " x" << c.factor << " tau " << c.tau);
+    StartWithTable();
+    T3Panel::SetFilter1(c.filter1);
+    T3Panel::SetCFast1(1.5e-12 * c.factor);
+    T3Panel::SetCFast2(2.5e-12 * c.factor);
+    T3Panel::SetCFastTau(c.tau);
+    T3Base::BoardState.CFastLookupDone = false;
+    EXPECT_TRUE(T3Auto::CFast());
+    EXPECT_EQ(T3Error::Error, 0);
+    EXPECT_EQ(T3Types::State.CFastStatus, 1);
+    EXPECT_TRUE(T3Base::BoardState.CFastLookupDone);
+    EXPECT_NEAR(AppliedTotal(), kPipetteFarads, 0.1 * kPipetteFarads);
+    EXPECT_EQ(T3Types::State.Filter1, c.filter1);
+    // Later lookups start from one converged pass.
+    EXPECT_TRUE(T3Auto::CFast());
+    EXPECT_NEAR(AppliedTotal(), kPipetteFarads, 0.1 * kPipetteFarads);
+  }
+}
+
+TEST_P(CFastLookupRack, TableValueThatIsNoNumberCorrectsNothing) {
+  StartWithTable();
   T3Panel::SetCFast1(2e-12);
   T3Panel::SetCFast2(1e-12);
-  const double c1 = T3Types::State.CFast1;
-  const double c2 = T3Types::State.CFast2;
-  T3Init::CFastFileLoaded = true;
-  T3Auto::CFastTable = {};
-  for (auto& table : T3Auto::CFastTable.Tables) table.SampleInterval = 1e-5f;
+  const AmplifierCompensation applied = Applied();
   const std::int32_t row = T3Auto::CFastRow(T3Types::State.CFastTau);
-  for (auto& table : T3Auto::CFastTable.Tables) {
-    table.CFast1[static_cast<std::size_t>(row)][3] = std::numeric_limits<float>::quiet_NaN();
-  }
+  T3Auto::CFastTable.Tables[0].CFast1[static_cast<std::size_t>(row)][5] = std::numeric_limits<float>::quiet_NaN();
   EXPECT_FALSE(T3Auto::CFast());
   EXPECT_EQ(T3Error::Error, 19);
   EXPECT_EQ(T3Types::State.CFastStatus, 2);
-  EXPECT_EQ(T3Types::State.CFast1, c1);
-  EXPECT_EQ(T3Types::State.CFast2, c2);
+  EXPECT_EQ(Applied(), applied);
 }
 
 }  // namespace

@@ -262,7 +262,7 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
                   StimulusFilterHz(elements),
                   compensation,
                   RsAlpha(compensation),
-                  RsAlpha(compensation) > RsCriticalAlpha(lag) && CurrentClampGain(elements) < 0,
+                  _truths.rs_rings && RsAlpha(compensation) > RsCriticalAlpha(lag) && CurrentClampGain(elements) < 0,
                   lag,
                   elements.LatchBit(kTestProbeLatch, 1)                     ? 1
                   : elements.LatchBit(kTestOutputLatch, 3)                  ? 2
@@ -280,7 +280,7 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
                   DecodeHFStage(_truths.hf, elements, Range(elements))};
   // Short of ringing, the loop's first undershoot grows with a smooth step.
   const double v = (setting.rs_alpha - RsCriticalAlpha(lag)) / kUndershootAlphas + 1.0;
-  if (!setting.rs_ringing && setting.cc_gain < 0 && v > 0.0) {
+  if (_truths.rs_rings && !setting.rs_ringing && setting.cc_gain < 0 && v > 0.0) {
     const double share = std::min(v, 1.0);
     setting.rs_undershoot = kMostUndershoot * share * share * (3.0 - 2.0 * share);
   }
@@ -474,17 +474,20 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   const double monitor =
       _setting.output_gain *
       noisy((_setting.bypass_filter2 ? tap(kOutputAmplifierTap) : current) / _setting.output_gain, _noiseHz);
+  const double monitor1 =
+      _setting.output_gain * noisy(tap(kOutputAmplifierTap) / _setting.output_gain, _setting.filter1_hz);
   _monitors.filter2_first =
       -Limit(noisy(tap(kFilter2FirstTap) / _setting.output_gain, _noiseHz) * _setting.output_gain);
   _monitors.command = command;
   _monitors.mux_noise = Gaussian() * _truths.mux_noise_volts;
   _monitors.probe = Limit(probe);
   _monitors.filter1 = Limit(filter1);
+  _monitors.current1 = Limit(monitor1);
   _monitors.current = Limit(monitor);
   if (_setting.rs_ringing) {
     // The loop rings at the rate its lag allows, from rail to rail.
     const double rail = std::sin(_seconds / _setting.rs_lag_seconds) >= 0.0 ? kLimitVolts : -kLimitVolts;
-    _monitors.probe = _monitors.filter1 = _monitors.current = rail;
+    _monitors.probe = _monitors.filter1 = _monitors.current1 = _monitors.current = rail;
   }
   // The old boards use latch 33 bit 0 for their current clamp.
   const bool vmonX100 = elements.LatchBit(kVmonLatch, 0) && !_oldLetter;

@@ -17,7 +17,7 @@
 //   filter 1   a 4-pole Bessel (two 2-pole sections) at the corner latch 28
 //              selects one-hot (none: the widest);
 //   output     x 1, 2, 4 (latch 30 bit 2 set) or 10, 20, 40 by latch 31
-//              bits 0-1;
+//              bits 0-1: current monitor 1, which the multiplexer reads;
 //   filter 2   two 2-pole sections at DAC 10 / factor 1 and DAC 12 / factor
 //              2 (Bessel, or Butterworth with the high Q of latch 39 bit 0,
 //              its second section's quality the board's own), left out when
@@ -92,6 +92,8 @@ struct AmplifierAnalogTruths {
   // at the range's default codes.
   std::array<double, 3> range_gain = {5e6 * 1.012, 5e8 * 0.992, 5e10 * 1.021};
   AmplifierHFTruths hf;
+  // FALSE: an Rs loop that never rings nor undershoots, at any alpha.
+  bool rs_rings = true;
   std::array<double, 3> probe_offset_volts = {0.004, 0.007, -0.003};
   double stimulus_gain = 0.994;
   double stimulus_offset_volts = 0.0018;
@@ -159,6 +161,9 @@ struct AmplifierMonitors {
   double probe = 0.0;
   double filter1 = 0.0;
   double filter2_first = 0.0;
+  // Current monitor 1, the output amplifier ahead of filter 2 (what the
+  // multiplexer's channel 14 shows), and the current monitor behind it.
+  double current1 = 0.0;
   double current = 0.0;
   double voltage = 0.0;
   // The networks ahead of the injection capacitors (valid while the

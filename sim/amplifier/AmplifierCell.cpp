@@ -15,6 +15,8 @@ constexpr double kWallOhms = 1e6;
 constexpr double kPipetteOhms = 5e6;
 constexpr double kBathVolts = 0.0125;
 constexpr double kSealOhms = 1e9;
+constexpr double kOneComponentFarads = 4e-12;
+constexpr double kOneComponentSeconds = 2.5e-6;
 // The shortest C-fast time constant the block takes.
 constexpr double kShortestTau = 1e-8;
 // The least capacitance of the pipette node in current clamp.
@@ -43,6 +45,14 @@ AmplifierCell AmplifierCell::Bath() {
 AmplifierCell AmplifierCell::Seal() {
   AmplifierCell cell = Bath();
   cell.series_ohms += kSealOhms;
+  return cell;
+}
+
+AmplifierCell AmplifierCell::SealedPipette() {
+  AmplifierCell cell = Seal();
+  cell.stray_farads = 0.0;
+  cell.wall_farads = kOneComponentFarads;
+  cell.wall_ohms = kOneComponentSeconds / kOneComponentFarads;
   return cell;
 }
 

@@ -47,6 +47,9 @@ struct AmplifierCell {
   static AmplifierCell Capacitor(double farads);
   static AmplifierCell Bath();
   static AmplifierCell Seal();
+  // A sealed pipette whose capacitance is one component: 4 pF behind the
+  // wall's resistance, 2.5 us.
+  static AmplifierCell SealedPipette();
   static AmplifierCell WholeCell();
   static AmplifierCell WholeCell2();
 

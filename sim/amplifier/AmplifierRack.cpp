@@ -405,7 +405,7 @@ double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
         volts = model != nullptr ? _testNodes[static_cast<std::size_t>(board)].Stimulus() : -dac(StimulusDac(board));
         break;
       case kMuxTestDac: volts = dac(TestDac(board)); break;
-      case kMuxCurrentMonitor: volts = monitored(&AmplifierMonitors::current); break;
+      case kMuxCurrentMonitor: volts = monitored(&AmplifierMonitors::current1); break;
       default: break;
     }
   }

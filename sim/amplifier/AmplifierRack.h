@@ -51,8 +51,8 @@
 // correction, sim/amplifier/AmplifierTestNodes.h), 6 the probe output, 7 filter 1, 8
 // minus filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
 // boards (0 V on the others), 3 the C-slow and 4 the C-fast network, 11
-// filter 2 on the external input, 13 the test DAC, 14 the current monitor,
-// 15 the test DAC at the probe; x 64 on the P boards with latch 39 bit 1;
+// filter 2 on the external input, 13 the test DAC, 14 current monitor 1
+// (the output amplifier, ahead of filter 2), 15 the test DAC at the probe; x 64 on the P boards with latch 39 bit 1;
 // then the channel's own fault, the multiplexer's gain, and the board's
 // multiplexer offset and noise. The board's test DAC is the channel rule's:
 // the fifth DAC on the H, N, R, T and Y boards, DAC 3 on old boards 0-2 of a

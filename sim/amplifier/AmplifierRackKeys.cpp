@@ -63,6 +63,7 @@ void Fields(AmplifierAnalogTruths& a, Visit& v) {
   v("scale", a.scale);
   v("range_gain", a.range_gain);
   v("hf", a.hf);
+  v("rs_rings", a.rs_rings);
   v("probe_offset_volts", a.probe_offset_volts);
   v("stimulus_gain", a.stimulus_gain);
   v("stimulus_offset_volts", a.stimulus_offset_volts);

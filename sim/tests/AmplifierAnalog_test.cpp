@@ -169,9 +169,13 @@ TEST(AmplifierAnalog, Filter2CornerByItsTruthsAndHighQ) {
     const double corner = part1 / truths.filter2_factors[0];
     bench.Words(0, {LatchWord(40, 0, 7)});
     const double filter1 = SineAmplitude(bench, 7, corner);
+    // The current monitor's own line is behind filter 2; the multiplexer's
+    // channel 14, current monitor 1, ahead of it.
+    const double monitor = SineAmplitude(bench, 6, corner);
     bench.Words(0, {LatchWord(40, 0, 14)});
-    const double monitor = SineAmplitude(bench, 7, corner);
+    const double monitor1 = SineAmplitude(bench, 7, corner);
     EXPECT_NEAR(monitor / filter1, std::sqrt(0.5), 0.02 * std::sqrt(0.5));
+    EXPECT_NEAR(monitor1 / filter1, 1.0, 0.01);
   }
 }
 
@@ -219,7 +223,7 @@ TEST(AmplifierAnalog, MultiplexerCarriesTheMonitorsWithItsGain) {
   bench.Hold(1e-3, 1.0);
   const AmplifierMonitors& monitors = bench.Rack().Model(0)->Monitors();
   for (const auto& [channel, volts] : std::vector<std::pair<int, double>>{
-           {6, monitors.probe}, {7, monitors.filter1}, {14, monitors.current}, {5, 0.0}}) {
+           {6, monitors.probe}, {7, monitors.filter1}, {14, monitors.current1}, {5, 0.0}}) {
     SCOPED_TRACE(channel);
     bench.Words(0, {LatchWord(40, 0, channel)});
     bench.Hold(1e-4, 1.0);
