@@ -7,6 +7,7 @@ AmplifierRackConfig AutoRackTest::RackConfig() const {
   AmplifierRackConfig config = Racks(1, boards_, letter_);
   config.analog = true;
   config.noise = noise_;
+  for (AmplifierBoardConfig& board : config.boards) board.analog = analog_;
   return config;
 }
 

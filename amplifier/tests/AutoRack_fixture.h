@@ -32,6 +32,8 @@ class AutoRackTest : public BoardRackTest {
   // The elements as the rack's board holds them.
   BoardElements Elements(int board = 0);
 
+  // The truths of every board, the cell aside (Start puts it on the probe).
+  AmplifierAnalogTruths analog_;
   bool noise_ = true;
   int boards_ = 1;
   char letter_ = 'R';

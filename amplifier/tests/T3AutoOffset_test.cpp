@@ -10,6 +10,7 @@
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Types.h"
+#include "acquisition/VrnlBoards.h"
 #include "amplifier/tests/AutoRack_fixture.h"
 #include "foundation/RealTime.h"
 
@@ -110,8 +111,8 @@ TEST_P(OffsetRack, LeakTimeOutPutsTheLeakBack) {
 
 class RsRack : public OffsetRack {
  protected:
+  RsRack() { noise_ = false; }
   void StartWholeCell() {
-    noise_ = false;
     StartCell(AmplifierCell::WholeCell());
     UseTruthScale();
     T3Panel::SetCSlowRange(2);
@@ -144,6 +145,53 @@ TEST_P(RsRack, FailurePutsFractionAndModeBack) {
   EXPECT_EQ(T3Error::Error, 18);
   EXPECT_EQ(T3Types::State.RsFraction, fraction);
   EXPECT_EQ(T3Panel::GetRsMode(T3Types::State.RsTau), mode);
+}
+
+// The least alpha at which the rack's response undershoots by more than
+// `share` of its peak: the undershoot grows smoothly over the alphas below
+// the critical one.
+double UndershootAlpha(double critical, double share) {
+  const double width = AmplifierBoardModel::kUndershootAlphas;
+  double low = 0.0;
+  double high = 1.0;
+  for (int i = 0; i < 60; ++i) {
+    const double s = 0.5 * (low + high);
+    (AmplifierBoardModel::kMostUndershoot * s * s * (3.0 - 2.0 * s) < share ? low : high) = s;
+  }
+  return critical - width + width * high;
+}
+
+TEST_P(RsRack, FractionBacksOffFromTheFirstUndershoot) {
+  for (const bool noise : {false, true}) {
+    SCOPED_TRACE(noise);
+    noise_ = noise;
+    StartWholeCell();
+    T3Panel::SetRsMode(0);
+    EXPECT_TRUE(T3Auto::RsComp(0.05, 0.05));
+    EXPECT_EQ(T3Error::Error, 0);
+    EXPECT_EQ(Model().RsViolations(), 0);
+    // The search's Rs mode stays after a success.
+    EXPECT_EQ(T3Panel::GetRsMode(T3Types::State.RsTau), 2);
+    const double alpha = Applied().rs_ohms / AmplifierCell::WholeCell().series_ohms;
+    EXPECT_NEAR(alpha, T3Types::State.RsFraction, 0.01);
+    if (!noise) {
+      VrnlBoards::FlushCache();
+      const double critical = Model().RsCriticalAlpha(Rack().Board(0));
+      EXPECT_NEAR(alpha, UndershootAlpha(critical, 0.05) - 0.05, 0.02);
+    }
+  }
+}
+
+TEST_P(RsRack, LoopThatNeverRingsFindsNoEnd) {
+  analog_.rs_rings = false;
+  StartWholeCell();
+  T3Panel::SetRsComp(0.1);
+  T3Panel::SetRsMode(0);
+  const double fraction = T3Types::State.RsFraction;
+  EXPECT_FALSE(T3Auto::RsComp(0.05, 0.05));
+  EXPECT_EQ(T3Error::Error, 19);
+  EXPECT_EQ(T3Types::State.RsFraction, fraction);
+  EXPECT_EQ(T3Panel::GetRsMode(T3Types::State.RsTau), 0);
 }
 
 }  // namespace
