@@ -23,7 +23,10 @@ namespace FFTReal {
 
 namespace {
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// The clones' resolvers run while the program is being loaded, before the
+// thread sanitizer's runtime is ready, and crash it: sanitized builds keep
+// one copy.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define FFT_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
 #else
 #define FFT_WIDE_VECTORS
