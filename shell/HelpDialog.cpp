@@ -150,7 +150,9 @@ void SizeTip(TipEntry& tip, char* text, const DialogRecord& dialog) {
   int height = kTipHeight;
   int width = kTipWidth;
   const int titleWidth = Measure(tip.title, Port::kBold);
-  width = std::max(width, titleWidth);
+  // A title wider than a tip may grow is cut by the window, not a reason
+  // for a window beyond the screen's reach.
+  width = std::min(std::max(width, titleWidth), kMostPixels);
   const int textWidth = Measure(text, 0);
   if (textWidth > width && textWidth <= kWidestUnwrapped) width = textWidth;
   if (textWidth > width) {
