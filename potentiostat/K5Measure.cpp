@@ -34,8 +34,6 @@ constexpr double kFineTargetVolts = 0.001;
 
 std::span<const char> Text(std::string_view text) { return {text.data(), text.size()}; }
 
-const PKTypes::PKState& State() { return PKTypes::State; }
-
 bool IsMuxAdc(std::int32_t adc) { return adc == State().MuxAdcChannel; }
 
 double CorrectOffsetForMux(double v) {

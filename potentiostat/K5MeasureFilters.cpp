@@ -53,15 +53,6 @@ constexpr std::array<FilterRow, 8> kFilterRows{{
 std::array<float, 4 * kChirpPoints + 2> chirp{};
 std::vector<std::int16_t> chirpData(static_cast<std::size_t>(kChirpPoints) * (kChirpRepeats + 1));
 
-const PKTypes::PKState& State() { return PKTypes::State; }
-std::int32_t MuxAdc() { return State().MuxAdcChannel; }
-K5Protocol::ResultsRecord& Results() { return K5Protocol::Results; }
-
-void Store(TransferValues& record, double gain, double offset, double noise) {
-  record.Gain.Value = gain;
-  record.Offset.Value = offset;
-  record.Noise.Value = noise;
-}
 
 // Which path a filter test drives: the mux channel after its filter, the
 // test DAC's path to it, the amplifier mode, and the filter switches.

@@ -18,9 +18,22 @@
 #include <string_view>
 
 #include "potentiostat/K5Measure.h"
+#include "potentiostat/K5Protocol.h"
+#include "potentiostat/PKTypes.h"
 #include "selftest/ProtocolTypes.h"
 
 namespace K5Measure {
+
+// ---- Shared state --------------------------------------------------------------
+
+inline const PKTypes::PKState& State() { return PKTypes::State; }
+inline std::int32_t MuxAdc() { return State().MuxAdcChannel; }
+inline K5Protocol::ResultsRecord& Results() { return K5Protocol::Results; }
+inline void Store(Protocol::TransferValues& record, double gain, double offset, double noise) {
+  record.Gain.Value = gain;
+  record.Offset.Value = offset;
+  record.Noise.Value = noise;
+}
 
 // ---- Frame -------------------------------------------------------------------
 

@@ -25,15 +25,6 @@ constexpr double kInterval = 0.0002;
 constexpr std::uint8_t kMuxStimulus = 5;
 constexpr std::uint8_t kMuxGround = 9;
 
-const PKTypes::PKState& State() { return PKTypes::State; }
-std::int32_t MuxAdc() { return State().MuxAdcChannel; }
-K5Protocol::ResultsRecord& Results() { return K5Protocol::Results; }
-
-void Store(TransferValues& record, double gain, double offset, double noise) {
-  record.Gain.Value = gain;
-  record.Offset.Value = offset;
-  record.Noise.Value = noise;
-}
 
 // How one amplifier mode of the init and subtract DAC tests reads the DAC.
 struct ModeSetUp {
