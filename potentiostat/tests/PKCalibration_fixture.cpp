@@ -20,8 +20,8 @@
 void PKCalibrationRack::UseWiring() {
   AmplifierRackConfig config;
   config.potentiostat.pk510.present = true;
-  config.potentiostat.pk510.version = "123456B";
-  config.potentiostat.pk512.present = true;
+  config.potentiostat.pk510.version = withPK512_ ? "123456B" : "123456A";
+  config.potentiostat.pk512.present = withPK512_;
   config.potentiostat.pk512.version = "654321B";
   rack_ = std::make_unique<AmplifierRackWiring>(config);
   SetWiring(rack_.get(), rack_->Unit(0));
@@ -34,7 +34,7 @@ void PKCalibrationRack::SetUp() {
   Alert::ClearAnswers();
   Bus().UseAnalogModel(kSeed);
   K5Set::SendToHardware = true;
-  K5Panel::AssignVersion('B');
+  K5Panel::AssignVersion(withPK512_ ? 'B' : 'A');
   Protocol::InitModule();
   K5Protocol::InitModule();
   ADMeasure::TestWriteMode = 1;

@@ -4,6 +4,8 @@
 // amplifier) and a PK 512 (the ring amplifier) on its command port, their
 // analog model seeded, on the virtual clock: the PK modules started, words
 // sent, version 'B', the report and results record fresh, test output on.
+// A fixture that clears withPK512_ before SetUp has the PK 510 alone,
+// version 'A'.
 
 #include <memory>
 #include <string>
@@ -30,4 +32,5 @@ class PKCalibrationRack : public SimulatedBoardTest {
   static std::string Notebook();
 
   std::unique_ptr<AmplifierRackWiring> rack_;
+  bool withPK512_ = true;
 };
