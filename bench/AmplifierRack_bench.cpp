@@ -65,7 +65,9 @@ void BM_RackDecodesSamples(benchmark::State& state) {
 BENCHMARK(BM_RackDecodesSamples);
 
 // A board on the whole-cell circuit with filter 1 and filter 2 in the current
-// monitor, a stimulus that moves at every sample of a 5 us sweep.
+// monitor, the HF stage at range 0's default codes (HF DAC 4095, gain trim
+// 3055, no corrections), a stimulus that moves at every sample of a 5 us
+// sweep.
 void BM_RackAnalogModel(benchmark::State& state) {
   AmplifierRackConfig config;
   config.interface = RackInterface::kQRN2400;
@@ -74,7 +76,9 @@ void BM_RackAnalogModel(benchmark::State& state) {
   AmplifierRackWiring wiring(config);
   ZRVSimOutputs outputs;
   ZRVSimInputs inputs;
-  const std::uint16_t words[] = {LatchWord(46, 1, 0), LatchWord(28, 2, 0), 0xCA8D, 0xCC8D, LatchWord(40, 0, 14)};
+  const std::uint16_t words[] = {LatchWord(46, 1, 0), LatchWord(28, 2, 0), 0xCA8D,  0xCC8D, LatchWord(40, 0, 14),
+                                 0xD20F,              0xD21F,              0xD22F,  0xD230, 0xD24F,
+                                 0xD25E,              0xD26B,              0xD270,  0xC180, 0xC380};
   for (const std::uint16_t w : words) {
     for (const std::uint16_t sample : {w, static_cast<std::uint16_t>(w & 0xBFFF), w}) {
       outputs.tlv_digital[0] = sample;

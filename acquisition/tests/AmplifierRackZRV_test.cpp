@@ -343,11 +343,15 @@ TEST_P(AmplifierRackReadBack, SelectorStringReadsBack) {
 // The analog model on every board and rack: the current monitor of a 10 MOhm
 // cell and the voltage monitor on the rack's board 0 lines, each after the
 // words that set the range; past 10 V the board's clipping bit, which a read
-// clears once the monitor is back in range.
+// clears once the monitor is back in range. The words set the range
+// without its HF codes: an ideal probe.
 TEST_P(AmplifierRackZRV, AnalogMonitorsAndClipping) {
   AmplifierRackConfig config = Config();
   config.analog = true;
-  for (auto& board : config.boards) board.analog.cell = AmplifierCell::Resistor(10e6);
+  for (auto& board : config.boards) {
+    board.analog.cell = AmplifierCell::Resistor(10e6);
+    board.analog.hf.on = false;
+  }
   Open(config);
   const AmplifierAnalogTruths& truths = config.boards[0].analog;
   const auto zero = static_cast<int>(truths.scale.vp_offset_zero);

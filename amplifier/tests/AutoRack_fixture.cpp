@@ -7,7 +7,12 @@ AmplifierRackConfig AutoRackTest::RackConfig() const {
   AmplifierRackConfig config = Racks(1, boards_, letter_);
   config.analog = true;
   config.noise = noise_;
-  for (AmplifierBoardConfig& board : config.boards) board.analog = analog_;
+  // The core starts from the power-on words alone, whose HF codes suit no
+  // range: an ideal probe.
+  for (AmplifierBoardConfig& board : config.boards) {
+    board.analog = analog_;
+    board.analog.hf.on = false;
+  }
   return config;
 }
 

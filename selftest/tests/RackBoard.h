@@ -13,6 +13,7 @@
 #include "acquisition/ZRVBase.h"
 #include "amplifier/T3AD.h"
 #include "amplifier/T3Base.h"
+#include "amplifier/T3Init.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Set.h"
 #include "amplifier/T3Types.h"
@@ -30,6 +31,7 @@ inline void StartRackBoard(char letter, ZRVBase::BoardType board, std::uint16_t 
   VrnlBoards::SetProperties(true, false);
   T3Panel::SetT3BoardLatch(0);
   T3Set::InitHardware();
+  T3Init::InitHardware();
   VrnlBoards::FlushCache();
   T3AD::GetCorrections(board, ADMeasure::DacToAdcDelay, ADMeasure::InputFilterTau, ADMeasure::OutputFilterTau,
                        ADMeasure::SampleCorrection);

@@ -24,9 +24,10 @@
 #include "sim/amplifier/AmplifierBoardElements.h"
 
 struct AmplifierHFTruths {
-  // Off: an ideal probe, the range's gain at any codes, no pole; the racks
-  // of the tests that set the stage's codes switch it on.
-  bool on = false;
+  // Off: an ideal probe, the range's gain at any codes, no pole. Tests
+  // that set a range by its latch alone, without the codes the program
+  // sends with it, switch it off.
+  bool on = true;
   // The probe's pole by range.
   std::array<double, 3> pole_seconds = {0.0, 2.2e-5 * 4096 / 475, 3.3e-4 * 4096 / 1024};
   // B x 4096 of the HF switch 1 and 2.

@@ -19,11 +19,17 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr int kBypassFilter2 = 2;  // latch 29 bit 1
 
+// The words set ranges by the probe's latch alone: an ideal probe, whose
+// HF stage needs none of the codes that go with each range (the stage's
+// own tests switch it on).
 AmplifierRackConfig AnalogConfig(int boards = 1, double cell_ohms = 10e6) {
   AmplifierRackConfig config;
   config.boards_per_rack = boards;
   config.analog = true;
-  for (auto& board : config.boards) board.analog.cell = AmplifierCell::Resistor(cell_ohms);
+  for (auto& board : config.boards) {
+    board.analog.cell = AmplifierCell::Resistor(cell_ohms);
+    board.analog.hf.on = false;
+  }
   return config;
 }
 

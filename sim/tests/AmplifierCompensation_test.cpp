@@ -93,12 +93,14 @@ std::vector<std::uint16_t> PipetteOffsetWords(const Factors& f, double volts) {
 }
 
 // Board 0 of a single rack on its cell: range 1, gain 1, filter 1 at
-// 10 kHz, filter 2 bypassed.
+// 10 kHz, filter 2 bypassed; an ideal probe, the range set without its HF
+// codes.
 class Cell {
  public:
   explicit Cell(const AmplifierCell& cell) {
     _config.analog = true;
     _config.boards[0].analog.cell = cell;
+    _config.boards[0].analog.hf.on = false;
     _rack = std::make_unique<AmplifierRack>(_config, 0);
     _player = std::make_unique<RackPlayer>(*_rack);
     Words({LatchWord(28, 4, 2), LatchWord(30, 4, 0), LatchWord(40, 8, 0)});
