@@ -333,7 +333,7 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   const AnalogCircuit testLag = AnalogCircuit::RC(_truths.test_lag_seconds);
   if (setting.test_route == 1) {
     _testRoute.Retune(testLag.Then(AnalogCircuit::Gain(_truths.test_probe_gain))
-                          .Then(HFStageCircuit(setting.hf))
+                          .Then(HFStageBehindProbe(setting.hf))
                           .Tapped()
                           .Then(stages));
   } else if (setting.test_route == 2) {

@@ -30,14 +30,13 @@ AmplifierHFStage DecodeHFStage(const AmplifierHFTruths& truths, const AmplifierB
   const auto r = static_cast<std::size_t>(range);
   const double trim = elements.Element(kGainTrimDac);
   // The transresistance is the range's gain / the gain of the default codes.
-  const double transresistance = kDefaultCodes[r][1] / kDefaultCodes[r][0];
-  stage.gain = trim > 0.0 ? transresistance * elements.Element(kHFCompDac) / trim : kOpenLoopGain;
+  stage.transresistance = kDefaultCodes[r][1] / kDefaultCodes[r][0];
+  stage.gain = trim > 0.0 ? elements.Element(kHFCompDac) / trim : kOpenLoopGain;
   stage.pole_seconds = truths.pole_seconds[r];
   const int selection = elements.Element(kSwitchLatch) & 3;
   if (selection == 1 || selection == 2) {
-    stage.derivative_seconds = truths.derivative_seconds[static_cast<std::size_t>(selection - 1)] *
-                               transresistance / std::max(trim, 1.0 / kOpenLoopGain);
-    stage.pole_seconds = std::max(stage.pole_seconds, kLeastPoleSeconds);
+    stage.derivative_seconds =
+        truths.derivative_seconds[static_cast<std::size_t>(selection - 1)] / std::max(trim, 1.0 / kOpenLoopGain);
   }
   const auto correction = [&](int share_dac, int tau_dac, double scale, double& share, double& seconds) {
     const double code = elements.Element(share_dac);
@@ -53,14 +52,19 @@ AmplifierHFStage DecodeHFStage(const AmplifierHFTruths& truths, const AmplifierB
   return stage;
 }
 
-AnalogCircuit HFStageCircuit(const AmplifierHFStage& stage) {
-  // M = gain x + derivative dx/dt, x the probe's input through its pole:
-  // with x' = (v - x) / tau, M = (gain - derivative / tau) x + derivative /
-  // tau v.
-  AnalogCircuit main = AnalogCircuit::Gain(stage.gain);
-  if (stage.pole_seconds > 0.0) {
-    const double w = 1.0 / stage.pole_seconds;
-    main = AnalogCircuit::Linear({1, {-w}, {w}, {stage.gain - stage.derivative_seconds * w}, stage.derivative_seconds * w});
+namespace {
+
+// M = gain x + derivative dx/dt, x the input x the factor through a pole:
+// with x' = (v - x) / tau, M = (gain - derivative / tau) x + derivative /
+// tau v. The derivative works on no pole shorter than the stage's own.
+AnalogCircuit Stage(const AmplifierHFStage& stage, double factor, double pole_seconds) {
+  const double gain = factor * stage.gain;
+  const double derivative = factor * stage.derivative_seconds;
+  if (derivative != 0.0) pole_seconds = std::max(pole_seconds, kLeastPoleSeconds);
+  AnalogCircuit main = AnalogCircuit::Gain(gain);
+  if (pole_seconds > 0.0) {
+    const double w = 1.0 / pole_seconds;
+    main = AnalogCircuit::Linear({1, {-w}, {w}, {gain - derivative * w}, derivative * w});
   }
   std::vector<std::pair<double, double>> corrections;
   if (stage.fast_share != 0.0) corrections.emplace_back(stage.fast_share, stage.fast_seconds);
@@ -78,3 +82,11 @@ AnalogCircuit HFStageCircuit(const AmplifierHFStage& stage) {
   }
   return main.Then(AnalogCircuit::Linear(std::move(block)));
 }
+
+}  // namespace
+
+AnalogCircuit HFStageCircuit(const AmplifierHFStage& stage) {
+  return Stage(stage, stage.transresistance, stage.pole_seconds);
+}
+
+AnalogCircuit HFStageBehindProbe(const AmplifierHFStage& stage) { return Stage(stage, 1.0, 0.0); }

@@ -15,7 +15,8 @@
 // The transresistance of each range is its monitor gain divided by the
 // stage's gain at the scale defaults' codes, and the pole of ranges 1 and 2
 // is the one their default codes cancel: with those codes the monitor has
-// the range's gain, flat.
+// the range's gain, flat. The test DAC joins at the probe's output, behind
+// the pole: it sees the stage alone.
 #pragma once
 
 #include <array>
@@ -39,11 +40,13 @@ struct AmplifierHFTruths {
 
 // The stage as the elements set it.
 struct AmplifierHFStage {
-  // Volts of M per volt of the probe's input (the current x the range's
+  // The probe's output per volt of its input (the current x the range's
   // gain), at DC.
+  double transresistance = 1.0;
+  // Volts of M per volt of the probe's output, at DC.
   double gain = 1.0;
   double pole_seconds = 0.0;
-  // The derivative's seconds, / GainTrimDac.
+  // B x 4096 / GainTrimDac.
   double derivative_seconds = 0.0;
   double fast_share = 0.0;
   double fast_seconds = 0.0;
@@ -55,5 +58,9 @@ struct AmplifierHFStage {
 // The stage of `range` (0-2) with the elements.
 AmplifierHFStage DecodeHFStage(const AmplifierHFTruths& truths, const AmplifierBoardElements& elements, int range);
 
-// From the current x the range's gain to the stage's output.
+// From the current x the range's gain to the stage's output: the
+// transresistance, the pole and the stage.
 AnalogCircuit HFStageCircuit(const AmplifierHFStage& stage);
+// From the probe's output to the stage's output: what joins behind the
+// pole.
+AnalogCircuit HFStageBehindProbe(const AmplifierHFStage& stage);
