@@ -87,7 +87,9 @@ class BoardFaults : public BoardBlocks {
         SCOPED_TRACE(kBlockNames[b]);
         const BlockRun run = RunBlock(static_cast<Block>(b));
         EXPECT_TRUE(run.passed);
-        if ((knob.users & (1u << b)) == 0) EXPECT_EQ(Count(run.report, "FAILED"), nominalFailures[b]) << run.report;
+        if ((knob.users & (1u << b)) == 0) {
+          EXPECT_EQ(Count(run.report, "FAILED"), nominalFailures[b]) << run.report;
+        }
       }
       EXPECT_EQ(T3Scale::Scale.Filter2Law, knob.filter2Law);
       if (knob.more) knob.more(results_);
@@ -107,12 +109,20 @@ constexpr unsigned Users(std::initializer_list<Block> blocks) {
   return users;
 }
 
-const Knob kFilter1AndOutputKnobs[] = {
+const Knob kFilter1SlowTauAndOutputKnobs[] = {
     {"Filter1Setting2Corner", [](AmplifierBoardConfig& c) { c.faults.filter1_corner[2] = 1.2; },
      {[](SelfTestResults& r) -> MeasuredValue& { return r.CurrentMonitor.Filter1Response[2].Fo; }},
      Users({kCurrentMonitor}),
      [](const SelfTestResults& r) {
        for (int f : {0, 1, 3}) EXPECT_FALSE(Fails(r.CurrentMonitor.Filter1Response[f].Fo)) << f;
+     }},
+    {"TSlowNetworkOpen", [](AmplifierBoardConfig& c) { c.faults.t_slow_open = true; },
+     {[](SelfTestResults& r) -> MeasuredValue& { return r.CurrentMonitor.SlowTau[2].Tau; },
+      [](SelfTestResults& r) -> MeasuredValue& { return r.CurrentMonitor.SlowTau[3].Tau; }},
+     Users({kCurrentMonitor}),
+     // The fast network's steps keep their time constants.
+     [](const SelfTestResults& r) {
+       for (int k : {0, 1}) EXPECT_FALSE(Fails(r.CurrentMonitor.SlowTau[k].Tau)) << k;
      }},
     {"OutputGain40Low", [](AmplifierBoardConfig& c) { c.faults.output_gain[5] = 0.9; },
      {[](SelfTestResults& r) -> MeasuredValue& { return r.CurrentMonitor.OutputAmp[5].Gain; }},
@@ -187,7 +197,7 @@ const Knob kStimulusAndCompensationKnobs[] = {
 
 INSTANTIATE_TEST_SUITE_P(Boards, BoardFaults, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
 
-TEST_P(BoardFaults, OfFilter1AndTheOutputAmplifier) { CheckKnobs(kFilter1AndOutputKnobs); }
+TEST_P(BoardFaults, OfFilter1TheSlowNetworkAndTheOutputAmplifier) { CheckKnobs(kFilter1SlowTauAndOutputKnobs); }
 TEST_P(BoardFaults, OfTheProbeOffsetTheMultiplexerAndClipping) { CheckKnobs(kProbeOffsetMuxAndClippingKnobs); }
 TEST_P(BoardFaults, OfFilter2AndTheTestIntegrator) { CheckKnobs(kFilter2AndIntegratorKnobs); }
 TEST_P(BoardFaults, OfTheStimulusPathAndTheCompensations) { CheckKnobs(kStimulusAndCompensationKnobs); }
