@@ -1,6 +1,8 @@
 // The automatic Rs compensation: the fraction rises until the response to a
 // voltage step starts to undershoot, the sign of incipient ringing, homes
 // in on that point with halving steps and backs off by the caller's margin.
+#include "amplifier/T3AutoRsComp.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -25,7 +27,6 @@ constexpr double kInterval = 5e-6;
 constexpr std::int32_t kBaseFrom = 159;
 constexpr std::int32_t kBasePoints = 40;
 constexpr double kPrediction = 0.4;
-constexpr double kFirstStep = 0.04;
 constexpr double kLastStep = 0.011;
 constexpr int kMostMeasurements = 26;
 constexpr std::uint8_t kModeCurrentClamp = 2;
@@ -67,6 +68,20 @@ bool MeasureRsComp(double overshootLimit, RealTime::TimeSeconds deadline, bool& 
 
 }  // namespace
 
+double NextRsFraction(RsSearch& search, bool undershoot, double fraction, double backOff) {
+  search.step = undershoot ? -std::fabs(search.step) : std::fabs(search.step);
+  if (search.measured && undershoot != search.previous) {
+    if (std::fabs(search.step) > kLastStep) {
+      search.step /= 2.0;
+    } else {
+      search.done = true;
+    }
+  }
+  search.measured = true;
+  search.previous = undershoot;
+  return search.done ? fraction - backOff : fraction + search.step;
+}
+
 bool RsComp(double overshootLimit, double backOff) {
   T3Types::AmplifierState& state = T3Types::State;
   if (state.Mode == kModeCurrentClamp) return false;
@@ -82,28 +97,18 @@ bool RsComp(double overshootLimit, double backOff) {
   T3Panel::SetMux(kMuxCurrent);
   if (mode == kRsModeOff) T3Panel::SetRsMode(kRsModeSearch);
   T3Panel::SetRsCorrection(kPrediction, kPrediction, false);
-  bool done = false;
+  RsSearch search;
   bool failed = false;
   bool undershoot = false;
-  bool previous = false;
   T3Error::Error = 0;
   const RealTime::TimeSeconds deadline = RealTime::GetTime() + T3Base::TimeoutRsComp;
-  double step = kFirstStep;
-  for (int measurements = 1; !done && !failed && measurements <= kMostMeasurements; ++measurements) {
+  for (int measurements = 1; !search.done && !failed && measurements <= kMostMeasurements; ++measurements) {
     failed = !MeasureRsComp(overshootLimit, deadline, undershoot) || T3Error::Error != 0;
     if (failed) break;
-    step = undershoot ? -std::fabs(step) : std::fabs(step);
-    if (measurements > 1 && undershoot != previous) {
-      if (std::fabs(step) > kLastStep) {
-        step /= 2.0;
-      } else {
-        done = true;
-      }
-    }
-    state.RsFraction = done ? state.RsFraction - backOff : state.RsFraction + step;
-    previous = undershoot;
+    state.RsFraction = NextRsFraction(search, undershoot, state.RsFraction, backOff);
     T3Panel::SetRsComp(state.RsFraction);
   }
+  const bool done = search.done;
   // Running out of measurements is no result either.
   failed = failed || !done;
   if (failed) {

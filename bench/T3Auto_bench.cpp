@@ -6,7 +6,11 @@
 //   CSlow    a cold run (the board's first) on the whole cell, its pipette
 //            capacitance compensated, filter 2 out of the current monitor;
 //   VpOffset the pipette offset on the bath;
-//   GLeak    the leak compensation on the seal.
+//   GLeak    the leak compensation on the seal;
+//   CFastComputed  the computed C-fast method on the seal;
+//   CFastLookup    the lookup on the seal, a board's first, from half the
+//            seal's capacitance, with a table made on it beforehand;
+//   RsComp   the Rs compensation on the whole cell from fraction 0.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,16 +20,19 @@
 #include "acquisition/ADMeasure.h"
 #include "amplifier/T3Auto.h"
 #include "amplifier/T3Base.h"
+#include "amplifier/T3Init.h"
 #include "amplifier/T3Panel.h"
 #include "amplifier/T3Types.h"
+#include "amplifier/tests/CFastTable_fixture.h"
 #include "bench/StandInBoard.h"
 #include "selftest/tests/RackBoard.h"
 #include "sim/amplifier/AmplifierRackWiring.h"
 
 namespace {
 
+// setUp runs once on the started board, prepare before every run.
 void AutoBench(benchmark::State& state, const AmplifierCell& cell, const std::function<void()>& prepare,
-               const std::function<bool()>& run) {
+               const std::function<bool()>& run, const std::function<void()>& setUp = [] {}) {
   AmplifierRackConfig config;
   config.interface = RackInterface::kZRV28;
   config.boards[0].letter = 'Q';
@@ -40,6 +47,7 @@ void AutoBench(benchmark::State& state, const AmplifierCell& cell, const std::fu
   StartRackBoard('Q', ZRVBase::BoardZRV28, 0);
   ADMeasure::TestWriteMode = 0;
   rack.Rack(0).SwitchModelCircuit(0, cell);
+  setUp();
   const T3Types::AmplifierState start = T3Types::State;
   double hardwareSeconds = 0.0;
   for (auto _ : state) {
@@ -84,5 +92,46 @@ void BM_GLeak(benchmark::State& state) {
   AutoBench(state, AmplifierCell::Seal(), [] { T3Panel::SetGain(5); }, [] { return T3Auto::GLeak(); });
 }
 BENCHMARK(BM_GLeak)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_CFastComputed(benchmark::State& state) {
+  AutoBench(
+      state, AmplifierCell::Seal(),
+      [] {
+        T3Init::CFastFileLoaded = false;
+        T3Panel::SetCFast1(0.0);
+        T3Panel::SetCFast2(0.0);
+      },
+      [] { return T3Auto::CFast(); });
+}
+BENCHMARK(BM_CFastComputed)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_CFastLookup(benchmark::State& state) {
+  const AmplifierCell cell = AmplifierCell::Seal();
+  AutoBench(
+      state, cell,
+      [&] {
+        T3Base::BoardState.CFastLookupDone = false;
+        T3Panel::SetCFast1(0.5 * cell.stray_farads);
+        T3Panel::SetCFast2(0.5 * cell.wall_farads);
+        T3Panel::SetCFastTau(cell.wall_farads * cell.wall_ohms);
+      },
+      [] { return T3Auto::CFast(); }, [] { InstallCFastTable(MeasuredCFastTable({0})); });
+  T3Init::CFastFileLoaded = false;
+}
+BENCHMARK(BM_CFastLookup)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_RsComp(benchmark::State& state) {
+  AutoBench(
+      state, AmplifierCell::WholeCell(),
+      [] {
+        T3Panel::SetCSlowRange(2);
+        T3Panel::SetCSlow(22e-12);
+        T3Panel::SetGSeries(100e-9);
+        T3Panel::SetRsOn(true);
+        T3Panel::SetRsComp(0.0);
+      },
+      [] { return T3Auto::RsComp(0.05, 0.05); });
+}
+BENCHMARK(BM_RsComp)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "amplifier/tests/AutoRack_fixture.h"
 
 #include "acquisition/VrnlBoards.h"
+#include "amplifier/T3Base.h"
+#include "amplifier/T3Init.h"
+#include "amplifier/T3Panel.h"
 #include "amplifier/T3Scale.h"
 
 AmplifierRackConfig AutoRackTest::RackConfig() const {
@@ -19,6 +22,14 @@ AmplifierRackConfig AutoRackTest::RackConfig() const {
 void AutoRackTest::Start(const AmplifierCell& cell, std::uint16_t options) {
   UseWiring();
   StartCore(options);
+  // The power-on words leave the trims, filter 2 and the stimulus filter at
+  // their start codes; the program's start-up then replays every board's
+  // state, its range's codes with it.
+  for (int board = T3Base::T3Boards - 1; board >= 0; --board) {
+    T3Panel::SetT3Board(board);
+    T3Init::InitHardware();
+  }
+  VrnlBoards::FlushCache();
   Rack().SwitchModelCircuit(0, cell);
 }
 
@@ -35,6 +46,14 @@ void AutoRackTest::UseTruthScale() {
   scale.GLeakFactor = truths.g_leak_factor;
   scale.VpOffsetScale = truths.vp_offset_scale;
   scale.VpOffsetZero = truths.vp_offset_zero;
+}
+
+void AutoRackTest::CompensateWholeCell() {
+  const AmplifierCell cell = AmplifierCell::WholeCell();
+  T3Panel::SetCSlowRange(2);
+  T3Panel::SetCSlow(cell.membrane_farads);
+  T3Panel::SetGSeries(1.0 / cell.series_ohms);
+  T3Panel::SetRsOn(true);
 }
 
 AmplifierCompensation AutoRackTest::Applied(int board) {

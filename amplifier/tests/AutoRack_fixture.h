@@ -19,12 +19,17 @@ class AutoRackTest : public BoardRackTest {
  protected:
   AmplifierRackConfig RackConfig() const override;
 
-  // Starts the core with the cell on board 0's probe.
+  // Starts the core as the program does, every board's state replayed and
+  // board 0 selected, with the cell on board 0's probe.
   void Start(const AmplifierCell& cell, std::uint16_t options = 0);
 
   // The scale record's compensation factors made the rack's truths, so that
   // the values the panel records are those the board applies.
   void UseTruthScale();
+
+  // C-slow on the whole cell's 22 pF and 100 nS (Rs 10 MΩ, so that the Rs
+  // fraction is the rack's alpha), Rs compensation on.
+  static void CompensateWholeCell();
 
   // What the rack's board applies by its elements.
   const AmplifierBoardModel& Model(int board = 0) { return *Rack().Model(board); }

@@ -2,13 +2,18 @@
 // rack, judged on what the rack's board really applies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "acquisition/ZRVBase.h"
 #include "amplifier/T3Auto.h"
+#include "amplifier/T3AutoRsComp.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Error.h"
 #include "amplifier/T3Panel.h"
+#include "amplifier/T3Scale.h"
 #include "amplifier/T3Types.h"
 #include "acquisition/VrnlBoards.h"
 #include "amplifier/tests/AutoRack_fixture.h"
@@ -88,6 +93,52 @@ TEST_P(OffsetRack, SearchStepWithinItsBounds) {
   }
 }
 
+TEST_P(OffsetRack, OnePassAtGainZeroTwoAtAnother) {
+  for (const std::int32_t gain : {0, 3}) {
+    SCOPED_TRACE(gain);
+    StartCell(AmplifierCell::Seal());
+    T3Panel::SetRange(2);
+    T3Panel::SetGain(gain);
+    const double smallest = 3.125e-4 / T3Types::State.StimDacScale;
+    const auto stepAt = [&](std::int32_t g) {
+      return std::clamp(2e7 / T3Panel::GetCurrentGain(2, g), smallest, 20.0 * smallest);
+    };
+    ASSERT_NE(stepAt(0), stepAt(3));
+    EXPECT_TRUE(T3Auto::VpOffset());
+    // The last pass leaves its step: the coarse one's at gain 0, the fine
+    // one's at the operator's gain.
+    EXPECT_DOUBLE_EQ(T3Base::BoardState.VpOffsetStep, stepAt(gain));
+    EXPECT_EQ(T3Types::State.Gain, gain);
+  }
+}
+
+TEST_P(OffsetRack, SearchFallsBackToTheFullSearch) {
+  struct Case {
+    double bathVolts;
+    bool found;
+    double stepsAfter;  // smallest steps: 8 after the quick search alone
+  };
+  for (const Case c : {Case{0.0125, true, 8.0}, Case{0.5, false, 20.0}}) {
+    SCOPED_TRACE(c.bathVolts);
+    AmplifierCell cell = AmplifierCell::Bath();
+    cell.bath_volts = c.bathVolts;
+    StartCell(cell);
+    const double smallest = 3.125e-4 / T3Types::State.StimDacScale;
+    T3Panel::SetVpOffset(0.01);
+    const double vpOffset = T3Types::State.VpOffset;
+    T3Base::BoardState.VpOffsetStep = smallest;
+    T3Base::BoardState.VpOffsetTime = RealTime::GetTime() - 10.0;
+    EXPECT_EQ(T3Auto::Search(), c.found);
+    // The full search's coarse pass starts from gain 0's step, above the
+    // largest.
+    EXPECT_DOUBLE_EQ(T3Base::BoardState.VpOffsetStep, c.stepsAfter * smallest);
+    if (!c.found) {
+      EXPECT_EQ(T3Error::Error, 19);
+      EXPECT_EQ(T3Types::State.VpOffset, vpOffset);
+    }
+  }
+}
+
 TEST_P(OffsetRack, LeakOfTheSeal) {
   const AmplifierCell cell = AmplifierCell::Seal();
   StartCell(cell);
@@ -96,6 +147,27 @@ TEST_P(OffsetRack, LeakOfTheSeal) {
   EXPECT_TRUE(T3Auto::GLeak());
   EXPECT_EQ(T3Error::Error, 0);
   EXPECT_NEAR(Applied().g_leak_siemens, 1.0 / cell.series_ohms, 0.1 / cell.series_ohms);
+}
+
+// A rack whose leak compensation is twice what the scale says.
+class DoubleLeakRack : public OffsetRack {
+ protected:
+  DoubleLeakRack() { analog_.scale.g_leak_factor /= 2.0; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Boards, DoubleLeakRack, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
+
+TEST_P(DoubleLeakRack, OvercompensationIsNoSuccess) {
+  StartCell(AmplifierCell::Resistor(50e6));
+  UseTruthScale();
+  T3Scale::Scale.GLeakFactor = AmplifierAnalogTruths{}.scale.g_leak_factor;
+  T3Panel::SetGLeak(1e-10);
+  const double gLeak = T3Types::State.GLeak;
+  const AmplifierCompensation applied = Applied();
+  EXPECT_FALSE(T3Auto::GLeak());
+  EXPECT_EQ(T3Error::Error, 19);
+  EXPECT_EQ(T3Types::State.GLeak, gLeak);
+  EXPECT_EQ(Applied(), applied);
 }
 
 TEST_P(OffsetRack, LeakTimeOutPutsTheLeakBack) {
@@ -109,16 +181,41 @@ TEST_P(OffsetRack, LeakTimeOutPutsTheLeakBack) {
   EXPECT_EQ(T3Types::State.GLeak, gLeak);
 }
 
+TEST(RsSearchRule, StepsHalveAtEachReversalAndEndAtTheHundredth) {
+  struct Case {
+    std::string name;
+    double start;
+    std::vector<bool> undershoots;
+    std::vector<double> fractions;
+  };
+  const std::vector<Case> cases = {
+      {"undershoot at once", 0.3, {true}, {0.26}},
+      {"up by 0.04, back by 0.02, up by 0.01",
+       0.0,
+       {false, false, false, false, true, true, false, true},
+       {0.04, 0.08, 0.12, 0.16, 0.14, 0.12, 0.13, 0.08}},
+      {"reversal after every measurement", 0.5, {true, false, true, false}, {0.46, 0.48, 0.47, 0.42}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    T3Auto::RsSearch search;
+    double fraction = c.start;
+    for (std::size_t i = 0; i < c.undershoots.size(); ++i) {
+      EXPECT_FALSE(search.done);
+      fraction = T3Auto::NextRsFraction(search, c.undershoots[i], fraction, 0.05);
+      EXPECT_NEAR(fraction, c.fractions[i], 1e-12) << i;
+    }
+    EXPECT_EQ(search.done, c.name != "undershoot at once");
+  }
+}
+
 class RsRack : public OffsetRack {
  protected:
   RsRack() { noise_ = false; }
   void StartWholeCell() {
     StartCell(AmplifierCell::WholeCell());
     UseTruthScale();
-    T3Panel::SetCSlowRange(2);
-    T3Panel::SetCSlow(22e-12);
-    T3Panel::SetGSeries(100e-9);
-    T3Panel::SetRsOn(true);
+    CompensateWholeCell();
   }
 };
 
