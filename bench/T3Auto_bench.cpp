@@ -68,6 +68,14 @@ void AutoBench(benchmark::State& state, const AmplifierCell& cell, const std::fu
   CloseStandInBoard();
 }
 
+// C-fast set to the share of the cell's pipette capacitance, its time
+// constant the pipette wall's.
+void SetCFastOf(const AmplifierCell& cell, double share) {
+  T3Panel::SetCFast1(share * cell.stray_farads);
+  T3Panel::SetCFast2(share * cell.wall_farads);
+  T3Panel::SetCFastTau(cell.wall_farads * cell.wall_ohms);
+}
+
 void BM_CSlowCold(benchmark::State& state) {
   const AmplifierCell cell = AmplifierCell::WholeCell();
   AutoBench(
@@ -75,9 +83,7 @@ void BM_CSlowCold(benchmark::State& state) {
       [&] {
         T3Base::BoardState.CSlowDone = false;
         T3Panel::SetF2Response(2);
-        T3Panel::SetCFast1(cell.stray_farads);
-        T3Panel::SetCFast2(cell.wall_farads);
-        T3Panel::SetCFastTau(cell.wall_farads * cell.wall_ohms);
+        SetCFastOf(cell, 1.0);
       },
       [] { return T3Auto::CSlow(false); });
 }
@@ -111,9 +117,7 @@ void BM_CFastLookup(benchmark::State& state) {
       state, cell,
       [&] {
         T3Base::BoardState.CFastLookupDone = false;
-        T3Panel::SetCFast1(0.5 * cell.stray_farads);
-        T3Panel::SetCFast2(0.5 * cell.wall_farads);
-        T3Panel::SetCFastTau(cell.wall_farads * cell.wall_ohms);
+        SetCFastOf(cell, 0.5);
       },
       [] { return T3Auto::CFast(); }, [] { InstallCFastTable(MeasuredCFastTable({0})); });
   T3Init::CFastFileLoaded = false;
@@ -121,12 +125,13 @@ void BM_CFastLookup(benchmark::State& state) {
 BENCHMARK(BM_CFastLookup)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 void BM_RsComp(benchmark::State& state) {
+  const AmplifierCell cell = AmplifierCell::WholeCell();
   AutoBench(
-      state, AmplifierCell::WholeCell(),
-      [] {
+      state, cell,
+      [&] {
         T3Panel::SetCSlowRange(2);
-        T3Panel::SetCSlow(22e-12);
-        T3Panel::SetGSeries(100e-9);
+        T3Panel::SetCSlow(cell.membrane_farads);
+        T3Panel::SetGSeries(1.0 / cell.series_ohms);
         T3Panel::SetRsOn(true);
         T3Panel::SetRsComp(0.0);
       },

@@ -10,12 +10,7 @@ AmplifierRackConfig AutoRackTest::RackConfig() const {
   AmplifierRackConfig config = Racks(1, boards_, letter_);
   config.analog = true;
   config.noise = noise_;
-  // The core starts from the power-on words alone, whose HF codes suit no
-  // range: an ideal probe.
-  for (AmplifierBoardConfig& board : config.boards) {
-    board.analog = analog_;
-    board.analog.hf.on = false;
-  }
+  for (AmplifierBoardConfig& board : config.boards) board.analog = analog_;
   return config;
 }
 
