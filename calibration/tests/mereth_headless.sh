@@ -102,11 +102,16 @@ run document
 unset MERETH_UI_SCRIPT
 MERETH_UI_HEADLESS=1 "$mereth" >/dev/null 2>&1
 
-# SIGTERM ends it like the quit request.
+# SIGTERM ends it like the quit request. The signal goes only once the
+# script has begun, so the handler is in place however slowly a loaded
+# machine starts the program.
 export MERETH_UI_SCRIPT="$out/script"
-printf 'wait 1000000000\nkey a\n' >"$out/script"
+printf 'snapshot %s/ready.png\nwait 1000000000\nkey a\n' "$out" >"$out/script"
 "$mereth" >"$out/sigterm.log" 2>&1 &
 pid=$!
-sleep 3
+for ((tries = 0; tries < 1200; ++tries)); do
+  [[ -e "$out/ready.png" ]] && break
+  sleep 0.1
+done
 kill -TERM "$pid"
 wait "$pid"
