@@ -8,6 +8,7 @@
 // lie a few per cent off them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -194,9 +195,13 @@ TEST_P(PanelStages, FilterCornersByChirp) {
     EXPECT_NEAR(hz, truth, 0.02 * truth);
   }
 
+  // A scale record of the truths: filter 2's factors of each response, and
+  // the newer law of the new kind of filter.
   T3Scale::ScaleRecord& scale = T3Scale::Scale;
-  scale.F2Var[0].Factor1 = Truths().filter2_factors[0];
-  scale.F2Var[0].Factor2 = Truths().filter2_factors[1];
+  for (const int response : {0, 1}) {
+    const std::array<double, 2> factors = Filter2Factors(Truths(), response == 1);
+    scale.F2Var[static_cast<std::size_t>(response)] = {response == 1, factors[0], factors[1]};
+  }
   scale.Filter2Law = 2;
   T3Types::State.Filter2Law = 2;
   T3Panel::SetFilter1(2);
@@ -205,7 +210,7 @@ TEST_P(PanelStages, FilterCornersByChirp) {
     int response;
     double hz;
   };
-  for (const Case& c : std::vector<Case>{{0, 10e3}, {0, 5e3}}) {
+  for (const Case& c : std::vector<Case>{{0, 10e3}, {0, 5e3}, {1, 10e3}}) {
     SCOPED_TRACE("filter 2 response " + std::to_string(c.response) + " at " + std::to_string(c.hz));
     T3Panel::SetF2Response(c.response);
     T3Panel::SetF2Frequency(c.hz);

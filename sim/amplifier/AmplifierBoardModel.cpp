@@ -60,6 +60,9 @@ FourPole Filter2Shape(bool highQ, double quality) {
 
 // The lowest corner a DAC of 0 leaves.
 constexpr double kLowestHz = 1.0;
+// The original filter 2's older law: the DACs / the factors give h +
+// kOlderLaw h^2 for a corner h.
+constexpr double kOlderLaw = 5e-5;
 
 AnalogCircuit Section(const FourPole& shape, int k, double corner_hz) {
   return AnalogCircuit::TwoPoleLowPass(corner_hz * shape.ratio[static_cast<std::size_t>(k)],
@@ -202,11 +205,26 @@ double AmplifierBoardModel::RsCriticalAlpha(const AmplifierBoardElements& elemen
   return RsCriticalAlpha(RsLag(Compensation(elements), elements));
 }
 
+std::array<double, 2> Filter2Factors(const AmplifierAnalogTruths& truths, bool high_q) {
+  const FourPole shape = Filter2Shape(high_q, truths.filter2_high_q);
+  std::array<double, 2> factors{};
+  for (std::size_t k = 0; k < factors.size(); ++k) {
+    factors[k] = truths.filter2_factors[k] * shape.ratio[k] / kBessel.ratio[k];
+  }
+  return factors;
+}
+
+bool IsOriginalFilter2(const AmplifierAnalogTruths& truths) { return truths.filter2_high_q < 1.0; }
+
 std::array<double, 2> AmplifierBoardModel::Filter2Hz(const AmplifierBoardElements& elements) const {
+  const std::array<double, 2> factors = Filter2Factors(_truths, elements.LatchBit(kFilter2QLatch, 0));
+  const bool older = IsOriginalFilter2(_truths);
   const auto corner = [&](int dac, double factor) {
-    return std::max(static_cast<double>(elements.Element(dac)) / factor, kLowestHz);
+    const double x = elements.Element(dac) / factor;
+    const double hz = older ? (std::sqrt(1.0 + 4.0 * kOlderLaw * x) - 1.0) / (2.0 * kOlderLaw) : x;
+    return std::max(hz, kLowestHz);
   };
-  return {corner(kFilter2Part1Dac, _truths.filter2_factors[0]), corner(kFilter2Part2Dac, _truths.filter2_factors[1])};
+  return {corner(kFilter2Part1Dac, factors[0]), corner(kFilter2Part2Dac, factors[1])};
 }
 
 double AmplifierBoardModel::StimulusFilterHz(const AmplifierBoardElements& elements) const {

@@ -103,9 +103,9 @@ struct AmplifierAnalogTruths {
   std::array<double, 4> filter1_hz = {98e3, 29.5e3, 10.3e3, 30e3};
   // The output amplifier's gains by its index 0-5.
   std::array<double, 6> output_gains = {1.0, 2.0, 4.0, 10.0, 20.0, 40.0};
-  // DAC units per hertz of filter 2's two sections, and the second
-  // section's quality with high Q: above 1 on the new kind of filter, below
-  // 1 on the original one.
+  // DAC units per hertz of filter 2's corner with the Bessel response, by
+  // section (Filter2Factors), and the second section's quality with high
+  // Q: above 1 on the new kind of filter, below 1 on the original one.
   std::array<double, 2> filter2_factors = {0.0145, 0.0162};
   double filter2_high_q = 1.3066;
   // How far the probe offset DAC moves the probe output from mid-scale
@@ -146,6 +146,15 @@ struct AmplifierAnalogTruths {
   double ref_trim_span = 0.9;
   double ref_untrimmed_gain = 0.05;
 };
+
+// DAC units per hertz of filter 2's corner by section, with the Bessel
+// response or with high Q: what a scale record of the truths holds. Each
+// DAC sets its own section's corner, which with the Bessel response lies
+// above the filter's (x 1.4192 and x 1.5912) and with high Q at it.
+std::array<double, 2> Filter2Factors(const AmplifierAnalogTruths& truths, bool high_q);
+// The original kind of filter 2, whose corner h follows the older law:
+// the DACs / the factors give h + 5e-5 h^2.
+bool IsOriginalFilter2(const AmplifierAnalogTruths& truths);
 
 // What the board's DACs on the interface drive, in volts: its stimulus,
 // its test input and the probe's reference (bath) input.

@@ -160,26 +160,37 @@ TEST(AmplifierAnalog, Filter1CornersByTheirTruths) {
   }
 }
 
+// Filter 2's DACs by the law that computes them, with the factors of the
+// truths, put its corner where asked: the Bessel response, high Q (whose
+// factors are the sections' own, below the Bessel response's), and the
+// original filter with the older law.
 TEST(AmplifierAnalog, Filter2CornerByItsTruthsAndHighQ) {
-  AmplifierRackConfig config = AnalogConfig();
-  const AmplifierAnalogTruths& truths = config.boards[0].analog;
-  // Both sections at 10 kHz by the truths, where the defaults would put 10.2
-  // and 10.2 kHz.
-  const int part1 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[0]));
-  const int part2 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[1]));
-  for (const bool high_q : {false, true}) {
-    SCOPED_TRACE(high_q);
+  struct Case {
+    std::string name;
+    bool high_q;
+    double quality;
+    double hz;
+  };
+  const std::vector<Case> cases = {{"Bessel", false, 1.3066, 10e3},
+                                   {"high Q", true, 1.3066, 10e3},
+                                   {"original filter, older law", false, 0.8, 5e3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AmplifierRackConfig config = AnalogConfig();
+    config.boards[0].analog.filter2_high_q = c.quality;
+    const AmplifierAnalogTruths& truths = config.boards[0].analog;
+    const std::array<double, 2> factors = Filter2Factors(truths, c.high_q);
+    const double x = IsOriginalFilter2(truths) ? c.hz + 5e-5 * c.hz * c.hz : c.hz;
     Bench bench(config);
-    bench.Words(0, {LatchWord(28, 1, 0), LatchWord(30, 4, 0), Word(10, part1), Word(12, part2),
-                    LatchWord(38, 0, high_q ? 1 : 0)});
-    const double corner = part1 / truths.filter2_factors[0];
+    bench.Words(0, {LatchWord(28, 1, 0), LatchWord(30, 4, 0), Word(10, static_cast<int>(std::lround(x * factors[0]))),
+                    Word(12, static_cast<int>(std::lround(x * factors[1]))), LatchWord(38, 0, c.high_q ? 1 : 0)});
     bench.Words(0, {LatchWord(40, 0, 7)});
-    const double filter1 = SineAmplitude(bench, 7, corner);
+    const double filter1 = SineAmplitude(bench, 7, c.hz);
     // The current monitor's own line is behind filter 2; the multiplexer's
     // channel 14, current monitor 1, ahead of it.
-    const double monitor = SineAmplitude(bench, 6, corner);
+    const double monitor = SineAmplitude(bench, 6, c.hz);
     bench.Words(0, {LatchWord(40, 0, 14)});
-    const double monitor1 = SineAmplitude(bench, 7, corner);
+    const double monitor1 = SineAmplitude(bench, 7, c.hz);
     EXPECT_NEAR(monitor / filter1, std::sqrt(0.5), 0.02 * std::sqrt(0.5));
     EXPECT_NEAR(monitor1 / filter1, 1.0, 0.01);
   }
