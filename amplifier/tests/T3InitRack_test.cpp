@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/VrnlBoards.h"
@@ -429,7 +430,7 @@ class ZRV24Startup : public StartupTest {};
 INSTANTIATE_TEST_SUITE_P(ZRV24, ZRV24Startup, ::testing::Values(ZRVBase::BoardZRV24), BoardName);
 
 TEST_P(ZRV24Startup, OldBoardsWithoutChipSelectAreToldApartByMeasuring) {
-  for (const char letter : {'A', 'P'}) {
+  for (const auto& [letter, expected] : std::vector<std::pair<char, std::uint16_t>>{{'A', 48}, {'P', 49}, {'B', 50}}) {
     SCOPED_TRACE(letter);
     AmplifierRackConfig config = OneBoardRack(AmplifierEEPROMKind::kNone, letter);
     config.analog = true;
@@ -439,7 +440,7 @@ TEST_P(ZRV24Startup, OldBoardsWithoutChipSelectAreToldApartByMeasuring) {
     T3Base::BoardVersion = 'D';
     std::uint16_t hardware = 0;
     EXPECT_EQ(T3Init::MeasuredBoardVersion(hardware), letter);
-    EXPECT_EQ(hardware, letter == 'A' ? 48 : 49);
+    EXPECT_EQ(hardware, expected);
     EXPECT_EQ(T3Base::BoardVersion, 'D') << "the letter in force stays";
   }
 }
