@@ -220,7 +220,7 @@ TEST_P(Filter2Kinds, TheOriginalFilterIsKindOne) {
   const BlockRun run = Run([&] { return T3Tester::Filter2(results_.Filter2); });
   EXPECT_TRUE(run.passed);
   EXPECT_EQ(T3Scale::Scale.Filter2Law, 1);
-  EXPECT_NE(run.notebook.find("Is original F2 filter:   7.99E-01"), std::string::npos) << run.notebook;
+  EXPECT_NE(run.notebook.find("Is original F2 filter:   8.00E-01"), std::string::npos) << run.notebook;
 }
 
 TEST_P(NominalR, TheNewFilterIsKindTwo) {
