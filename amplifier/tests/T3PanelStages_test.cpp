@@ -57,11 +57,7 @@ class PanelStages : public BoardRackTest {
     const RackLayout layout = LayoutOf(Board());
     AmplifierRackConfig config = Racks(layout.racks, layout.boards, layout.letter);
     config.analog = true;
-    for (AmplifierBoardConfig& board : config.boards) {
-      board.analog.cell = AmplifierCell::Resistor(10e6);
-      // The panel sends each range's HF codes with it.
-      board.analog.hf.on = true;
-    }
+    for (AmplifierBoardConfig& board : config.boards) board.analog.cell = AmplifierCell::Resistor(10e6);
     const int rack = layout.absent / layout.boards;
     config.boards[static_cast<std::size_t>(rack * AmplifierRackConfig::kBoardsPerRack + layout.absent % layout.boards)]
         .present = false;
