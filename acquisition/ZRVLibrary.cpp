@@ -19,6 +19,8 @@ Table table;
 
 using UseClockProc = void (*)(double (*)());
 constexpr char kUseClockName[] = "ZRVSim_UseClock";
+using UseAdvanceProc = void (*)(void (*)(double));
+constexpr char kUseAdvanceName[] = "ZRVSim_UseClockAdvance";
 
 bool Open(const std::string& name) {
   return Platform::LoadFrameworkBundle(name.c_str(), &library) == 0;
@@ -55,6 +57,9 @@ bool Load() {
   UseClockProc useClock = nullptr;
   Resolve(useClock, kUseClockName);
   if (useClock != nullptr) useClock(&Platform::ElapsedSeconds);
+  UseAdvanceProc useAdvance = nullptr;
+  Resolve(useAdvance, kUseAdvanceName);
+  if (useAdvance != nullptr) useAdvance(&Platform::Advance);
   return true;
 }
 

@@ -12,7 +12,9 @@
 //
 // A library that takes a clock (our simulated boards do, through
 // "ZRVSim_UseClock") is handed the platform clock, so that its boards run on
-// the program's time, virtual time included.
+// the program's time, virtual time included; one that moves a clock on
+// ("ZRVSim_UseClockAdvance") is handed the platform's advance, which moves
+// only the virtual clock.
 //
 // Main thread: Load and InitModule. Any thread: Functions and Call, once a
 // load has happened before the thread started.

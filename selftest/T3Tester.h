@@ -148,5 +148,9 @@ bool StimulusPath(TestResultsBlock::StimulusPathResults& group);
 // stages, the G-series taus, the Rs factor (taus 0 when not found) and the
 // C-slow injection capacitors.
 bool CFastAndSlow(TestResultsBlock::CFastCSlowResults& group);
+// The current clamp of the board's generation (selftest/T3CCTest.h): the
+// true current clamp, the fast option, or the old amplifier after its
+// set-up (test DAC as stimulus source, stimulus scale 0, filter 1).
+bool CCTest(TestResultsBlock::CurrentClampResults& group);
 
 }  // namespace T3Tester

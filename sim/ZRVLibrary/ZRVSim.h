@@ -40,7 +40,8 @@
 //   - overflow word: 0x10000 an input queue overflowed, 0x100000 an output
 //     ran dry before its last data, 0x1 all output has been sent;
 //   - clipping word: bit 16 x rack + (input mod 8) div 2, cleared when read;
-//   - single scans run to their end inside the call;
+//   - single scans run to their end inside the call; a single read
+//     (ZRV_AsyncIO) charges 10 us per input to the clock's advance hook;
 //   - ZRV_InitDevice fails with the optical-link status the first
 //     `optical_link_failures` times after the setting.
 //
@@ -125,6 +126,10 @@ extern "C" {
 void ZRVSim_Reset(void);
 // The clock in seconds that the boards sample by; nil: our own.
 void ZRVSim_UseClock(double (*elapsedSeconds)(void));
+// What moves that clock on when it stands until moved (a virtual clock):
+// a single read of the QRN 2400 (ZRV_AsyncIO) charges its conversion
+// through it, so that a loop polling an input sees time pass. Nil: none.
+void ZRVSim_UseClockAdvance(void (*advanceSeconds)(double));
 // What the boards' lines are wired to; nil: the loopback. The wiring must
 // outlive its use.
 void ZRVSim_SetWiring(ZRVSimWiring* wiring);

@@ -9,6 +9,7 @@ namespace ZRVSimClock {
 namespace {
 
 std::atomic<Source> chosen{nullptr};
+std::atomic<AdvanceHook> advance{nullptr};
 
 double Monotonic() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -21,6 +22,12 @@ void Use(Source source) { chosen.store(source); }
 double Now() {
   const Source source = chosen.load();
   return source != nullptr ? source() : Monotonic();
+}
+
+void UseAdvance(AdvanceHook hook) { advance.store(hook); }
+
+void Advance(double seconds) {
+  if (const AdvanceHook hook = advance.load()) hook(seconds);
 }
 
 std::int64_t NanosecondsSince(double start) {

@@ -40,6 +40,10 @@ ZRV_SIM_EXPORT void ZRVSim_UseClock(double (*elapsedSeconds)(void)) {
   ZRVSimClock::Use(elapsedSeconds);
 }
 
+ZRV_SIM_EXPORT void ZRVSim_UseClockAdvance(void (*advanceSeconds)(double)) {
+  ZRVSimClock::UseAdvance(advanceSeconds);
+}
+
 ZRV_SIM_EXPORT void ZRVSim_SetWiring(ZRVSimWiring* wiring) {
   Locked([wiring](State& state) {
     ZRVSimWiring* chosen = wiring != nullptr ? wiring : &state.loopback;

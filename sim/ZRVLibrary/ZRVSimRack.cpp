@@ -21,6 +21,8 @@ constexpr std::uint32_t kInputOverflow = 0x10000;
 constexpr std::uint32_t kOutputUnderflow = 0x100000;
 constexpr std::uint32_t kOutputDone = 0x1;
 
+// What a single read charges to the clock: one conversion.
+constexpr double kSingleConversionSeconds = 10e-6;
 constexpr int kDacsPerRack = 4;
 constexpr int kAdcsPerRack = 8;
 
@@ -214,6 +216,8 @@ std::int32_t ZRVSimRack::AsyncIO(void* handle, std::int32_t count, DataRecord* r
     if (!ValidDirection(records[n].channel_type)) return kBadArgument;
     if (!Resolve(records[n].channel_type == 1, records[n].channel, lines[n])) return kBadChannel;
   }
+  const auto reads = std::count_if(records, records + count, [](const DataRecord& r) { return r.channel_type != 1; });
+  ZRVSimClock::Advance(static_cast<double>(reads) * kSingleConversionSeconds);
   _outputs.clock_seconds = ZRVSimClock::Now();
   for (std::int32_t n = 0; n < count; ++n) {
     if (records[n].channel_type == 1) {

@@ -28,7 +28,7 @@ constexpr int kTestProbeLatch = 26;   // bit 1: the test DAC to the probe output
 constexpr int kTestOutputLatch = 27;  // bit 3: the test DAC to the output amplifier
 constexpr int kStimSourceLatch = 32;  // bit 0: the test DAC, bit 1: the external input
 constexpr int kMuxLatch = 41;
-constexpr int kCCScaleLatch = 24;   // bit 0: the current-clamp range on the newer boards
+constexpr int kCCScaleLatch = 24;   // bit 0: the current-clamp range on the newer boards, bit 1 the external CC stimulus
 constexpr int kCCModeBit = 3;       // of latch 33
 constexpr int kCCOffsetDac = 15;
 constexpr char kTrimLetter = 'Y';
@@ -394,6 +394,8 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   // The paths just put in use take their inputs from the next conversion.
   _command = std::numeric_limits<double>::quiet_NaN();
   _test = std::numeric_limits<double>::quiet_NaN();
+  _externalIn = std::numeric_limits<double>::quiet_NaN();
+  _frontTest = std::numeric_limits<double>::quiet_NaN();
   _clamp = std::numeric_limits<double>::quiet_NaN();
 }
 
@@ -428,7 +430,7 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   const bool vrefX2 = elements.LatchBit(kSwitchLatch29, 3);
   const AmplifierCell& cell = _truths.cell;
   const double commandFactor = vrefX2 ? 0.5 : 0.1;
-  const double external = _setting.stimulus_source ? drive.test * _setting.stimulus_scale : 0.0;
+  const double external = _setting.stimulus_source ? drive.external * _setting.stimulus_scale : 0.0;
   const double command = (drive.stimulus * _truths.stimulus_gain + external) * commandFactor +
                          _truths.stimulus_offset_volts + _setting.compensation.pipette_offset_volts;
   const bool networkShown = _setting.network != 0;
@@ -441,19 +443,23 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
   if (currentClamp) {
     const double offset =
         (elements.Element(kCCOffsetDac) - kProbeOffsetMidScale) / kProbeOffsetMidScale * _truths.cc_offset_span_volts;
-    if (const double clamp = drive.stimulus * _truths.stimulus_gain + external + offset; clamp != _clamp) {
+    const double externalCC = elements.LatchBit(kCCScaleLatch, 1) ? drive.external_cc : 0.0;
+    if (const double clamp = drive.stimulus * _truths.stimulus_gain + external + externalCC + offset;
+        clamp != _clamp) {
       _current.Drive(_seconds, clamp);
       _pipette.Drive(_seconds, clamp);
       _clamp = clamp;
     }
   }
-  if (drive.test != _test) {
+  if (drive.test != _test || drive.external != _externalIn || drive.front_test != _frontTest) {
     if (_setting.test_route != 0) _testRoute.Drive(_seconds, drive.test);
-    if (_setting.external_filter2) _external.Drive(_seconds, drive.test);
+    if (_setting.external_filter2) _external.Drive(_seconds, drive.external);
     if (_setting.integrator_source != 0) {
-      _integrator.Drive(_seconds, _setting.integrator_source == kIntegratorFromTestDac ? drive.test : 0.0);
+      _integrator.Drive(_seconds, _setting.integrator_source == kIntegratorFromTestDac ? drive.test : drive.front_test);
     }
     _test = drive.test;
+    _externalIn = drive.external;
+    _frontTest = drive.front_test;
   }
   _monitors.integrator = _setting.integrator_source != 0 ? Limit(_integrator.Sample(_seconds)) : 0.0;
   _monitors.integrator_channel = (_setting.integrator_caps & 1) != 0   ? kOneCapacitorChannel

@@ -36,10 +36,11 @@
 //              2 (latch 27 bit 3) at the output amplifier's input, each
 //              through the test path's lag; the stimulus sources (latch 32:
 //              bit 0 the test DAC, bit 1 the external input, which the rack
-//              cables to the test DAC) add it x the external stimulus scale
-//              to the command, x 0.1 (x 0.5 with V-ref x2);
+//              cables to the test DAC unless a front cable takes it) add it x
+//              the external stimulus scale to the command, x 0.1 (x 0.5 with
+//              V-ref x2);
 //   integrator the test integrator (latch 39 bits 2-3: source 1 the test
-//              DAC, 2 at rest) integrates at its rate by the test capacitor
+//              DAC, 2 the front test input) integrates at its rate by the test capacitor
 //              (latch 42 bits 2-3: 1 the 1 pF, 2 the 10 pF, both), its slow
 //              auto-zero loop making it a band-pass; the capacitor carries
 //              the drive x its output's slope into the probe; the
@@ -50,7 +51,8 @@
 //              (sim/amplifier/AmplifierScaleTruths.h), run while the
 //              multiplexer (latch 41) shows them on 3 and 4;
 //   current clamp  with latch 33 bit 3 the amplifier drives the stimulus
-//              DAC (and the external stimulus) x 0.1, 1, 10 or 100 pA/mV
+//              DAC (and the external stimulus, and with latch 24 bit 1 the
+//              external current-clamp stimulus) x 0.1, 1, 10 or 100 pA/mV
 //              into the pipette: gain range 1 or 0 with the current-clamp
 //              range (the A, B and P boards latch 33 bit 0, the D boards
 //              latch 24 bit 0, the others latch 24 bit 0 inverted; the C and
@@ -137,7 +139,7 @@ struct AmplifierAnalogTruths {
   // 10, 100 pA/mV), the offset DAC's span in DAC volts, the probe's input
   // capacitance and resistance.
   std::array<double, 4> cc_amperes_per_volt = {1.008e-10, 0.994e-9, 1.013e-8, 0.991e-7};
-  double cc_offset_span_volts = 0.05;
+  double cc_offset_span_volts = 0.5;
   double cc_input_farads = 2e-12;
   double cc_input_ohms = 50e9;
   // The Y boards' reference gain: the trim DAC's balance without and with
@@ -162,6 +164,13 @@ struct AmplifierDrive {
   double stimulus = 0.0;
   double test = 0.0;
   double reference = 0.0;
+  // The front inputs (sim/amplifier/AmplifierConnections.h): the external
+  // stimulus input, the test input that the test integrator's source 2
+  // takes, and what of the test input reaches the external current-clamp
+  // stimulus (latch 24 bit 1).
+  double external = 0.0;
+  double front_test = 0.0;
+  double external_cc = 0.0;
 };
 
 struct AmplifierMonitors {
@@ -312,6 +321,8 @@ class AmplifierBoardModel {
   AnalogPath _network;
   double _command = 0.0;
   double _test = 0.0;
+  double _externalIn = 0.0;
+  double _frontTest = 0.0;
   // What the current clamp drives: stimulus DAC volts.
   double _clamp = 0.0;
   // The board's own time, moved on by the clock's steps forward.

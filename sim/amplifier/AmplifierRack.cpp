@@ -75,6 +75,7 @@ bool IsOldBoardLetter(char letter) { return letter == 0 || std::strchr("ABCDPZ",
 AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack)
     : _config(config), _rack(rack), _bench(config.seed + static_cast<unsigned>(rack)) {
   for (auto& cables : _cables) cables.fill(-1);
+  for (int board = 0; board < kBoards; ++board) _currentClamps.emplace_back(BoardConfig(board).letter);
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardConfig& board_config = BoardConfig(board);
     if (!board_config.present || board >= config.boards_per_rack) continue;
@@ -279,7 +280,11 @@ AmplifierAnalogTruths AmplifierRack::TruthsAt(int board, int position) const {
   }
   if (const auto& circuit = _modelCircuits[static_cast<std::size_t>(board)]) truths.cell = *circuit;
   _bench.Apply(board, position, truths);
-  return FaultyTruths(truths, board_config.faults);
+  truths = FaultyTruths(truths, board_config.faults);
+  for (std::size_t g = 0; g < truths.cc_amperes_per_volt.size(); ++g) {
+    truths.cc_amperes_per_volt[g] *= board_config.current_clamp_faults.gain[g];
+  }
+  return truths;
 }
 
 void AmplifierRack::ApplyFaults(int board) {
@@ -287,7 +292,11 @@ void AmplifierRack::ApplyFaults(int board) {
   const AmplifierBoardFaults& faults = BoardConfig(board).faults;
   for (const HeldElement& held : HeldElements(_appliedFaults[b])) _elements[b].Hold(held.address, 0, 0);
   for (const HeldElement& held : HeldElements(faults)) _elements[b].Hold(held.address, held.mask, held.value);
+  // The voltage monitor's x 100 switch, latch 33 bit 0.
+  if (BoardConfig(board).connection_faults.vmon_x100_dead) _elements[b].Hold(33, 1, 0);
   _appliedFaults[b] = faults;
+  _appliedCCFaults[b] = BoardConfig(board).current_clamp_faults;
+  _appliedConnectionFaults[b] = BoardConfig(board).connection_faults;
   if (auto& model = _models[b]) model->UseTruths(TruthsAt(board, _positions[b]));
 }
 
@@ -320,8 +329,12 @@ AmplifierDrive AmplifierRack::DriveOf(int board, std::span<const double> dac_vol
   const auto& cables = _cables[static_cast<std::size_t>(board)];
   const int test = cables[static_cast<std::size_t>(BoardInput::kTest)];
   const int reference = cables[static_cast<std::size_t>(BoardInput::kReference)];
-  return {DacOf(dac_volts, StimulusDac(board)), DacOf(dac_volts, test >= 0 ? test : TestDac(board)),
-          reference >= 0 ? DacOf(dac_volts, reference) : 0.0};
+  AmplifierDrive drive{DacOf(dac_volts, StimulusDac(board)), DacOf(dac_volts, test >= 0 ? test : TestDac(board)),
+                       reference >= 0 ? DacOf(dac_volts, reference) : 0.0};
+  drive.external = _connections.Input(board, FrontInput::kStimulus, dac_volts, drive.test);
+  drive.front_test = _connections.Input(board, FrontInput::kTest, dac_volts, drive.test);
+  drive.external_cc = BoardConfig(board).current_clamp_faults.external_cc_dead ? 0.0 : drive.front_test;
+  return drive;
 }
 
 int AmplifierRack::ProbePosition(int board) const {
@@ -338,7 +351,10 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
   }
   _potentiostats.Convert(at.sweep_seconds, dac_volts);
   for (int board = 0; board < kBoards; ++board) {
-    if (board < _config.boards_per_rack && BoardConfig(board).faults != _appliedFaults[static_cast<std::size_t>(board)]) {
+    if (board < _config.boards_per_rack &&
+        (BoardConfig(board).faults != _appliedFaults[static_cast<std::size_t>(board)] ||
+         BoardConfig(board).current_clamp_faults != _appliedCCFaults[static_cast<std::size_t>(board)] ||
+         BoardConfig(board).connection_faults != _appliedConnectionFaults[static_cast<std::size_t>(board)])) {
       ApplyFaults(board);
     }
     if (auto& model = _models[static_cast<std::size_t>(board)]) {
@@ -351,8 +367,20 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
       model->Convert(Board(board), drive, at.clock_seconds);
       _bench.Convert(board, position, *model, Board(board), at.clock_seconds);
       _testNodes[static_cast<std::size_t>(board)].Convert(*model, Board(board), drive);
+      const AmplifierBoardConfig& board_config = BoardConfig(board);
+      _currentClamps[static_cast<std::size_t>(board)].Convert(Board(board), drive.stimulus, drive.test,
+                                                              at.clock_seconds, board_config.current_clamp,
+                                                              board_config.current_clamp_faults);
     }
   }
+  if (_config.analog) ConvertSampleHold(at, dac_volts);
+}
+
+void AmplifierRack::ConvertSampleHold(const SampleInstant& at, std::span<const double> dac_volts) {
+  const int selected = SelectedBoard();
+  const AmplifierBoardConfig& board_config = BoardConfig(std::max(selected, 0));
+  _connections.Convert(selected >= 0 ? &Board(selected) : nullptr, DacOf(dac_volts, 0), at.clock_seconds,
+                       board_config.sample_hold, board_config.connection_faults);
 }
 
 std::uint8_t AmplifierRack::ClippingLines() const {
@@ -380,8 +408,12 @@ double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
   double volts = 0.0;
   const int channel = Board(board).Element(kMuxLatch);
   // The test integrator's capacitor takes its channel over.
+  const std::optional<double> clamp =
+      model != nullptr ? _currentClamps[static_cast<std::size_t>(board)].Mux(channel) : std::nullopt;
   if (model != nullptr && model->Monitors().integrator_channel != 0 && channel == model->Monitors().integrator_channel) {
     volts = model->Monitors().integrator;
+  } else if (clamp) {
+    volts = *clamp;
   } else {
     switch (channel) {
       case kMuxCommand:
@@ -425,6 +457,16 @@ bool AmplifierRack::MuxOffAd7() const {
 
 double AmplifierRack::AdVolts(int line, std::span<const double> dac_volts) const {
   if (line == kMuxLine && !MuxOffAd7()) return MuxVolts(dac_volts);
+  if (const auto cable = _connections.OnLine(line); cable && _config.analog) {
+    if (cable->board < 0) return _connections.SampleHold();
+    const AmplifierBoardModel* model = Model(cable->board);
+    if (model == nullptr) return 0.0;
+    switch (cable->output) {
+      case FrontOutput::kVoltageMonitor: return model->Monitors().voltage;
+      case FrontOutput::kFilter1: return model->Monitors().current1;
+      case FrontOutput::kFilter2: return model->Monitors().current;
+    }
+  }
   if (const std::optional<double> volts = _potentiostats.AdVolts(line)) return *volts;
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardModel* model = Model(board);

@@ -50,7 +50,9 @@
 // the multiplexer carries: 0 the command (with the Rs compensation's
 // correction, sim/amplifier/AmplifierTestNodes.h), 6 the probe output, 7 filter 1, 8
 // minus filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
-// boards (0 V on the others), 3 the C-slow and 4 the C-fast network, 11
+// boards (0 V on the others; with the analog model the current-clamp
+// stages of sim/amplifier/AmplifierCurrentClamp.h show on 9, 10 and 15 as
+// they say), 3 the C-slow and 4 the C-fast network, 11
 // filter 2 on the external input, 13 the test DAC, 14 current monitor 1
 // (the output amplifier, ahead of filter 2), 15 the test DAC at the probe; x 64 on the P boards with latch 39 bit 1;
 // then the channel's own fault, the multiplexer's gain, and the board's
@@ -68,6 +70,8 @@
 #include <vector>
 
 #include "sim/amplifier/AmplifierBoardElements.h"
+#include "sim/amplifier/AmplifierConnections.h"
+#include "sim/amplifier/AmplifierCurrentClamp.h"
 #include "sim/amplifier/AmplifierRackConfig.h"
 #include "sim/amplifier/ProbeBench.h"
 #include "sim/amplifier/AmplifierTestNodes.h"
@@ -103,6 +107,10 @@ class AmplifierRack {
   enum class BoardInput { kTest, kReference };
   void SwitchModelCircuit(int board, const AmplifierCell& cell);
   void PlugCable(int board, BoardInput input, int dac);
+  // The front panel's cables and the test DAC's sample-and-hold
+  // (sim/amplifier/AmplifierConnections.h); with the analog model a cable
+  // on an AD line shows what it carries there.
+  AmplifierConnections& Connections() { return _connections; }
   // The probe tests' bench at the board's selector position (0 without a
   // selector; sim/amplifier/ProbeBench.h), from the next conversion on; it
   // takes the place of the model circuit there.
@@ -172,6 +180,7 @@ class AmplifierRack {
   int StimulusDac(int board) const;
   int TestDac(int board) const;
   AmplifierDrive DriveOf(int board, std::span<const double> dac_volts) const;
+  void ConvertSampleHold(const SampleInstant& at, std::span<const double> dac_volts);
   MonitorLines LinesOf(int board) const;
   bool MuxOffAd7() const;
   bool OnBus(int board) const;
@@ -208,6 +217,11 @@ class AmplifierRack {
   std::array<bool, kBoards> _heldClipping{};
   ProbeBench _bench;
   std::array<AmplifierBoardFaults, kBoards> _appliedFaults{};
+  std::array<CurrentClampFaults, kBoards> _appliedCCFaults{};
+  std::array<ConnectionFaults, kBoards> _appliedConnectionFaults{};
+  AmplifierConnections _connections;
+  // The current-clamp stages beside the model, with the analog model.
+  std::vector<AmplifierCurrentClamp> _currentClamps;
 };
 
 // True for the old letters, whose boards have no EEPROM chip select.

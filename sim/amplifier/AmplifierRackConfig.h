@@ -13,6 +13,8 @@
 
 #include "sim/amplifier/AmplifierBoardFaults.h"
 #include "sim/amplifier/AmplifierBoardModel.h"
+#include "sim/amplifier/AmplifierConnections.h"
+#include "sim/amplifier/AmplifierCurrentClamp.h"
 #include "sim/amplifier/SerialEEPROM.h"
 
 // The AD/DA board the rack's lines reach (numbered like its board type).
@@ -49,6 +51,16 @@ struct AmplifierBoardConfig {
   AmplifierBoardFaults faults;
   // The analog side's truths and the cell on the probe.
   AmplifierAnalogTruths analog;
+  // The current-clamp stages beside it and their broken elements
+  // (sim/amplifier/AmplifierCurrentClamp.h); the faults may change between
+  // any two calls.
+  CurrentClampTruths current_clamp;
+  CurrentClampFaults current_clamp_faults;
+  // The front sample-and-hold (the selected board's) and the connections'
+  // broken elements (sim/amplifier/AmplifierConnections.h); the faults may
+  // change between any two calls.
+  SampleHoldTruths sample_hold;
+  ConnectionFaults connection_faults;
   // Behind a probe selector: the truths and cell of the probe at position p
   // (1-16) are probes[p - 1]; a position without an entry has `analog`.
   std::vector<AmplifierAnalogTruths> probes;

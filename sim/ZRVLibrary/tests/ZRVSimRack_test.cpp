@@ -178,6 +178,25 @@ TEST_F(Rack, SingleValuesLoopBackPerRack) {
 
 // Outputs every 2 ticks, inputs every tick: each input sees the output set
 // at or before its instant.
+// A clock that stands until moved: each single read charges one
+// conversion to it, a write nothing, so that a loop polling an input sees
+// time pass.
+TEST_F(Rack, SingleReadsChargeTheirConversionsToAStandingClock) {
+  ZRVSim_UseClockAdvance([](double seconds) { Wait(static_cast<std::int64_t>(seconds * 1e9 + 0.5)); });
+  Ready();
+  const std::int64_t start = now.load();
+  SetDac(0, 1000);
+  EXPECT_EQ(now.load(), start);
+  ReadAdc(0);
+  EXPECT_EQ(now.load() - start, 10000);
+  DataRecord reads[] = {Data(0, 0, 0), Data(0, 1, 0), Data(1, 1, 0)};
+  ASSERT_EQ(ZRV_AsyncIO(handle, 3, reads), 0);
+  EXPECT_EQ(now.load() - start, 30000);
+  ZRVSim_UseClockAdvance(nullptr);
+  ReadAdc(0);
+  EXPECT_EQ(now.load() - start, 30000);
+}
+
 TEST_F(Rack, SingleScanRunsInTimeOrder) {
   Ready();
   std::vector<std::int16_t> dac = {100, 200, 300, 400};
