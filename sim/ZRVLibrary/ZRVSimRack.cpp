@@ -91,9 +91,12 @@ void ZRVSimRack::Drive(const Line& line, std::int32_t value) {
     case Line::kFast: _outputs.fast_digital = word; break;
   }
   if (line.kind != Line::kAnalog) See();
+  else _lookStands = false;
 }
 
 void ZRVSimRack::See() {
+  _lookStands = true;
+  _lookInstant = _outputs.clock_seconds;
   _inputs.clipping_lines = 0;
   _wiring->Sample(_outputs, _inputs);
   LatchClippingLines(_inputs.clipping_lines);
@@ -111,6 +114,10 @@ void ZRVSimRack::LatchClippingLines(std::uint16_t lines) {
 
 std::int32_t ZRVSimRack::Read(const Line& line) {
   See();
+  return LineValue(line);
+}
+
+std::int32_t ZRVSimRack::LineValue(const Line& line) {
   switch (line.kind) {
     case Line::kAnalog: {
       bool clipped = false;
@@ -362,7 +369,8 @@ void ZRVSimRack::SkipTo(std::int64_t now) {
 }
 
 bool ZRVSimRack::Convert(Channel& channel) {
-  const auto code = static_cast<std::int16_t>(Read(channel.line));
+  const bool looked = channel.line.kind != Line::kAnalog && _lookStands && _lookInstant == _outputs.clock_seconds;
+  const auto code = static_cast<std::int16_t>(looked ? LineValue(channel.line) : Read(channel.line));
   if (channel.queue.size() >= _inputCapacity) {
     _overflowWord |= kInputOverflow;
     return false;
@@ -372,6 +380,8 @@ bool ZRVSimRack::Convert(Channel& channel) {
 }
 
 bool ZRVSimRack::RunDue(std::int64_t now) {
+  // Between two calls the wiring's state may have changed.
+  _lookStands = false;
   for (;;) {
     Channel* next = nullptr;
     for (Channel& channel : _channels) {

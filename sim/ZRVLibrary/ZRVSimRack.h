@@ -78,7 +78,10 @@ class ZRVSimRack {
   bool Resolve(bool output, std::int32_t channel, Line& line) const;
   bool Stalled(const Line& line) const;
   void Drive(const Line& line, std::int32_t value);
+  // Sees the lines, then gives what the line reads.
   std::int32_t Read(const Line& line);
+  // What the line reads in the last look.
+  std::int32_t LineValue(const Line& line);
   // Shows the wiring what the lines drive now and latches the clipping
   // lines it reports.
   void See();
@@ -119,6 +122,13 @@ class ZRVSimRack {
 
   ZRVSimOutputs _outputs;
   ZRVSimInputs _inputs;
+  // A sweep's digital inputs at one instant are one look: a digital
+  // conversion at the instant of the last look, with no DAC changed since,
+  // reads that look again (the digital outputs look themselves). Without
+  // this every bit of a bit-banged EEPROM transfer would run the rack's
+  // whole model twice.
+  bool _lookStands = false;
+  double _lookInstant = 0.0;
 
   // What the calls received, for Look.
   ZRVLibraryCalls::GlobalConfigRecord _lastConfig{};

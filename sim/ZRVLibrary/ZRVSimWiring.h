@@ -3,7 +3,9 @@
 // calls Sample once for every conversion, in time order, with what it
 // drives at that instant, under the library's lock (a wiring must not call
 // back into the library). Every update of a digital output is a conversion
-// too. Outputs hold their last value between updates. ClippingLines is
+// too; in a sweep, a digital input converted at the instant of the Sample
+// before it, with no DAC changed since, reads that Sample's inputs without
+// a call of its own. Outputs hold their last value between updates. ClippingLines is
 // asked whenever a board's clipping flags are read.
 //
 // Rack 1 is index 0, rack 2 index 1; the ZRV-24 and ZRV-28 are rack 1.

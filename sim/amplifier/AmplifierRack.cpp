@@ -83,6 +83,7 @@ AmplifierRack::AmplifierRack(const AmplifierRackConfig& config, int rack)
       _models[static_cast<std::size_t>(board)] = std::make_unique<AmplifierBoardModel>(
           TruthsAt(board, 0), config.noise, config.seed + static_cast<unsigned>(rack * kBoards + board),
           board_config.letter);
+      _modelled = true;
     }
     ApplyFaults(board);
     const std::string version = AmplifierVersionString(config, rack, board);
@@ -467,7 +468,10 @@ double AmplifierRack::AdVolts(int line, std::span<const double> dac_volts) const
       case FrontOutput::kFilter2: return model->Monitors().current;
     }
   }
-  if (const std::optional<double> volts = _potentiostats.AdVolts(line)) return *volts;
+  if (_potentiostats.HasBoards()) {
+    if (const std::optional<double> volts = _potentiostats.AdVolts(line)) return *volts;
+  }
+  if (!_modelled) return 0.0;
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardModel* model = Model(board);
     if (model == nullptr) continue;

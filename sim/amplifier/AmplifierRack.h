@@ -199,6 +199,7 @@ class AmplifierRack {
   std::array<AmplifierBoardElements, kBoards> _elements{};
   std::array<std::unique_ptr<SerialEEPROM>, kBoards> _chips;
   std::array<std::unique_ptr<AmplifierBoardModel>, kBoards> _models;
+  bool _modelled = false;  // any board has its model (only the constructor makes them)
   std::array<AmplifierTestNodes, kBoards> _testNodes;
   std::array<int, kBoards> _positions{};
   std::array<std::optional<AmplifierCell>, kBoards> _modelCircuits;
