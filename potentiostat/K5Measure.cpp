@@ -32,8 +32,6 @@ constexpr std::uint8_t kMuxZero = 9;
 constexpr std::uint8_t kMuxReference = 8;
 constexpr double kFineTargetVolts = 0.001;
 
-std::span<const char> Text(std::string_view text) { return {text.data(), text.size()}; }
-
 bool IsMuxAdc(std::int32_t adc) { return adc == State().MuxAdcChannel; }
 
 double CorrectOffsetForMux(double v) {
@@ -116,8 +114,6 @@ void WritePausingIndex(std::int32_t index) {
 
 bool WriteResults() { return ADMeasure::TestWriteMode > 1; }
 
-void WriteCalibrationParameters() {}
-
 // ---- Frame -------------------------------------------------------------------
 
 bool OpenTest(std::string_view keyword) {
@@ -147,6 +143,11 @@ void InitHardware(std::uint8_t mux, std::uint8_t stimScale, std::uint16_t weOffs
   K5Set::CMR2Dac(static_cast<std::uint16_t>(Loc.CMR2));
   K5Set::CMR1Dac(static_cast<std::uint16_t>(Loc.CMR1));
   VrnlBoards::Wait(1.0);
+}
+
+void InitHardware(std::uint8_t mux) {
+  InitHardware(mux, 0, Loc.WorkElectrOffsetDac[0], Loc.CoAmpOffsetDac[0], Loc.CurrentOffsetDac[2],
+               Loc.VoltageOffsetDac[0]);
 }
 
 void SetStimDacScaleAndOffset(std::uint8_t scale) {
@@ -232,7 +233,9 @@ bool DoFindDacValue(std::int32_t adc, double target, DacSetter setDac, std::uint
     ++count;
     if (WriteResults()) WriteSearchRound(count, target, diff, value);
   } while (!search.Done && count <= kMaxSearchRounds);
-  const bool found = search.Done && count <= kMaxSearchRounds;
+  // A search that ran into the end of the DAC's range never bracketed the
+  // target: no code of this DAC reaches it.
+  const bool found = search.Done && !search.AtLimit && count <= kMaxSearchRounds;
   if (WriteResults()) WriteSearchEnd(count, value, found);
   return found;
 }

@@ -72,6 +72,11 @@ struct CalibrationValues {
   std::array<double, 4> VoltageOutFactor;
   std::int32_t CMR1;
   std::int32_t CMR2;
+  // The last search of these offsets failed: their results hold 0, which is
+  // no DAC code to keep (the extraction leaves the scale record's).
+  bool IRCompFixOffsetFailed;
+  bool MeasuredVoltOffDacFailed;
+  bool OCPOffsetDacFailed;
 };
 
 extern CalibrationValues Loc;
@@ -94,11 +99,26 @@ bool WriteResults();
 // now (plus extra), after clearing an active one.
 void ComputeAutoSubtraction(double extra);
 
-// The scale-record print-out of the results file. The calibration
-// parameters are not part of this module yet: it writes nothing.
+// The calibration parameters of the tests into K5Scale::Scale (it is not
+// stored: the caller saves it through K5EEPROM), then, with
+// ADMeasure::TestWriteMode above 1, their print-out. The current-range
+// entries only for the ranges of State's version, the CMR trims and the
+// ring's offset DACs only with State.HasRingAmplifier. A factor from a zero
+// or non-finite gain, and any value that is not a finite number, leaves its
+// field as it was with a test-terminal line naming it (TestIO::ErrorText
+// takes the first) and the result FALSE: such a record must not be stored.
+// Fields that a failed search left without a code keep theirs with a line
+// (the result stays TRUE), so does the ring amplifier's galvanostatic
+// SubtrDacFactor row, which its test does not measure.
+bool ExtractCalibrationParameters();
+// The scale record's calibration parameters into the report (Protocol),
+// read back from the record; the current ranges of State's version at the
+// time, the ring's trims with State.HasRingAmplifier.
 void WriteCalibrationParameters();
 
 // ---- Tests -------------------------------------------------------------------
+// In the order of their data dependencies: each uses what the ones above it
+// left in Loc.
 // "MuxTransfer" (four transfer groups and "10VRef "), "StimScaleCorrection".
 void MuxTransfer();
 // "InitDacFactor": per amplifier mode.
@@ -107,6 +127,24 @@ void InitDac();
 void InitSubtrDac();
 // "InitDacOffset", "SubtrDacOffset".
 void InitDacAndSubtrDacOffsets();
+// "StimScale": input scales 0-3.
+void StimScale();
+// "StimFilter": filters 0-7; Loc's factor 8 / the sum of their gains.
+void StimFilter();
+// "StimFilterFreq": filters 0-7, time constants and corners.
+void StimFilterTau();
+// "InternalGround": its one step runs even when an abort is already asked
+// for.
+void InternalGround();
+// "WorkingElectrodeOffsetDac": per feedback resistor.
+void WorkingElectrode();
+// Disk amplifier only: "CoAmpOffsetPerUnit", "ControlAmpOffsetDac_Pot",
+// "ControlAmpOffsetDac_Gal".
+void ControlAmpOffsetDac();
+// "CurrentOutputAmplifier": gains 0-3, records divided by the gain.
+void CurrentOutputAmplifier();
+// "CurrentOffsetDac", then "CurrentOutFactor": the version's ranges (2-11).
+void CurrentRange();
 // "CurrentFilter", "CurrentFilterFreq": filters 0-6.
 void CurrentFilter();
 void CurrentFilterTau();
@@ -115,5 +153,22 @@ void VoltageOutputAmplifier();
 // "VoltageFilter", "VoltageFilterFreq": filters 0-6.
 void VoltageFilter();
 void VoltageFilterTau();
+// Disk amplifier only: "ControlAmplifierFreq", bandwidths 0-7.
+void ControlAmplifierTau();
+// Disk amplifier only: "ClampGain", off, then clamp-gain codes 16 .. 240.
+void ClampGain();
+// Disk amplifier only: "IRCompFixOffset", then "IRCompGain" (codes 0 ..
+// 3584, gains over 0.5).
+void IRCompGain();
+// "SubtrDacFactor": the potentiostatic row per feedback resistor; the disk
+// amplifier's galvanostatic factor, copied to all three resistors.
+void SubtrDac();
+// Ring amplifier only: "CMR1" (the disk's stimulus DAC), "CMR2" (its own).
+void CMR1();
+void CMR2();
+// Ring amplifier only: "MeasuredVoltOffDac", "OCPOffsetDac"; with the cell
+// not switchable to its open-cell potential, an alert and nothing stored.
+void MeasuredVoltOffDac();
+void OCP_OffsetDac();
 
 }  // namespace K5Measure

@@ -66,8 +66,7 @@ constexpr FilterPath kCurrentPath{7, 2, 0, false};
 constexpr FilterPath kVoltagePath{13, 1, 1, true};
 
 void PreparePath(const FilterPath& path) {
-  InitHardware(path.mux, 0, Loc.WorkElectrOffsetDac[0], Loc.CoAmpOffsetDac[0], Loc.CurrentOffsetDac[2],
-               Loc.VoltageOffsetDac[0]);
+  InitHardware(path.mux);
   K5Set::TestDacPath(path.testDacPath);
   K5Set::AmplMode(path.mode);
 }

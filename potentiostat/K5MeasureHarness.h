@@ -27,6 +27,7 @@ namespace K5Measure {
 // ---- Shared state --------------------------------------------------------------
 
 inline const PKTypes::PKState& State() { return PKTypes::State; }
+inline std::span<const char> Text(std::string_view text) { return {text.data(), text.size()}; }
 inline std::int32_t MuxAdc() { return State().MuxAdcChannel; }
 inline K5Protocol::ResultsRecord& Results() { return K5Protocol::Results; }
 inline void Store(Protocol::TransferValues& record, double gain, double offset, double noise) {
@@ -57,6 +58,9 @@ void RangeError();
 // offsets; the CMR trims at Loc's; then 1 s.
 void InitHardware(std::uint8_t mux, std::uint8_t stimScale, std::uint16_t weOffset, std::uint16_t coAmpOffset,
                   std::uint16_t currentOffset, std::uint16_t voltageOffset);
+// The potentiostatic set-up's offset DACs: Loc's working electrode and
+// control amplifier of feedback 0, current of range 2, voltage of gain 0.
+void InitHardware(std::uint8_t mux);
 // K5Set::StimInScale and the stimulus DAC offset of the scale.
 void SetStimDacScaleAndOffset(std::uint8_t scale);
 // The stimulus DAC at the corrected zero of the scale; nothing for
@@ -94,7 +98,8 @@ using DacSetter = void (*)(std::uint16_t code);
 // waiting `settle` and feeding (corrected mean - target), negated unless
 // rising, to a LinSearch; the fine pass starts with an eighth of the step.
 // Stops when the search is done or after 101 rounds; found when done within
-// 100. count := the rounds.
+// 100 and not at an end of the range without the target bracketed.
+// count := the rounds.
 bool DoFindDacValue(std::int32_t adc, double target, DacSetter setDac, std::uint8_t kind, double& value,
                     bool rising, double settle, std::int32_t& count, bool fine);
 // The start value by kind (16-bit: the target's code, its sign inverted when

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "acquisition/ADMeasure.h"
@@ -72,15 +73,6 @@ TEST_P(K5MeasureRack, MuxTransferAndTheDacFactors) {
   }
 }
 
-// The voltage of a 16-bit DAC's code whose node reaches the search's target:
-// the coarse target on the corrected x1 reading, or, for a target within
-// 1 mV of zero, the fine pass's on the x100 path (node / stimulus gain).
-double NodeTarget(const PKSimTruths& t) {
-  const double coarse = Results.MuxTransfer[0].Offset.Value;
-  if (std::fabs(coarse) < 0.001) return t.stim_scale_gain[0] * Results.MuxTransfer[1].Offset.Value;
-  return coarse * t.reference_volts / 10.0;
-}
-
 TEST_P(K5MeasureRack, OffsetsOfTheInitAndSubtractDacs) {
   for (int amplifier = 0; amplifier < 2; ++amplifier) {
     SCOPED_TRACE(amplifier == 0 ? "disk" : "ring");
@@ -89,7 +81,7 @@ TEST_P(K5MeasureRack, OffsetsOfTheInitAndSubtractDacs) {
     const PKSimTruths& t = Active().Truths();
     K5Measure::MuxTransfer();
     K5Measure::InitDacAndSubtrDacOffsets();
-    const double node = NodeTarget(t);
+    const double node = MuxTargetNode(Results.MuxTransfer[0].Offset.Value);
     // The disk reads the init DAC itself, the ring the control amplifier's
     // potential, -(init + stimulus) x gain.
     const double init = amplifier == 0 ? node : -node / t.control_gain - Active().Node(0);
@@ -125,13 +117,15 @@ TEST_P(K5MeasureRack, VoltageOutputAmplifier) {
   }
 }
 
-TEST_P(K5MeasureRack, CurrentAndVoltageFilters) {
+TEST_P(K5MeasureRack, StimulusCurrentAndVoltageFilters) {
   for (int amplifier = 0; amplifier < 2; ++amplifier) {
     SCOPED_TRACE(amplifier == 0 ? "disk" : "ring");
     UseAmplifier(amplifier);
     K5Measure::InitModule();
     const PKSimTruths& t = Active().Truths();
     K5Measure::MuxTransfer();
+    K5Measure::StimFilter();
+    K5Measure::StimFilterTau();
     K5Measure::CurrentFilter();
     K5Measure::CurrentFilterTau();
     K5Measure::VoltageFilter();
@@ -141,26 +135,36 @@ TEST_P(K5MeasureRack, CurrentAndVoltageFilters) {
       const Protocol::TransferValues* gains;
       const Protocol::ExponentialValues* taus;
       const Protocol::FrequencyResponseValues* corners;
-      double gain;
-      const std::array<double, 7>* hz;
+      double gain;  // as corrected: the test DAC's x 10 / reference; the stimulus's over the stimulus scale's
+      std::span<const double> hz;
     };
     const Path paths[] = {
+        {"stimulus", Results.StimFilter, Results.StimFilterTau, Results.StimFilterFreq, t.stim_filter_gain,
+         t.stim_filter_hz},
         {"current", Results.CurrentFilter, Results.CurrentFilterTau, Results.CurrentFilterFreq,
-         t.current_filter_gain, &t.current_filter_hz},
+         t.current_filter_gain * 10.0 / t.reference_volts, t.current_filter_hz},
         {"voltage", Results.VoltageFilter, Results.VoltageFilterTau, Results.VoltageFilterFreq,
-         t.voltage_filter_gain, &t.voltage_filter_hz},
+         t.voltage_filter_gain * 10.0 / t.reference_volts, t.voltage_filter_hz},
     };
+    // The stimulus filters' factor and offset: their mean gain and offset
+    // (the stimulus path's offset behind the corrected stimulus zero).
+    ExpectRelative(Loc.StimFilterFactor, 1.0 / t.stim_filter_gain, kGainTolerance, "LocStimFilterFactor");
+    EXPECT_NEAR(Loc.StimFilterOffset, -t.stim_filter_offset_volts * 10.0 / t.reference_volts, 0.0003);
     for (const Path& path : paths) {
-      for (int f = 0; f < 7; ++f) {
+      for (std::size_t f = 0; f < path.hz.size(); ++f) {
         SCOPED_TRACE(std::string(path.name) + " filter " + std::to_string(f));
         K5Measure::FilterParameters parameters{};
-        ASSERT_TRUE(K5Measure::GetFilterParameters(f, parameters, false));
-        const double hz = (*path.hz)[static_cast<std::size_t>(f)];
+        ASSERT_TRUE(K5Measure::GetFilterParameters(static_cast<std::int32_t>(f), parameters, false));
+        const double hz = path.hz[f];
         const double tau = 1.0 / (2.0 * std::numbers::pi * hz);
-        ExpectRelative(path.gains[f].Gain.Value, path.gain * 10.0 / t.reference_volts, kGainTolerance, "gain");
-        // The chirp resolves corners up to a tenth of its sampling rate, the
-        // square wave time constants down to one and a half intervals.
-        if (hz <= 0.1 / parameters.tauInterval) ExpectRelative(path.corners[f].Fo.Value, hz, 0.05, "corner");
+        ExpectRelative(path.gains[f].Gain.Value, path.gain, kGainTolerance, "gain");
+        // The chirp resolves corners up to a tenth of its sampling rate, to
+        // its frequency step (256 points), the square wave time constants
+        // down to one and a half intervals.
+        const double step = 1.0 / (256.0 * parameters.tauInterval);
+        if (hz <= 0.1 / parameters.tauInterval) {
+          EXPECT_NEAR(path.corners[f].Fo.Value, hz, 0.05 * hz + step) << "corner";
+        }
         if (tau >= 1.5 * parameters.tauInterval) ExpectRelative(path.taus[f].Tau.Value, tau, 0.05, "tau");
       }
     }

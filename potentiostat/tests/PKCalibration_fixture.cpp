@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "acquisition/ADMeasure.h"
 #include "acquisition/VrnlBoards.h"
 #include "amplifier/T3Error.h"
@@ -72,4 +74,14 @@ std::string PKCalibrationRack::Notebook() {
     text += std::string(record) + "\n";
   }
   return text;
+}
+
+double PKCalibrationRack::MuxTargetNode(double target) {
+  const PKSimTruths& t = Active().Truths();
+  if (std::fabs(target) < 0.001) return t.stim_scale_gain[0] * K5Protocol::Results.MuxTransfer[1].Offset.Value;
+  return target * t.reference_volts / 10.0;
+}
+
+double PKCalibrationRack::OffsetDacZero(double zero, double step, bool rising, double rest, double target) {
+  return zero + (MuxTargetNode(target) - rest) / step * (rising ? 1.0 : -1.0);
 }

@@ -30,6 +30,13 @@ class PKCalibrationRack : public SimulatedBoardTest {
   static int PKTypesAmplifier();
   // The notebook's records joined by line feeds.
   static std::string Notebook();
+  // The node voltage a DAC search on the mux ADC brings to its target
+  // (after MuxTransfer): the coarse target on the corrected x1 reading, or,
+  // for a target within 1 mV of zero, the fine pass's on the x100 path.
+  double MuxTargetNode(double target);
+  // The code of an offset DAC whose node (step volts per code, rising or
+  // falling, plus the rest) reaches the node of a mux search's target.
+  double OffsetDacZero(double zero, double step, bool rising, double rest, double target);
 
   std::unique_ptr<AmplifierRackWiring> rack_;
   bool withPK512_ = true;

@@ -17,31 +17,51 @@
 //      plus the stimulus offset
 //   0  node 5 through the stimulus filter (first order, corner by filter
 //      0-7)
-//   2  the control amplifier's potential: -(init + node 0) x its gain,
-//      plus the control-amplifier offset DAC (rising); PK 510 only
+//   2  the control amplifier's potential: -(init + the controlled
+//      stimulus) x its gain, the gain raised by the clamp-gain DAC's code
+//      times its slope while the clamp gain is on, plus the
+//      control-amplifier offset DAC (rising); PK 510 only. The controlled
+//      stimulus is node 0 behind the control bandwidth (first order, corner
+//      by bandwidth 0-7; the PK 512 has none).
 //   6  current sensing: galvanostatic init x its gain, plus the working
 //      electrode offset DAC of the feedback resistor (rising on the disk,
 //      falling on the ring)
 //   15 current sensing after the output stage: galvanostatic init x its
-//      gain, plus the common-mode response of the stimulus DACs (the ring's
-//      CMR trims: floor + slope x |trim - its minimum|)
+//      gain; potentiostatic, the current converter's output (below) x the
+//      output gain; plus the common-mode response of the stimulus DACs (the
+//      ring's CMR trims: floor + slope x |trim - its minimum|)
 //   4  the open-cell potential: -init x its gain with the PK 510's
 //      reference-to-ground off
 //   11 the init DAC (rising)       12 the subtract DAC (rising)
 //   7, 13  the test DAC (path 2, path 1) through the current and voltage
 //      filters (corner by filter 0-6)
-//   1  the internal ground offset  14 the booster's sense voltage
-// The dynamic paths (the three filters) carry the QRN 5+5's DAC and ADC
+//   1  PK 510: the internal ground offset; PK 512: the measured voltage's
+//      offset with its offset DAC (falling)
+//   3  PK 510: the IR compensation, the converter's output x (intercept +
+//      slope x the IR-gain DAC's code), plus the IR offset DAC (rising);
+//      PK 512: the open-cell potential's offset with its 8-bit DAC
+//      (falling)
+//   14 the booster's sense voltage
+// The current converter: potentiostatic, (init + the controlled stimulus)
+// through the model cell (1: 100 ohm, 2: 10 kohm, 3: 1 Mohm, each off by
+// its truth; 0 and the PK 512's fourth pass nothing) into the feedback
+// resistor (50 ohm, 5 kohm, 500 kohm, each off by its truth), plus the
+// test DAC on path 2 x its gain.
+// The dynamic paths (the filters) carry the QRN 5+5's DAC and ADC
 // timing. Every other channel reads 0 V. The mux output is (node + offset) x gain
 // of the x1 or x100 path, plus noise, clipped at +-10.24 V.
 // Voltage monitor (ADC 5 disk / 3 ring): (node 0 + init) x the monitor gain
 // of the voltage-output gain (1, 5, 50, 500 nominal) while a model cell is
 // in and the reference is not grounded, plus the voltage offset DAC
-// (rising, falling on the ring). Current monitor (ADC 6 / 4): node 15 in
-// galvanostatic mode, plus the current offset DAC (falling).
+// (rising, falling on the ring); galvanostatic, minus the subtract DAC x
+// its voltage gain x the monitor gain while the voltage subtraction is on.
+// Current monitor (ADC 6 / 4): node 15, potentiostatic minus the subtract
+// DAC x its current gain x the output gain while the current subtraction
+// is on, plus the current offset DAC (falling).
 //
-// Faults: a dead mux channel puts a flat 0 V on the mux ADC line; a stuck offset DAC ignores its
-// codes; without a CMR minimum the response falls towards code 4095.
+// Faults: a dead mux channel puts a flat 0 V on the mux ADC line; stuck
+// offset DACs stay at code 0 whatever they are sent; without a CMR minimum
+// the response falls towards code 0 all the way.
 #pragma once
 
 #include <array>
@@ -89,6 +109,22 @@ struct PKSimTruths {
   double control_offset_step_volts;
   double current_offset_zero;
   double current_offset_step_volts;
+  std::array<double, 8> control_hz;            // by control bandwidth
+  std::array<double, 5> model_cell_gain;       // conductance over nominal, by cell
+  std::array<double, 3> feedback_gain;         // resistance over nominal
+  std::array<double, 4> current_output_gain;   // nominal 1, 5, 50, 500
+  double test_current_gain;                    // test DAC path 2 into the converter
+  double current_subtract_gain;                // per subtract volt, before the output gain
+  double voltage_subtract_gain;                // per subtract volt, before the monitor gain
+  double clamp_slope;                          // control gain per clamp-gain code
+  double ir_intercept;
+  double ir_slope;                             // per IR-gain code
+  double ir_offset_zero;                       // codes
+  double ir_offset_step_volts;
+  double measured_volt_zero;                   // codes, PK 512
+  double measured_volt_step_volts;
+  double ocp_offset_zero;                      // codes of the 8-bit DAC, PK 512
+  double ocp_offset_step_volts;
   double cmr1_minimum;
   double cmr2_minimum;
   double cmr_floor;  // V per V
@@ -141,13 +177,18 @@ class PKSimAnalog {
 
  private:
   void Retune(AnalogPath& path, std::optional<int>& tuned, std::optional<int> filter, std::span<const double> corners);
+  // The control path behind the stimulus filter and the bandwidth (none:
+  // the stimulus filter alone; no stimulus filter: a wire in its place).
+  void RetuneControl(std::optional<int> stimulusFilter, std::optional<int> bandwidth);
 
   PKSimModel _model;
   PKSimTruths _truths;
   AnalogPath _stimFilter;
+  AnalogPath _control;  // the stimulus filter, then the control bandwidth
   AnalogPath _currentFilter;
   AnalogPath _voltageFilter;
   std::optional<int> _stimTuned;
+  std::optional<int> _controlTuned;  // the stimulus filter's index x 9 + the bandwidth's
   std::optional<int> _currentTuned;
   std::optional<int> _voltageTuned;
   double _time = 0.0;
