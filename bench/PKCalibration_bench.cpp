@@ -1,9 +1,9 @@
 // A calibration of one PK amplifier against the time it takes on the
 // instrument: every test in the module's order on the disk amplifier of a
 // simulated PK 512 pair behind a simulated QRN 5+5, with its analog model
-// and noise, all on the virtual clock (the stimuli played, the settling
-// waits, the DAC searches). Goal: the CPU time at most 1 % of the simulated
-// time.
+// and noise, then the scale record's parameters, all on the virtual clock
+// (the stimuli played, the settling waits, the DAC searches). Goal: the
+// CPU time at most 1 % of the simulated time.
 // Columns:
 //   simulated_s         one calibration's time on the virtual clock
 //   cpu_s               its CPU time
@@ -104,6 +104,7 @@ void BM_CalibrateDiskAmplifier(benchmark::State& state) {
     K5Measure::InitModule();
     K5Protocol::InitModule();
     for (const PKCalibrationStep& step : kPKCalibrationOrder) step.run();
+    K5Measure::ExtractCalibrationParameters();
     simulated += Platform::ElapsedSeconds() - start;
     cpu += CpuSeconds() - cpuStart;
   }

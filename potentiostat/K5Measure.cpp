@@ -150,6 +150,16 @@ void InitHardware(std::uint8_t mux) {
                Loc.VoltageOffsetDac[0]);
 }
 
+void InitHardwareForRange(std::uint8_t mux, std::uint8_t range) {
+  std::uint8_t feedback = 0;
+  std::uint8_t outputGain = 0;
+  K5Panel::CurrentRangeToFactors(range, feedback, outputGain);
+  InitHardware(mux, 0, Loc.WorkElectrOffsetDac[feedback], Loc.CoAmpOffsetDac[feedback], Loc.CurrentOffsetDac[range],
+               Loc.VoltageOffsetDac[0]);
+  K5Set::Feedback(feedback);
+  K5Set::CurrentOutputAmplifierGain(outputGain);
+}
+
 void SetStimDacScaleAndOffset(std::uint8_t scale) {
   K5Set::StimInScale(scale);
   SetStimDacOffset(scale);
@@ -182,6 +192,15 @@ double CorrectedGain(std::int32_t dac, std::int32_t adc, double amplitude, doubl
     gain = CorrectGainForStimDac(gain, stimScale);
   }
   return gain;
+}
+
+void MeasureMuxTransfer(Protocol::TransferValues& record, std::int32_t dac, double interval, std::int32_t pausingIndex) {
+  double mean = 0.0;
+  double rms = 0.0;
+  CorrectedMeanAndRms(MuxAdc(), interval, kPoints, mean, rms);
+  Store(record, CorrectedGain(dac, MuxAdc(), 5.0, interval, 0), mean, rms);
+  Protocol::WriteTransfer(record);
+  WritePausingIndex(pausingIndex);
 }
 
 void MuxZeroV(double& mean, double& rms) {

@@ -187,14 +187,7 @@ void SubtrDac() {
 void CMR1() {
   if (!State().IsRingAmplifier || !OpenTest("CMR1")) return;
   Loc.CMR1 = 2047;
-  std::uint8_t range = 11;
-  std::uint8_t feedback = 0;
-  std::uint8_t outputGain = 0;
-  K5Panel::CurrentRangeToFactors(range, feedback, outputGain);
-  InitHardware(kMuxCurrentOut, 0, Loc.WorkElectrOffsetDac[feedback], Loc.CoAmpOffsetDac[feedback],
-               Loc.CurrentOffsetDac[range], Loc.VoltageOffsetDac[0]);
-  K5Set::Feedback(feedback);
-  K5Set::CurrentOutputAmplifierGain(outputGain);
+  InitHardwareForRange(kMuxCurrentOut, 11);
   if (!K5Panel::SetCellMode(kCellStandby)) {
     Alert::OK("Standby could not be set.");
     return;
@@ -215,10 +208,17 @@ void MeasuredVoltOffDac() {
   InitHardware(kMuxMeasuredVoltage, 0, 2047, 2047, 2047, 2047);
   if (!SetOpenCellPotential()) return;
   K5Set::OCP_GalMode(true);
-  K5Set::ActiveBoard(K5Panel::AmplifierToBoard(0));
+  // The disk's board alone hears its switches, and is off the mux ADC's
+  // line again before the ring's offset is read there: selecting a board
+  // leaves the other one selected.
+  const std::uint8_t disk = K5Panel::AmplifierToBoard(0);
+  const std::uint8_t ring = K5Panel::AmplifierToBoard(1);
+  K5Set::DisableBoard(ring);
+  K5Set::ActiveBoard(disk);
   K5Set::RefToGround(true);
   K5Set::OCP_RingOn(false);
-  K5Set::ActiveBoard(K5Panel::AmplifierToBoard(1));
+  K5Set::DisableBoard(disk);
+  K5Set::ActiveBoard(ring);
   NullOCPOffset(K5Set::MeasuredVoltageOffsetDac, kDac12, Results().MeasuredVoltOffDac, Loc.MeasuredVoltOffDacFailed);
 }
 

@@ -140,14 +140,7 @@ void ClampGain() {
 
 void IRCompGain() {
   if (State().IsRingAmplifier || !OpenTest("IRCompFixOffset")) return;
-  std::uint8_t range = 2;
-  std::uint8_t feedback = 0;
-  std::uint8_t outputGain = 0;
-  K5Panel::CurrentRangeToFactors(range, feedback, outputGain);
-  InitHardware(kMuxIR, 0, Loc.WorkElectrOffsetDac[feedback], Loc.CoAmpOffsetDac[feedback],
-               Loc.CurrentOffsetDac[range], Loc.VoltageOffsetDac[0]);
-  K5Set::Feedback(feedback);
-  K5Set::CurrentOutputAmplifierGain(outputGain);
+  InitHardwareForRange(kMuxIR, 2);
   K5Set::ModelCell(1);
   VrnlBoards::Wait(0.1);
   K5Protocol::ResultsRecord& results = Results();

@@ -88,13 +88,7 @@ void FilterGains(std::string_view keyword, const FilterPath& path, TransferValue
   RunSteps(kFilterSteps, [&](int i) {
     FilterParameters parameters{};
     if (!SetFilter(path, i, parameters, false)) return false;
-    double mean = 0.0;
-    double rms = 0.0;
-    CorrectedMeanAndRms(MuxAdc(), parameters.gainInterval, kPoints, mean, rms);
-    const double gain = CorrectedGain(State().TestDacChannel, MuxAdc(), 5.0, parameters.gainInterval, 0);
-    Store(records[i], gain, mean, rms);
-    Protocol::WriteTransfer(records[i]);
-    WritePausingIndex(i);
+    MeasureMuxTransfer(records[i], State().TestDacChannel, parameters.gainInterval, i);
     return true;
   });
 }

@@ -61,6 +61,10 @@ void InitHardware(std::uint8_t mux, std::uint8_t stimScale, std::uint16_t weOffs
 // The potentiostatic set-up's offset DACs: Loc's working electrode and
 // control amplifier of feedback 0, current of range 2, voltage of gain 0.
 void InitHardware(std::uint8_t mux);
+// The current range's set-up: InitHardware with the offset DACs of its
+// feedback resistor and of the range, then its feedback resistor and output
+// gain.
+void InitHardwareForRange(std::uint8_t mux, std::uint8_t range);
 // K5Set::StimInScale and the stimulus DAC offset of the scale.
 void SetStimDacScaleAndOffset(std::uint8_t scale);
 // The stimulus DAC at the corrected zero of the scale; nothing for
@@ -75,6 +79,10 @@ void CorrectedMeanAndRms(std::int32_t adc, double interval, std::int32_t points,
 // ADMeasure::Gain, then the stimulus DAC offset of stimScale restored, then
 // the corrections.
 double CorrectedGain(std::int32_t dac, std::int32_t adc, double amplitude, double interval, std::uint8_t stimScale);
+// The mux's corrected mean and RMS and the corrected gain of 5 V from the
+// DAC (stimulus scale 0) at the interval into the record, written, with
+// the pausing index.
+void MeasureMuxTransfer(Protocol::TransferValues& record, std::int32_t dac, double interval, std::int32_t pausingIndex);
 // Mux channel 9 (zero), uncorrected mean and RMS at 0.2 ms.
 void MuxZeroV(double& mean, double& rms);
 // MuxZeroV, then channel 8 (the 10 V reference) into mean10 and rms.

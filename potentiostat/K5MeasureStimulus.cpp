@@ -66,13 +66,7 @@ void StimFilter() {
     if (!GetFilterParameters(f, parameters, false)) return false;
     K5Set::StimulusFilter(static_cast<std::uint8_t>(f));
     VrnlBoards::Wait(parameters.settle);
-    double mean = 0.0;
-    double rms = 0.0;
-    CorrectedMeanAndRms(MuxAdc(), parameters.gainInterval, kPoints, mean, rms);
-    const double gain = CorrectedGain(State().StimDacChannel, MuxAdc(), 5.0, parameters.gainInterval, 0);
-    Store(records[f], gain, mean, rms);
-    Protocol::WriteTransfer(records[f]);
-    WritePausingIndex(f);
+    MeasureMuxTransfer(records[f], State().StimDacChannel, parameters.gainInterval, f);
     return true;
   });
   if (!completed) return;

@@ -7,6 +7,7 @@
 
 #include "dialogs/Alert.h"
 #include "potentiostat/K5Protocol.h"
+#include "potentiostat/K5Scale.h"
 #include "potentiostat/PKTypes.h"
 #include "selftest/Protocol.h"
 #include "selftest/tests/Golden_fixture.h"
@@ -23,6 +24,7 @@ class K5ProtocolFile : public SelftestTest {
   void SetUp() override {
     SelftestTest::SetUp();
     PKTypes::InitModule();
+    K5Scale::InitModule();
     K5Protocol::InitModule();
     std::strcpy(PKTypes::State.Name, "PK512_USB");
     std::memcpy(PKTypes::State.SerialNumber, "654321", 6);
