@@ -48,13 +48,14 @@ void WriteUnits(std::string_view label, double units) {
 // The subtract DAC's codes for +5 V and -5 V on the monitor; FALSE when a
 // search failed (the trace says which).
 bool FindSubtractSpan(std::int32_t adc, double& plus, double& minus) {
+  bool plusFound = false;
   bool found = false;
-  FindDacValue(adc, 5.0, K5Set::SubtractDacValue, kDac16, plus, found, false, 0.05);
-  if (found) FindDacValue(adc, -5.0, K5Set::SubtractDacValue, kDac16, minus, found, false, 0.05);
+  FindDacValue(adc, 5.0, K5Set::SubtractDacValue, kDac16, plus, plusFound, false, 0.05);
+  if (plusFound) FindDacValue(adc, -5.0, K5Set::SubtractDacValue, kDac16, minus, found, false, 0.05);
   if (!WriteResults()) return found;
   WriteUnits("   units(+5V)=", plus);
   if (!found) {
-    if (minus != 0.0) WriteUnits(", units(-5V)=", minus);
+    if (plusFound) WriteUnits(", units(-5V)=", minus);
     TestIO::WriteString(" FAILED");
     TestIO::WriteLn();
     return false;

@@ -5,7 +5,6 @@
 #include "acquisition/VrnlBoards.h"
 #include "potentiostat/K5Measure.h"
 #include "potentiostat/K5MeasureHarness.h"
-#include "potentiostat/K5Panel.h"
 #include "potentiostat/K5Protocol.h"
 #include "potentiostat/K5Set.h"
 #include "potentiostat/PKTypes.h"
@@ -35,15 +34,15 @@ void ControlTheCell() {
   K5Set::OpenCellPotential(true);
 }
 
-// A gain from the stimulus DAC to the mux into the record, with the DAC code
-// of the step.
-void MeasureStepGain(Protocol::TransferValues& record, double amplitude, double scale, std::int32_t code, int step) {
+// A gain from the stimulus DAC to the mux, over the divisor, into the
+// record, with the DAC code of the step.
+void MeasureStepGain(Protocol::TransferValues& record, double amplitude, double divisor, std::int32_t code, int step) {
   VrnlBoards::Wait(0.1);
   double mean = 0.0;
   double rms = 0.0;
   CorrectedMeanAndRms(MuxAdc(), kInterval, kPoints, mean, rms);
   const double gain = CorrectedGain(State().StimDacChannel, MuxAdc(), amplitude, kInterval, 0);
-  Store(record, gain / scale, mean, rms);
+  Store(record, gain / divisor, mean, rms);
   Protocol::WriteTransfer(record);
   WriteGainDac(code);
   WritePausingIndex(step);
