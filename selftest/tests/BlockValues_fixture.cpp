@@ -10,15 +10,18 @@ void Add(BlockValues &out, MeasuredValue &v,
          ValueKind kind = ValueKind::kRatio) {
   out.push_back({&v, kind});
 }
+void AddMean(BlockValues &out, MeasuredValue &v, const MeasuredValue &noise) {
+  out.push_back({&v, ValueKind::kVolts, nullptr, &noise});
+}
 void Add(BlockValues &out, TransferValues &v) {
   Add(out, v.Gain);
-  Add(out, v.Offset, ValueKind::kVolts);
+  AddMean(out, v.Offset, v.Noise);
   Add(out, v.Noise, ValueKind::kNoise);
 }
 void Add(BlockValues &out, SpanValues &v) {
-  Add(out, v.Maximum, ValueKind::kVolts);
-  Add(out, v.Minimum, ValueKind::kVolts);
-  Add(out, v.Offset, ValueKind::kVolts);
+  AddMean(out, v.Maximum, v.Noise);
+  AddMean(out, v.Minimum, v.Noise);
+  AddMean(out, v.Offset, v.Noise);
   Add(out, v.Noise, ValueKind::kNoise);
 }
 void Add(BlockValues &out, FrequencyResponseValues &v) {

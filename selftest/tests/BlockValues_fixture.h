@@ -15,6 +15,8 @@ struct BlockValue {
   ValueKind kind;
   // The members of a time-constant fit: the step's amplitude it found.
   const Protocol::MeasuredValue *fitAmplitude = nullptr;
+  // A mean: the noise of its readings.
+  const Protocol::MeasuredValue *noise = nullptr;
 };
 using BlockValues = std::vector<BlockValue>;
 

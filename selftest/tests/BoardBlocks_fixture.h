@@ -48,16 +48,19 @@ class BoardBlocks : public SelftestRack {
   // Limits around the runs of a nominal board: wider than their spread by
   // five spreads, a share of the value and a floor by the kind of value:
   // noise readings scatter by tens of per cent between runs, and a reading
-  // near 0 flickers by the converter's step (0.3 mV). A time-constant fit
-  // to a step the rack leaves without amplitude fits noise: its limits
-  // stay open.
+  // near 0 flickers by the converter's step (0.3 mV); a mean by a share of
+  // its readings' noise, whose hum 512 samples do not average out. A
+  // time-constant fit to a step the rack leaves without amplitude fits
+  // noise: its limits stay open.
   static constexpr double kLeastFitAmplitude = 0.05;
+  static constexpr double kMeanNoiseShare = 0.3;
   template <class Group>
   static void LimitsAround(Group& group, const std::vector<Group>& runs) {
     const BlockValues values = ValuesOf(group);
     for (std::size_t k = 0; k < values.size(); ++k) {
       double low = 0.0;
       double high = 0.0;
+      double noise = 0.0;
       bool noStep = false;
       for (std::size_t r = 0; r < runs.size(); ++r) {
         const BlockValue run = ValuesOf(const_cast<Group&>(runs[r]))[k];
@@ -65,6 +68,7 @@ class BoardBlocks : public SelftestRack {
         low = r == 0 ? v : std::min(low, v);
         high = r == 0 ? v : std::max(high, v);
         noStep = noStep || (run.fitAmplitude != nullptr && !(std::fabs(run.fitAmplitude->Value) >= kLeastFitAmplitude));
+        if (run.noise != nullptr && std::isfinite(run.noise->Value)) noise = std::max(noise, run.noise->Value);
       }
       if (noStep) {
         values[k].value->Lower = Protocol::kNoLower;
@@ -72,7 +76,8 @@ class BoardBlocks : public SelftestRack {
         continue;
       }
       const Margin m = MarginOf(values[k].kind);
-      const double margin = 5 * (high - low) + m.share * std::max(std::fabs(low), std::fabs(high)) + m.floor;
+      const double margin =
+          5 * (high - low) + m.share * std::max(std::fabs(low), std::fabs(high)) + m.floor + kMeanNoiseShare * noise;
       values[k].value->Lower = low - margin;
       values[k].value->Upper = high + margin;
     }

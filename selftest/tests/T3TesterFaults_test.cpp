@@ -161,6 +161,16 @@ const Knob kFilter2AndIntegratorKnobs[] = {
      Users({kCurrentMonitor, kFilter2}),
      nullptr,
      1},
+    {"Filter2MultiplexerSourceDead", [](AmplifierBoardConfig& c) { c.faults.filter2_mux_source_dead = true; },
+     {[](SelfTestResults& r) -> MeasuredValue& { return r.Filter2.MuxSource.Gain; }},
+     Users({kFilter2})},
+    {"Filter2VoltageMonitorSourceDead", [](AmplifierBoardConfig& c) { c.faults.filter2_vmon_source_dead = true; },
+     {[](SelfTestResults& r) -> MeasuredValue& { return r.Filter2.VmonFilter.Gain; }},
+     Users({kFilter2})},
+    {"Filter2OffsetDacDead", [](AmplifierBoardConfig& c) { c.faults.filter2_offset_dac_dead = true; },
+     {[](SelfTestResults& r) -> MeasuredValue& { return r.Filter2.OffsetDac.Maximum; },
+      [](SelfTestResults& r) -> MeasuredValue& { return r.Filter2.OffsetDac.Minimum; }},
+     Users({kFilter2})},
     {"TenPicofaradTestCapacitorOpen", [](AmplifierBoardConfig& c) { c.faults.test_10pF_open = true; },
      {[](SelfTestResults& r) -> MeasuredValue& { return r.Integrator.Out10pF.Gain; }},
      Users({kIntegrator})},
@@ -170,6 +180,10 @@ const Knob kFilter2AndIntegratorKnobs[] = {
 };
 
 const Knob kStimulusAndCompensationKnobs[] = {
+    {"StimulusSourceDead", [](AmplifierBoardConfig& c) { c.faults.stimulus_source_dead = true; },
+     {[](SelfTestResults& r) -> MeasuredValue& { return r.StimulusPath.StimBuffer.Gain; },
+      [](SelfTestResults& r) -> MeasuredValue& { return r.StimulusPath.StimScaling[1].Gain; }},
+     Users({kStimulusPath, kCFastAndSlow})},
     {"GLeakSwitchStuckOff", [](AmplifierBoardConfig& c) { c.faults.g_leak_switch_stuck_off = true; },
      {[](SelfTestResults& r) -> MeasuredValue& { return r.StimulusPath.GLeak[1].Gain; }},
      Users({kStimulusPath})},

@@ -16,6 +16,11 @@ constexpr int kCompensationLatch = 38;  // bit 0: the G-leak switch
 constexpr int kFilter2QLatch = 39;      // bit 0: high Q
 constexpr int kTestCapacitorLatch = 42; // bit 3: the 10 pF test capacitor
 constexpr std::uint16_t kNibble = 0xF;
+constexpr int kFilter2OffsetDac = 6;
+constexpr std::uint16_t kDac8MidScale = 128;
+constexpr int kFilter2SourceLatch = 31;      // bit 3: the multiplexer
+constexpr int kFilter2VmonSourceLatch = 44;  // bit 2: the voltage monitor
+constexpr int kStimSourceLatch = 32;         // bits 0-1: the test DAC, the external input
 // What is left of the auto-zero loop when it does not act.
 constexpr double kDeadAutoZeroHz = 1e-4;
 
@@ -29,6 +34,14 @@ std::vector<HeldElement> HeldElements(const AmplifierBoardFaults &faults) {
     held.push_back({kTSlowAmplitudeDac, kDac8, kTSlowSilent});
   if (faults.rs_dac_dead)
     held.push_back({kRsDac, kDac12, 0});
+  if (faults.filter2_mux_source_dead)
+    held.push_back({kFilter2SourceLatch, 1u << 3, 0});
+  if (faults.filter2_vmon_source_dead)
+    held.push_back({kFilter2VmonSourceLatch, 1u << 2, 0});
+  if (faults.filter2_offset_dac_dead)
+    held.push_back({kFilter2OffsetDac, kDac8, kDac8MidScale});
+  if (faults.stimulus_source_dead)
+    held.push_back({kStimSourceLatch, 3u, 0});
   if (faults.g_leak_switch_stuck_off)
     held.push_back({kCompensationLatch, 1u << 0, 0});
   if (faults.filter2_high_q_dead)

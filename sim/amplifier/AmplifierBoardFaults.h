@@ -33,6 +33,15 @@ struct AmplifierBoardFaults {
   bool filter2_high_q_dead = false;
   // The 10 pF test capacitor (latch 42 bit 3) is open.
   bool test_10pF_open = false;
+  // Filter 2's source switches to the multiplexer (latch 31 bit 3) and to
+  // the voltage monitor (latch 44 bit 2) stay open; its offset DAC (6)
+  // stays at mid-scale.
+  bool filter2_mux_source_dead = false;
+  bool filter2_vmon_source_dead = false;
+  bool filter2_offset_dac_dead = false;
+  // The test DAC's and the external input's stimulus source switches
+  // (latch 32 bits 0-1) stay open.
+  bool stimulus_source_dead = false;
   // The G-leak switch (latch 38 bit 0) stays off.
   bool g_leak_switch_stuck_off = false;
   // The Rs compensation DAC (23) stays at 0.

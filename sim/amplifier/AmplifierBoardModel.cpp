@@ -137,7 +137,6 @@ AmplifierBoardModel::AmplifierBoardModel(const AmplifierAnalogTruths& truths, bo
       _pipette(AnalogCircuit::Wire()),
       _testRoute(AnalogCircuit::Wire()),
       _integrator(AnalogCircuit::Wire()),
-      _external(AnalogCircuit::Wire()),
       _network(AnalogCircuit::Wire()) {}
 
 void AmplifierBoardModel::UseTruths(const AmplifierAnalogTruths& truths) {
@@ -288,9 +287,8 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
                                                                             : 0,
                   integratorSource,
                   caps,
-                  elements.LatchBit(kStimSourceLatch, 0) || elements.LatchBit(kStimSourceLatch, 1),
+                  ExternalStimulusOn(elements),
                   DecodeStimulusScale(_truths.scale, elements),
-                  elements.LatchBit(kGainLatchHigh, 3),
                   channel == kCSlowNetworkChannel || channel == kCFastNetworkChannel ? channel : 0,
                   DecodeNetworks(_truths.scale, elements),
                   CurrentClampGain(elements),
@@ -303,6 +301,16 @@ AmplifierBoardModel::Setting AmplifierBoardModel::SettingOf(const AmplifierBoard
     setting.rs_undershoot = kMostUndershoot * share * share * (3.0 - 2.0 * share);
   }
   return setting;
+}
+
+AnalogCircuit AmplifierBoardModel::Filter2(const AmplifierBoardElements& elements) const {
+  const FourPole shape = Filter2Shape(elements.LatchBit(kFilter2QLatch, 0), _truths.filter2_high_q);
+  const std::array<double, 2> hz = Filter2Hz(elements);
+  return Section(shape, 0, hz[0]).Then(Section(shape, 1, hz[1]));
+}
+
+bool AmplifierBoardModel::ExternalStimulusOn(const AmplifierBoardElements& elements) const {
+  return elements.LatchBit(kStimSourceLatch, 0) || elements.LatchBit(kStimSourceLatch, 1);
 }
 
 AnalogCircuit AmplifierBoardModel::Stages(const Setting& setting) const {
@@ -374,9 +382,6 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   if (setting.integrator_source != 0) {
     _integrator.Retune(AutoZeroed(rate, _truths.auto_zero_hz, _truths.auto_zero_q, false));
   }
-  if (setting.external_filter2) {
-    _external.Retune(Section(filter2, 0, setting.filter2_hz[0]).Then(Section(filter2, 1, setting.filter2_hz[1])));
-  }
   const AmplifierNetworks& networks = setting.networks;
   if (setting.network == kCSlowNetworkChannel) {
     _network.Retune(pipette.Then(AnalogCircuit::RC(networks.c_slow_tau_seconds))
@@ -394,7 +399,6 @@ void AmplifierBoardModel::Retune(const Setting& setting) {
   // The paths just put in use take their inputs from the next conversion.
   _command = std::numeric_limits<double>::quiet_NaN();
   _test = std::numeric_limits<double>::quiet_NaN();
-  _externalIn = std::numeric_limits<double>::quiet_NaN();
   _frontTest = std::numeric_limits<double>::quiet_NaN();
   _clamp = std::numeric_limits<double>::quiet_NaN();
 }
@@ -451,14 +455,12 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
       _clamp = clamp;
     }
   }
-  if (drive.test != _test || drive.external != _externalIn || drive.front_test != _frontTest) {
+  if (drive.test != _test || drive.front_test != _frontTest) {
     if (_setting.test_route != 0) _testRoute.Drive(_seconds, drive.test);
-    if (_setting.external_filter2) _external.Drive(_seconds, drive.external);
     if (_setting.integrator_source != 0) {
       _integrator.Drive(_seconds, _setting.integrator_source == kIntegratorFromTestDac ? drive.test : drive.front_test);
     }
     _test = drive.test;
-    _externalIn = drive.external;
     _frontTest = drive.front_test;
   }
   _monitors.integrator = _setting.integrator_source != 0 ? Limit(_integrator.Sample(_seconds)) : 0.0;
@@ -473,7 +475,6 @@ const AmplifierMonitors& AmplifierBoardModel::Convert(const AmplifierBoardElemen
     current += _testRoute.Sample(_seconds);
     if (_setting.test_route == 1) _monitors.test_at_probe = _testRoute.Tap(kProbeTap);
   }
-  _monitors.external_filter2 = _setting.external_filter2 ? Limit(_external.Sample(_seconds)) : 0.0;
   const double network = networkShown ? Limit(_network.Sample(_seconds)) : 0.0;
   _monitors.c_slow_network = _setting.network == kCSlowNetworkChannel ? network : 0.0;
   _monitors.c_fast_network = _setting.network == kCFastNetworkChannel ? network : 0.0;

@@ -45,8 +45,6 @@
 //              auto-zero loop making it a band-pass; the capacitor carries
 //              the drive x its output's slope into the probe; the
 //              multiplexer shows the output on 4 (1 pF) and 2 (10 pF);
-//   external   with latch 31 bit 3 filter 2's sections also filter the
-//              external input (multiplexer 11);
 //   networks   the C-slow and C-fast networks of the pipette potential
 //              (sim/amplifier/AmplifierScaleTruths.h), run while the
 //              multiplexer (latch 41) shows them on 3 and 4;
@@ -185,11 +183,9 @@ struct AmplifierMonitors {
   double current = 0.0;
   double voltage = 0.0;
   // The networks ahead of the injection capacitors (valid while the
-  // multiplexer shows them), filter 2 on the external input, the test DAC
-  // at the probe.
+  // multiplexer shows them), the test DAC at the probe.
   double c_slow_network = 0.0;
   double c_fast_network = 0.0;
-  double external_filter2 = 0.0;
   double test_at_probe = 0.0;
   // The test integrator's output, and the channel (4 or 2) that shows it;
   // 0 without a test capacitor.
@@ -225,6 +221,11 @@ class AmplifierBoardModel {
   // Hz of filter 2's sections.
   std::array<double, 2> Filter2Hz(const AmplifierBoardElements& elements) const;
   double StimulusFilterHz(const AmplifierBoardElements& elements) const;
+  // Filter 2's two sections.
+  AnalogCircuit Filter2(const AmplifierBoardElements& elements) const;
+  // Whether the test DAC (or the external input cabled to it) is a
+  // stimulus source.
+  bool ExternalStimulusOn(const AmplifierBoardElements& elements) const;
   // The current-clamp gain 0-3, -1 in voltage clamp.
   int CurrentClampGain(const AmplifierBoardElements& elements) const;
   double ReferenceGain(const AmplifierBoardElements& elements) const;
@@ -269,7 +270,6 @@ class AmplifierBoardModel {
     int integrator_caps = 0;
     bool stimulus_source = false;
     double stimulus_scale = 0.0;
-    bool external_filter2 = false;
     // 0, or the multiplexer's network channel 3 or 4.
     int network = 0;
     AmplifierNetworks networks;
@@ -313,15 +313,13 @@ class AmplifierBoardModel {
   // filter 1; the voltage monitor's pipette potential.
   AnalogPath _current;
   AnalogPath _pipette;
-  // Beside them, each run only while in use: the test DAC's route, filter 2
-  // on the external input, the network the multiplexer shows.
+  // Beside them, each run only while in use: the test DAC's route, the
+  // network the multiplexer shows.
   AnalogPath _testRoute;
   AnalogPath _integrator;
-  AnalogPath _external;
   AnalogPath _network;
   double _command = 0.0;
   double _test = 0.0;
-  double _externalIn = 0.0;
   double _frontTest = 0.0;
   // What the current clamp drives: stimulus DAC volts.
   double _clamp = 0.0;

@@ -25,7 +25,7 @@ constexpr int kDataPathBit = 3;
 constexpr int kMuxCommand = 0;
 constexpr int kMuxCSlowNetwork = 3;
 constexpr int kMuxCFastNetwork = 4;
-constexpr int kMuxExternalFilter2 = 11;
+constexpr int kMuxStimulusBuffer = 11;
 constexpr int kMuxTestAtProbe = 15;
 constexpr int kMuxReference = 1;
 constexpr int kMuxProbeOutput = 6;
@@ -367,7 +367,9 @@ void AmplifierRack::Convert(const SampleInstant& at, std::span<const double> dac
       const AmplifierDrive drive = DriveOf(board, dac_volts);
       model->Convert(Board(board), drive, at.clock_seconds);
       _bench.Convert(board, position, *model, Board(board), at.clock_seconds);
-      _testNodes[static_cast<std::size_t>(board)].Convert(*model, Board(board), drive);
+      AmplifierTestNodes& nodes = _testNodes[static_cast<std::size_t>(board)];
+      nodes.Convert(*model, Board(board), drive);
+      if (nodes.FiltersMultiplexer()) nodes.FilterMultiplexer(model->Seconds(), BoardMuxVolts(board, dac_volts));
       const AmplifierBoardConfig& board_config = BoardConfig(board);
       _currentClamps[static_cast<std::size_t>(board)].Convert(Board(board), drive.stimulus, drive.test,
                                                               at.clock_seconds, board_config.current_clamp,
@@ -399,7 +401,10 @@ std::uint8_t AmplifierRack::ClippingLines() const {
 double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
   if (const std::optional<double> volts = _potentiostats.MuxAdcVolts()) return *volts;
   const int board = SelectedBoard();
-  if (board < 0) return 0.0;
+  return board < 0 ? 0.0 : BoardMuxVolts(board, dac_volts);
+}
+
+double AmplifierRack::BoardMuxVolts(int board, std::span<const double> dac_volts) const {
   const AmplifierBoardConfig& board_config = BoardConfig(board);
   if (board_config.mux_gain == 0.0) return 0.0;
   const AmplifierBoardModel* model = Model(board);
@@ -423,7 +428,9 @@ double AmplifierRack::MuxVolts(std::span<const double> dac_volts) const {
         break;
       case kMuxCSlowNetwork: volts = monitored(&AmplifierMonitors::c_slow_network); break;
       case kMuxCFastNetwork: volts = monitored(&AmplifierMonitors::c_fast_network); break;
-      case kMuxExternalFilter2: volts = monitored(&AmplifierMonitors::external_filter2); break;
+      case kMuxStimulusBuffer:
+        volts = model != nullptr ? _testNodes[static_cast<std::size_t>(board)].StimulusBuffer() : 0.0;
+        break;
       case kMuxTestAtProbe: volts = monitored(&AmplifierMonitors::test_at_probe); break;
       case kMuxReference: volts = old ? 0.0 : kReferenceVolts; break;
       case kMuxProbeOutput: volts = monitored(&AmplifierMonitors::probe); break;
@@ -475,7 +482,9 @@ double AmplifierRack::AdVolts(int line, std::span<const double> dac_volts) const
   for (int board = 0; board < kBoards; ++board) {
     const AmplifierBoardModel* model = Model(board);
     if (model == nullptr) continue;
-    if (LinesOf(board).current == line) return model->Monitors().current;
+    if (LinesOf(board).current == line) {
+      return _testNodes[static_cast<std::size_t>(board)].CurrentMonitor(model->Monitors().current);
+    }
     if (LinesOf(board).voltage == line) return model->Monitors().voltage;
   }
   return 0.0;

@@ -52,8 +52,9 @@
 // minus filter 2's first section, 9 minus the stimulus DAC on the C, D and Z
 // boards (0 V on the others; with the analog model the current-clamp
 // stages of sim/amplifier/AmplifierCurrentClamp.h show on 9, 10 and 15 as
-// they say), 3 the C-slow and 4 the C-fast network, 11
-// filter 2 on the external input, 13 the test DAC, 14 current monitor 1
+// they say), 3 the C-slow and 4 the C-fast network, 10 the stimulus and 11
+// the external stimulus buffer (with filter 2's source switches,
+// sim/amplifier/AmplifierTestNodes.h), 13 the test DAC, 14 current monitor 1
 // (the output amplifier, ahead of filter 2), 15 the test DAC at the probe; x 64 on the P boards with latch 39 bit 1;
 // then the channel's own fault, the multiplexer's gain, and the board's
 // multiplexer offset and noise. The board's test DAC is the channel rule's:
@@ -134,6 +135,8 @@ class AmplifierRack {
 
   // A DAC missing from dac_volts drives 0 V.
   double MuxVolts(std::span<const double> dac_volts) const;
+  // The multiplexer's output of one board, selected or not.
+  double BoardMuxVolts(int board, std::span<const double> dac_volts) const;
   // Logical AD line 0-7 of the rack.
   double AdVolts(int line, std::span<const double> dac_volts) const;
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/amplifier/AmplifierRack.h"
+#include "sim/amplifier/AmplifierTestNodes.h"
 #include "sim/tests/AmplifierRack_fixture.h"
 
 using namespace RackSamples;
@@ -506,19 +507,72 @@ TEST(AmplifierAnalog, ModelCircuitSwitchAndTestInputCable) {
   EXPECT_NEAR(bench.Line(7), truths.mux_offset_volts, 1e-9);
 }
 
-TEST(AmplifierAnalog, Filter2OnTheExternalPath) {
-  AmplifierRackConfig config = AnalogConfig(1, 0.0);
-  const AmplifierAnalogTruths& truths = config.boards[0].analog;
-  const int part1 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[0]));
-  const int part2 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[1]));
-  Bench bench(config);
-  bench.Words(0, {LatchWord(30, 4, 8), Word(10, part1), Word(12, part2), LatchWord(40, 0, 11)});
-  const double corner = part1 / truths.filter2_factors[0];
-  const double ratio = SineAmplitude(bench, 7, corner, 2e-7, true) / SineAmplitude(bench, 7, corner / 100.0, 2e-5, true);
-  EXPECT_NEAR(ratio, std::sqrt(0.5), 0.02 * std::sqrt(0.5));
-  // The source back on the output amplifier: the external path is off.
-  bench.Words(0, {LatchWord(30, 4, 0)});
-  EXPECT_NEAR(SineAmplitude(bench, 7, corner / 100.0, 2e-5, true), 0.0, 1e-5);
+// Filter 2 on another source than the output amplifier: the multiplexer
+// (latch 31 bit 3) or the voltage monitor (latch 44 bit 2). From the
+// multiplexer the current monitor shows filter 2's output, from the
+// voltage monitor multiplexer channel 10 does; each against the line that
+// feeds it: -3 dB at the corner, unity well below it.
+TEST(AmplifierAnalog, Filter2Sources) {
+  struct Case {
+    std::string name;
+    std::vector<std::uint16_t> words;
+    bool on_test_dac;
+    int input_line;
+    int output_line;
+  };
+  const std::vector<Case> cases = {
+      // The external stimulus input (cabled to the test DAC) as a stimulus
+      // source, its buffer on multiplexer 11.
+      {"multiplexer", {LatchWord(30, 4, 8), LatchWord(32, 2, 0), LatchWord(40, 0, 11)}, true, 7, 6},
+      {"voltage monitor", {LatchWord(30, 4, 0), LatchWord(44, 4, 0), LatchWord(40, 0, 10)}, false, 5, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AmplifierRackConfig config = AnalogConfig(1, 0.0);
+    const AmplifierAnalogTruths& truths = config.boards[0].analog;
+    const int part1 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[0]));
+    const int part2 = static_cast<int>(std::lround(10e3 * truths.filter2_factors[1]));
+    Bench bench(config);
+    bench.Words(0, {Word(10, part1), Word(12, part2)});
+    bench.Words(0, c.words);
+    const auto gain = [&](double hz, double step) {
+      return SineAmplitude(bench, c.output_line, hz, step, c.on_test_dac) /
+             SineAmplitude(bench, c.input_line, hz, step, c.on_test_dac);
+    };
+    const double corner = part1 / truths.filter2_factors[0];
+    EXPECT_NEAR(gain(corner / 100.0, 2e-5), 1.0, 0.01);
+    EXPECT_NEAR(gain(corner, 2e-7), std::sqrt(0.5), 0.02 * std::sqrt(0.5));
+  }
+}
+
+// From the multiplexer the offset DAC (6) shifts the current monitor by its
+// share, and the bypass (latch 29 bit 1) shows the output amplifier's
+// monitor again; the source back on the output amplifier, the external
+// stimulus off, multiplexer 11 shows nothing.
+TEST(AmplifierAnalog, Filter2OffsetDacBypassAndExternalBuffer) {
+  Bench bench(AnalogConfig(1, 0.0));
+  bench.Words(0, {Word(10, 100), Word(12, 100)});
+  bench.Words(0, {LatchWord(30, 4, 8), LatchWord(32, 2, 0), LatchWord(40, 0, 11)});
+  const auto monitor_at = [&](int code) {
+    bench.Words(0, {Word(6, code)});
+    bench.Hold(5e-3, 0.0);
+    return bench.Line(6);
+  };
+  EXPECT_NEAR(monitor_at(255) - monitor_at(0), 255 * AmplifierTestNodes::kFilter2OffsetVoltsPerCode, 1e-3);
+  bench.test = [](double) { return 1.0; };
+  bench.Hold(5e-3, 0.0);
+  EXPECT_NEAR(bench.Line(7) - bench.Rack().Model(0)->Truths().mux_offset_volts, AmplifierTestNodes::kStimulusBufferGain,
+              1e-3);
+  const double filtered = bench.Line(6);
+  bench.Words(0, {LatchWord(28, 1, kBypassFilter2)});
+  bench.Hold(5e-3, 0.0);
+  const double bypassed = bench.Line(6);
+  EXPECT_NEAR(bypassed, bench.Rack().Model(0)->Monitors().current, 1e-12);
+  EXPECT_GT(std::fabs(filtered - bypassed), 0.5);
+  bench.Words(0, {LatchWord(28, 1, 0), LatchWord(30, 4, 0), LatchWord(32, 0, 0)});
+  bench.Hold(5e-3, 0.0);
+  EXPECT_NEAR(bench.Line(7), bench.Rack().Model(0)->Truths().mux_offset_volts, 1e-3);
+  EXPECT_NEAR(bench.Line(6), bench.Rack().Model(0)->Monitors().current, 1e-12);
 }
 
 TEST(AmplifierAnalog, FourBoardsEachOnItsLinesWithItsCell) {
