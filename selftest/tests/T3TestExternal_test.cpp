@@ -255,4 +255,52 @@ TEST_P(SingleTlv4, WithoutTheSampleAndHoldItsNominalValuesWithoutLines) {
   }
 }
 
+// ---- Four TLV 4 in a tetral rack ----------------------------------------------------------
+
+// Board 0 of four 'S' boards: its own lines, no cables.
+class FourTlv4 : public GenerationRack<'S', 16382> {
+ protected:
+  void Configure(AmplifierRackConfig& config) override {
+    GenerationRack::Configure(config);
+    config.boards_per_rack = 4;
+    for (int b = 0; b < 4; ++b) config.boards[static_cast<std::size_t>(b)].letter = 'S';
+  }
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(GenerationRack::SetUp());
+    T3Base::AmplKind = T3Types::State.ModelKind;
+    T3Base::IsTlv3N = true;
+    T3Base::T3Boards = 4;
+    T3Base::FirstRackBoards = 4;
+    T3Base::TetralRack1 = true;
+    T3Types::State.IsTlv3N = true;
+    T3Types::State.T3Boards = 4;
+    T3Panel::FillAdcAndDac(T3Types::State);
+    ASSERT_TRUE(ReadRange("Selftest_external.TLV"));
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Boards, FourTlv4, ::testing::Values(ZRVBase::BoardQRN2400), BoardName);
+
+TEST_P(FourTlv4, NominalInputsAndVMonAndMeasuredCurrentMonitors) {
+  ExternalResults& ext = results_.External;
+  for (TransferValues& group : ext.Connection) group.Gain.Value = -1;
+  const BlockRun run = Run([&] { return T3TestExternal::External(results_); });
+  EXPECT_TRUE(run.passed);
+  EXPECT_EQ(FailedValues(run.report), std::set<std::string>{}) << run.report;
+  for (const char* label : {"Dac-1 to Test Input", "Dac-0 to Stim Input", "IMon1 to Adc-7", "IMon2 to Adc-6"}) {
+    EXPECT_EQ(Count(run.report, label), 1u) << label << "\n" << run.report;
+  }
+  EXPECT_FALSE(Has(run.report, "VMon to Adc-"));
+  EXPECT_FALSE(Has(run.report, "ExtCCStim"));
+  for (const int nominal : {kTestInput, kStimInput, kVMonToAdc}) {
+    const TransferValues& g = ext.Connection[nominal];
+    EXPECT_EQ(std::vector<double>({g.Gain.Value, g.Offset.Value, g.Noise.Value}), std::vector<double>({1, 0, 0}))
+        << nominal;
+  }
+  EXPECT_EQ(ext.Connection[kExtCCStim].Gain.Value, 0.1);
+  for (const int measured : {kIMon1ToAdc, kIMon2ToAdc}) {
+    EXPECT_NEAR(ext.Connection[measured].Gain.Value, 1.0, 0.03) << measured;
+  }
+}
+
 }  // namespace

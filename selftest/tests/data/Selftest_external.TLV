@@ -13,10 +13,10 @@ HFCal:
 Test Results:
 
 MuxTransfer
- Gain 1 # 5%    Offset < 2      Noise 0 / 0.5
- Gain 64 # 5%    Offset < 2      Noise 0 / 0.5
- Gain 1 # 5%    Offset < 2      Noise 0 / 0.5
- Gain 64 # 5%    Offset < 2      Noise 0 / 0.5
+ Gain -0.01 / 0.01    Offset < 10      Noise 0 / 0.5
+ Gain -0.01 / 0.01    Offset < 10      Noise 0 / 0.5
+ Gain 1 # 5%    Offset < 10      Noise 0 / 0.5
+ Gain 1 # 5%    Offset < 10      Noise 0 / 0.5
 
 Filter1 Response
  Gain 1 # 2%    Offset < 2      Noise 0 / 0.5
