@@ -111,6 +111,49 @@ void Fields(MuxChannelFault& f, Visit& v) {
 }
 
 template <typename Visit>
+void Fields(CurrentClampTruths& t, Visit& v) {
+  v("feed_through", t.feed_through);
+  v("tracking_gain", t.tracking_gain);
+  v("tracking_tau", t.tracking_tau);
+  v("step_gain", t.step_gain);
+  v("step_tau", t.step_tau);
+  v("scale_gains", t.scale_gains);
+  v("fast_feed_through", t.fast_feed_through);
+  v("fast_step_gain", t.fast_step_gain);
+  v("fast_step_tau", t.fast_step_tau);
+  v("fast_vmon_gain", t.fast_vmon_gain);
+  v("fast_stimulus_gains", t.fast_stimulus_gains);
+  v("old_step_gain", t.old_step_gain);
+  v("old_vmon_gain", t.old_vmon_gain);
+  v("old_vmon_current_gain", t.old_vmon_current_gain);
+  v("old_tau", t.old_tau);
+  v("old_stimulus_gains", t.old_stimulus_gains);
+  v("old_offset_volts", t.old_offset_volts);
+}
+
+template <typename Visit>
+void Fields(CurrentClampFaults& f, Visit& v) {
+  v("gain", f.gain);
+  v("step_tau", f.step_tau);
+  v("tracking_tau", f.tracking_tau);
+  v("old_tau", f.old_tau);
+  v("external_cc_dead", f.external_cc_dead);
+  v("fast_stimulus_dead", f.fast_stimulus_dead);
+}
+
+template <typename Visit>
+void Fields(SampleHoldTruths& t, Visit& v) {
+  v("droop", t.droop);
+  v("feed_through", t.feed_through);
+}
+
+template <typename Visit>
+void Fields(ConnectionFaults& f, Visit& v) {
+  v("sample_hold_droop", f.sample_hold_droop);
+  v("vmon_x100_dead", f.vmon_x100_dead);
+}
+
+template <typename Visit>
 void Fields(AmplifierBoardConfig& b, Visit& v) {
   v("present", b.present);
   v("letter", b.letter);
@@ -122,6 +165,10 @@ void Fields(AmplifierBoardConfig& b, Visit& v) {
   v("mux_channels", b.mux_channels);
   v("stuck_clipping", b.stuck_clipping);
   v("analog", b.analog);
+  v("current_clamp", b.current_clamp);
+  v("current_clamp_faults", b.current_clamp_faults);
+  v("sample_hold", b.sample_hold);
+  v("connection_faults", b.connection_faults);
   v("probes", b.probes);
 }
 

@@ -53,6 +53,12 @@ const KeyCase kKeys[] = {
     {"boards.0.analog.hf.slow_scale_seconds.1", "1e-3", true},
     {"boards.0.analog.filter2_high_q", "1.2", true},
     {"boards.0.probes.2.cc_input_ohms", "1e10", true},
+    {"boards.0.current_clamp.tracking_tau.4", "3.0", true},
+    {"boards.0.current_clamp.tracking_tau.6", "3.0", false},
+    {"boards.0.current_clamp_faults.fast_stimulus_dead.1", "true", true},
+    {"boards.0.current_clamp_faults.external_cc_dead", "2", false},
+    {"boards.0.sample_hold.droop", "0.5", true},
+    {"boards.0.connection_faults.vmon_x100_dead", "true", true},
     {"selectors.0.probes", "4", true},
     {"selectors.0.eeprom_text", "123456F01x04", true},
     {"rack_interface.1", "901299A", true},
@@ -121,6 +127,11 @@ TEST(AmplifierRackKeys, ValuesLandInTheirFieldsAndListsGrowToTheIndex) {
   EXPECT_EQ(config.potentiostat.pk512.image, std::vector<std::uint8_t>{0xAD});
   EXPECT_EQ(config.potentiostat.pk510.booster_volts, 5.0);
   EXPECT_EQ(config.boards[2].analog.hf.fast_scale_seconds[0], 9e-6);
+  ASSERT_TRUE(SetRackKey(config, "boards.1.current_clamp_faults.gain.2", "0.8"));
+  ASSERT_TRUE(SetRackKey(config, "boards.1.connection_faults.sample_hold_droop", "100"));
+  EXPECT_EQ(config.boards[1].current_clamp_faults.gain[2], 0.8);
+  EXPECT_EQ(config.boards[1].connection_faults.sample_hold_droop, 100.0);
+  EXPECT_EQ(config.boards[1].current_clamp.step_tau, CurrentClampTruths().step_tau);
 }
 
 TEST(SimRackFile, ABadLineLeavesTheWholeConfigAsItWas) {
