@@ -9,13 +9,13 @@
 // and the CPU time per run; the goal is at most 1 % of hw_s.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
 #include "acquisition/ADMeasure.h"
 #include "amplifier/T3Base.h"
 #include "amplifier/T3Types.h"
+#include "bench/SimulatedTime.h"
 #include "bench/StandInBoard.h"
 #include "dialogs/Alert.h"
 #include "selftest/T3CCTest.h"
@@ -63,16 +63,7 @@ void RackBench(benchmark::State& state, Run run, bool sampleHoldCable = false) {
     rack.Rack(0).SetBench(0, 0, bench);
     return 3;
   });
-  double hardwareSeconds = 0.0;
-  for (auto _ : state) {
-    const double start = Platform::ElapsedSeconds();
-    if (!run()) {
-      state.SkipWithError("the test stopped");
-      break;
-    }
-    hardwareSeconds += Platform::ElapsedSeconds() - start;
-  }
-  state.counters["hw_s"] = hardwareSeconds / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+  RunOnTheLines(state, run);
   Alert::SetAnswerProc(nullptr);
   ZRVSim_SetWiring(nullptr);
   CloseStandInBoard();

@@ -8,10 +8,9 @@
 // and the CPU time per run; the goal is at most 1 % of hw_s.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstdint>
 
 #include "acquisition/ADMeasure.h"
+#include "bench/SimulatedTime.h"
 #include "bench/StandInBoard.h"
 #include "selftest/T3Tester.h"
 #include "selftest/TestResultsBlock.h"
@@ -40,16 +39,7 @@ void RackBench(benchmark::State& state, Run run) {
     state.SkipWithError("no simulated board");
     return;
   }
-  double hardwareSeconds = 0.0;
-  for (auto _ : state) {
-    const double start = Platform::ElapsedSeconds();
-    if (!run()) {
-      state.SkipWithError("the test stopped");
-      break;
-    }
-    hardwareSeconds += Platform::ElapsedSeconds() - start;
-  }
-  state.counters["hw_s"] = hardwareSeconds / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+  RunOnTheLines(state, run);
   ZRVSim_SetWiring(nullptr);
   CloseStandInBoard();
 }
