@@ -17,6 +17,7 @@
 #include "amplifier/T3Types.h"
 #include "selftest/Protocol.h"
 #include "selftest/T3TestExternal.h"
+#include "selftest/TestBase.h"
 
 namespace {
 
@@ -237,6 +238,24 @@ TEST_P(SingleTlv4, BrokenConnectionsFailTheirLines) {
     EXPECT_TRUE(run.passed);
     EXPECT_EQ(FailedValues(run.report), knob.failing) << run.report;
   }
+}
+
+// An abort at a step point stops the test at once: the groups after it
+// keep what they held.
+TEST_P(SingleTlv4, AnAbortStopsAtTheNextStepPoint) {
+  TestBase::Aborted = true;
+  Ext().Connection[kStimInput].Gain.Value = -7;
+  Ext().SampleAndHoldStep[1].Gain.Value = -7;
+  const BlockRun run = Run([&] {
+    return T3TestExternal::ExternalDacTest(0, 1, Ext()) || T3TestExternal::TestDacSH(results_);
+  });
+  TestBase::Aborted = false;
+  EXPECT_FALSE(run.passed);
+  EXPECT_TRUE(Has(run.report, "Dac-0 to Test Input"));
+  EXPECT_FALSE(Has(run.report, "Stim Input"));
+  EXPECT_EQ(Count(run.report, "TestDac-S&H"), 1u);
+  EXPECT_EQ(Ext().Connection[kStimInput].Gain.Value, -7);
+  EXPECT_EQ(Ext().SampleAndHoldStep[1].Gain.Value, -7);
 }
 
 // Another kind than the TLV 4 and TLV 4 Plus has no sample-and-hold.
