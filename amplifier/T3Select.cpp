@@ -130,6 +130,10 @@ void SetUp(std::int32_t board) {
 
 }  // namespace
 
+std::int64_t StorageHeapBytes() {
+  return Buffer::HeapBytes(static_cast<std::int32_t>(sizeof(BoardStorageBlock)), kBoards * kSlots);
+}
+
 std::int32_t GetSelectorIndex(std::int32_t position) {
   return position >= 1 && position <= T3Base::MaxSelectors ? position - 1 : 0;
 }

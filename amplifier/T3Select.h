@@ -48,6 +48,9 @@ using NewBoardProc = void (*)();
 // position - 1 for positions 1 to T3Base::MaxSelectors, else 0: position p
 // has slot p, and position 0 slot 1.
 std::int32_t GetSelectorIndex(std::int32_t position);
+// The most the heap gives to the storage when every slot of every board is
+// stored.
+std::int64_t StorageHeapBytes();
 
 // Stores the live records in slot 0 and the live position's slot, the
 // scale (and, where the slot was not frozen yet, the C-fast table) and

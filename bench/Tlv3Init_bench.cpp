@@ -1,6 +1,7 @@
 // "Initialize" of the calibration program on the simulated racks, on the
 // virtual clock: the one-board TLV 4 USB rack on the QRN 5+5 (the default
-// rack) and a four-board QRN 2400 rack, every board with its records. The
+// rack) and a four-board QRN 2400 rack, every board with its records; and
+// the store of a board's records to its EEPROM on both interfaces. The
 // waits of the start-up (the interface's 2 s, the amplifier's settling, the
 // EEPROM reads) pass on the virtual clock; what they cost the machine is
 // the program's and the simulators' work.
@@ -27,6 +28,7 @@
 #include "amplifier/T3Scale.h"
 #include "amplifier/T3Types.h"
 #include "calibration/SimulatedHardware.h"
+#include "calibration/Tlv3Files.h"
 #include "calibration/Tlv3Init.h"
 #include "dialogs/Alert.h"
 #include "foundation/Buffer.h"
@@ -109,6 +111,29 @@ class Bench {
   T3Tester::TesterModeSave tester_{};
 };
 
+// Times work (FALSE: failed, with why) once per iteration, then runs after
+// untimed; the simulated time and the CPU share as counters.
+void Measure(benchmark::State& state, bool (*work)(), const char* why, void (*after)()) {
+  double simulated = 0.0;
+  double cpu = 0.0;
+  for (auto _ : state) {
+    const double start = Platform::ElapsedSeconds();
+    const double cpuStart = ProcessCpuSeconds();
+    if (!work()) {
+      state.SkipWithError(why);
+      break;
+    }
+    cpu += ProcessCpuSeconds() - cpuStart;
+    simulated += Platform::ElapsedSeconds() - start;
+    state.PauseTiming();
+    after();
+    state.ResumeTiming();
+  }
+  const double runs = static_cast<double>(state.iterations() > 0 ? state.iterations() : 1);
+  state.counters["sim_s"] = simulated / runs;
+  state.counters["cpu_share"] = simulated > 0.0 ? cpu / simulated : 0.0;
+}
+
 void RunInitialize(benchmark::State& state, const SimRackFile::Config& config, T3Types::AmplifierKind kind,
                    ZRVBase::BoardType board) {
   Bench bench(config);
@@ -117,25 +142,36 @@ void RunInitialize(benchmark::State& state, const SimRackFile::Config& config, T
     state.SkipWithError("the rack's records could not be written");
     return;
   }
-  double simulated = 0.0;
-  double cpu = 0.0;
-  for (auto _ : state) {
-    const double start = Platform::ElapsedSeconds();
-    const double cpuStart = ProcessCpuSeconds();
-    if (!Bench::Initialize()) {
-      state.SkipWithError("the initialisation failed");
-      break;
-    }
-    cpu += ProcessCpuSeconds() - cpuStart;
-    simulated += Platform::ElapsedSeconds() - start;
-    state.PauseTiming();
-    Tlv3Init::Shutdown();
-    state.ResumeTiming();
-  }
-  const double runs = static_cast<double>(state.iterations() > 0 ? state.iterations() : 1);
-  state.counters["sim_s"] = simulated / runs;
-  state.counters["cpu_share"] = simulated > 0.0 ? cpu / simulated : 0.0;
+  Measure(state, Bench::Initialize, "the initialisation failed", Tlv3Init::Shutdown);
 }
+
+bool StoreRecords() { return Tlv3Files::SaveScaleFile() && Tlv3Files::SaveCFastFile(); }
+
+// The selected board's scale record and C-fast table stored to its EEPROM
+// as the program stores them (each block backed up, every page verified).
+void RunStore(benchmark::State& state, const SimRackFile::Config& config, T3Types::AmplifierKind kind,
+              ZRVBase::BoardType board) {
+  Bench bench(config);
+  T3AD::SetTlvType(kind, board);
+  if (!Bench::WriteRecords() || !Bench::Initialize()) {
+    state.SkipWithError("the rack could not be initialised");
+    return;
+  }
+  Measure(state, StoreRecords, "the records could not be stored", [] {});
+}
+
+void BM_StoreRecordsTlv4USB(benchmark::State& state) {
+  RunStore(state, SimRackFile::Config{}, T3Types::KindTlv4USB, ZRVBase::BoardQRN55);
+}
+BENCHMARK(BM_StoreRecordsTlv4USB)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_StoreRecordsQRN2400(benchmark::State& state) {
+  SimRackFile::Config config;
+  config.rack.interface = RackInterface::kQRN2400;
+  config.rack.boards[0].letter = 'S';
+  RunStore(state, config, T3Types::KindTlv4, ZRVBase::BoardQRN2400);
+}
+BENCHMARK(BM_StoreRecordsQRN2400)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 void BM_InitializeOneBoardTlv4USB(benchmark::State& state) {
   RunInitialize(state, SimRackFile::Config{}, T3Types::KindTlv4USB, ZRVBase::BoardQRN55);

@@ -1,5 +1,7 @@
 #include "calibration/Program.h"
 
+#include "amplifier/T3Select.h"
+#include "calibration/T3TestUt.h"
 #include "calibration/Tlv3Mereth.h"
 #include "foundation/Buffer.h"
 #include "foundation/Strings.h"
@@ -13,7 +15,11 @@ void Define() {
   Strings::Assign(MacEnv::ShortName, "Mereth");
   Strings::Assign(MacEnv::LongName, "Mereth");
   MacEnv::StartupProc = Tlv3Mereth::CallMereth;
-  Buffer::DefBufferHeap = 1500;
+  // Beside the rest of the program, room for the board storage and the
+  // results blocks at their fullest.
+  constexpr std::int64_t kKilobyte = 1024;
+  const std::int64_t blocks = T3Select::StorageHeapBytes() + T3TestUt::ResultsHeapBytes();
+  Buffer::DefBufferHeap = static_cast<std::int32_t>(1500 + (blocks + kKilobyte - 1) / kKilobyte);
   Buffer::DefBufferHeapMin = 400;
   Buffer::DefAllocHeapMin = 400;
 }

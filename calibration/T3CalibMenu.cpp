@@ -12,11 +12,18 @@ namespace T3CalibMenu {
 
 int Menu = 0;
 int iWriteInfo = 0;
+T3TestUt::MuxTestResults* MuxTest = nullptr;
+T3TestUt::SelfTestResults* Results = nullptr;
+T3TestUt::HFRangeResults* HFResults = nullptr;
 ModDialogUt::Proc Sync_GUI_ToAmplProc = ModDialogUt::NoProc;
 
 namespace {
 
 constexpr char kVersionInformation[] = "Version Information";
+// The largest peak deviations the HF calibration accepts in the medium and
+// the high gain range.
+constexpr double kMaxDeviationMedium = 0.02;
+constexpr double kMaxDeviationHigh = 0.025;
 
 }  // namespace
 
@@ -40,11 +47,13 @@ void InitTesterModules() {
 void ShutdownTesterModules() {
   Shutdown();
   T3TestGraphics::Shutdown();
+  T3TestUt::Shutdown();
 }
 
 void Install(bool asSubmenu, ModDialogUt::Proc syncProc, ModDialogUt::Proc firmwareProc,
              ModDialogUt::Proc boardVersionProc) {
   T3TestGraphics::Shutdown();
+  T3TestUt::InitAllResults(kMaxDeviationMedium, kMaxDeviationHigh, MuxTest, Results, HFResults);
   Sync_GUI_ToAmplProc = syncProc;
   ModMenus::CreateMenu(Menu, "Calibrate");
   ModMenus::AppendItem(Menu, kVersionInformation);

@@ -13,7 +13,9 @@
 #include "calibration/ProtocolNotebook.h"
 #include "calibration/SimulatedHardware.h"
 #include "calibration/T3CalibMenu.h"
+#include "calibration/T3TestUt.h"
 #include "calibration/Tlv3Base.h"
+#include "calibration/Tlv3Files.h"
 #include "calibration/Tlv3Init.h"
 #include "calibration/Tlv3Menus.h"
 #include "dialogs/ModDialog.h"
@@ -26,6 +28,7 @@
 #include "foundation/TermIO.h"
 #include "potentiostat/K5Panel.h"
 #include "potentiostat/K5Set_518.h"
+#include "selftest/T3TestProbe.h"
 #include "selftest/T3Tester.h"
 #include "shell/Graphics.h"
 #include "shell/MacEnv.h"
@@ -103,6 +106,10 @@ void InitAllModules() {
   Tlv3Init::InitAllModules();
   K5Panel::InitAllModules();
   T3Tester::SetSoftwareVersionSource(SoftwareVersion);
+  T3Tester::CalibrationModuleInits inits;
+  inits.testUt = T3TestUt::InitModule;
+  T3Tester::SetCalibrationModuleInits(inits);
+  T3TestProbe::SetScaleFileProcs({Tlv3Files::LoadScaleFile, Tlv3Files::SaveScaleFile});
   T3CalibMenu::InitTesterModules();
   Tlv6Firmware::InitAllModules();
   ProtocolNotebook::InitModule();

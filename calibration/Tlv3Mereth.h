@@ -24,7 +24,10 @@ extern bool DoDebug;
 
 // The start procedure (MacEnv::StartupProc): the program's modules, the
 // menus, the exit procedure, the main dialog and its loop until the
-// program is to end. TRUE after the loop ended; FALSE when the main dialog
+// program is to end. Before the test modules start, the self-tests learn
+// the calibration program's parts they call: the software version, the
+// results blocks' start (T3TestUt::InitModule) and the scale record's load
+// and store (Tlv3Files). TRUE after the loop ended; FALSE when the main dialog
 // could not be prepared or opened (the alerts of the dialog layer said
 // why).
 bool CallMereth();

@@ -632,6 +632,15 @@ void ScanEntries(NamedBuffer directory, void (*proc)(NamedBuffer entry)) {
   }
 }
 
+std::int64_t HeapBytes(std::int32_t size, std::int32_t count) {
+  if (size <= 0 || count <= 0) return 0;
+  // Each block may open a segment of its own (the rest of a segment need
+  // not fit the next), whose record lies in the directory's heap.
+  const std::size_t block = RoundUp(static_cast<std::size_t>(size), kSmallUnit);
+  const std::size_t perBlock = SegmentSize(block) + RoundUp(sizeof(Segment), kSmallUnit);
+  return static_cast<std::int64_t>(perBlock) * count;
+}
+
 void Allocate(NamedBuffer buffer, std::int32_t size, void*& pointer) {
   Lock lock(HeapMutex());
   pointer = nullptr;

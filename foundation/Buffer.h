@@ -88,6 +88,10 @@ void ScanEntries(NamedBuffer directory, void (*proc)(NamedBuffer entry));
 // A block of at least size bytes (rounded up to 16) from the buffer's own
 // heap; nil for size <= 0 or exhausted memory.
 void Allocate(NamedBuffer buffer, std::int32_t size, void*& pointer);
+// The most memory count blocks of size bytes can take from the heap when
+// allocated one by one in a heap buffer, the buffer's bookkeeping
+// included: what a program start must ask for to hold them for sure.
+std::int64_t HeapBytes(std::int32_t size, std::int32_t count);
 // Sizes up to 2 unchanged, 3 and 4 give 4, larger ones a multiple of 8.
 std::int32_t AlignedSize(std::int32_t size);
 // Returns a block (with the size given to Allocate); pointer := nil.

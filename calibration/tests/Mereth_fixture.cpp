@@ -2,6 +2,9 @@
 
 #include <filesystem>
 
+#include "amplifier/T3EEPROM.h"
+#include "amplifier/T3Panel.h"
+#include "amplifier/T3Scale.h"
 #include "calibration/Program.h"
 #include "calibration/Tlv3Base.h"
 #include "dialogs/ModDialog.h"
@@ -9,6 +12,7 @@
 #include "dialogs/ModDialogUt.h"
 #include "foundation/BufferText.h"
 #include "foundation/IOFiles.h"
+#include "foundation/Strings.h"
 #include "foundation/TermIO.h"
 #include "platform/headless/Headless.h"
 #include "shell/MacEnv.h"
@@ -127,4 +131,14 @@ std::string LineWith(const std::vector<std::string>& lines, const std::string& t
     if (line.find(text) != std::string::npos) return line;
   }
   return {};
+}
+
+void WriteRecords(int boards, const char* date) {
+  for (int board = 0; board < boards; ++board) {
+    T3Panel::SetT3Board(board);
+    Strings::Assign(T3Scale::Scale.CalibDate, std::string_view(date));
+    std::string message;
+    ASSERT_TRUE(T3EEPROM::WriteScale(message)) << message;
+    ASSERT_TRUE(T3EEPROM::WriteCFast(message)) << message;
+  }
 }

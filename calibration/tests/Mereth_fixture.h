@@ -51,3 +51,7 @@ class MerethTest : public TempDirectoryTest {
 
 // The first line that contains text, or "" when none does.
 std::string LineWith(const std::vector<std::string>& lines, const std::string& text);
+// Inside the steps: the live scale record and C-fast table, dated (an empty
+// date for none), written to the EEPROM of each of the boards
+// 0 .. boards - 1.
+void WriteRecords(int boards, const char* date);

@@ -46,18 +46,6 @@ std::string LastLineWith(const std::vector<std::string>& lines, const std::strin
   return {};
 }
 
-// Dates the scale records of the boards 0 .. boards - 1 on the rack's
-// EEPROMs (an empty date for none).
-void WriteDatedRecords(int boards, const char* date) {
-  for (int board = 0; board < boards; ++board) {
-    T3Panel::SetT3Board(board);
-    Strings::Assign(T3Scale::Scale.CalibDate, std::string_view(date));
-    std::string message;
-    ASSERT_TRUE(T3EEPROM::WriteScale(message)) << message;
-    ASSERT_TRUE(T3EEPROM::WriteCFast(message)) << message;
-  }
-}
-
 // The selected board's scale and C-fast files, under the names the
 // start-up looks for, the scale file's date emptied as an old writer left
 // it (its checksum kept right).
@@ -142,7 +130,7 @@ TEST_F(InitRun, TheCalibrationDateOfOneBoardIsOneLine) {
   Run([] {
     Alert::PushAnswer(kCancel);
     Initialize();
-    WriteDatedRecords(1, "05-Dec-2026");
+    WriteRecords(1, "05-Dec-2026");
   });
   Run([] {
     Initialize();
@@ -157,7 +145,7 @@ TEST_F(InitRun, JoinedUnitsReportABoardEach) {
   Run([] {
     Alert::PushAnswer(kCancel);
     Initialize();
-    WriteDatedRecords(1, "05-Dec-2026");
+    WriteRecords(1, "05-Dec-2026");
     T3Panel::SetT3Board(1);
     Strings::Assign(T3Scale::Scale.CalibDate, std::string_view("01-Dec-2026"));
     std::string message;
@@ -195,7 +183,7 @@ TEST_F(InitRun, TheActiveBoardOnlyReportsItsOwnDate) {
   Run([] {
     Alert::PushAnswer(kCancel);
     Initialize();
-    WriteDatedRecords(2, "03-Dec-2026");
+    WriteRecords(2, "03-Dec-2026");
   });
   Run([] {
     Initialize();
