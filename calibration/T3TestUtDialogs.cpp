@@ -74,8 +74,8 @@ std::string Adc(int n) { return "Adc-" + std::to_string(n); }
 
 void FillText(int item, int type, std::span<const char> name, std::span<const char> text, int left, int bottom,
               int width) {
-  FillItemField(&Dialog, item, type, name, false, text, left, bottom, width, 18, 3, 13, 12, 1, 0,
-                type == kButton || type == kDrag || type == kList, -1, -1, -1);
+  FillItemField(&Dialog, item, type, name, false, text, left, bottom, width, 18, 3, 13, 12, 1, type == kButton ? 1 : 0,
+                false, 65535, 65535, 65535);
 }
 
 void FillDialog() {

@@ -115,6 +115,8 @@ void MerethTest::Update(int item) { Item(item)->UpdateProc(); }
 
 void MerethTest::Initialize() { Item(4)->ExecuteProc(); }
 
+void MerethTest::KeepRunning() { MacEnv::Terminated = false; }
+
 std::vector<std::string> MerethTest::Notebook() {
   TermIO::Flush();
   std::vector<std::string> lines;

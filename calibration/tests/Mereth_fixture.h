@@ -37,6 +37,12 @@ class MerethTest : public TempDirectoryTest {
   static void Update(int item);
   // Presses "Initialize".
   static void Initialize();
+  // Inside the steps: a wait of the program while no step is queued ends
+  // the scripted input, which asks the program to quit (Initialize's waits
+  // do). The modal dialogs of their own loop end at once on that request;
+  // this takes it back, so that the dialogs the test queues input for next
+  // run.
+  static void KeepRunning();
   // The notebook's lines.
   static std::vector<std::string> Notebook();
   // What the alerts showed (stderr of the run).

@@ -166,7 +166,7 @@ TEST_F(ScaleRun, TheCFastTableGoesToTheEEPROM) {
 }
 
 TEST_F(ScaleRun, AChipThatDoesNotTakeTheBlockFailsTheStoreAndTheFileIsStillWritten) {
-  for (const char* fault : {"writes_lost = true", "stuck_address = 2000\nboards.0.eeprom_faults.stuck_high = true",
+  for (const char* fault : {"writes_lost = true", "stuck_address = 1024\nboards.0.eeprom_faults.stuck_high = true",
                             "power_lost_mid_program = true"}) {
     SCOPED_TRACE(fault);
     UseRack(std::string("boards.0.eeprom_faults.") + fault + "\n");

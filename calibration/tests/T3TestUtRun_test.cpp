@@ -13,6 +13,7 @@
 #include "calibration/tests/Mereth_fixture.h"
 #include "dialogs/Alert.h"
 #include "dialogs/LoopDialog.h"
+#include "platform/KeyCodes.h"
 #include "platform/Windows.h"
 #include "platform/headless/Headless.h"
 #include "platform/tests/Golden_fixture.h"
@@ -24,9 +25,11 @@ constexpr int kType = 1;
 constexpr int kTlv3 = 0;
 constexpr int kTlv4 = 1;
 constexpr int kCancel = 2;
-constexpr int kDone = 1;
-constexpr int kNext = 1;
-constexpr int kContinue = 2;
+
+// The program's own dialogs take their buttons' command keys: Return for
+// "Done" and "Next", Escape for "Cancel" and "Continue".
+void PressReturn() { Headless::Key(KeyCodes::kReturn, '\r', 0); }
+void PressEscape() { Headless::Key(KeyCodes::kEscape, 27, 0); }
 
 using UtilityRun = MerethTest;
 
@@ -38,7 +41,7 @@ void ExpectFrontWindowAndPressDone(const char* golden) {
   Headless::Call([](void* name) {
     EXPECT_TRUE(MatchesGolden(Windows::PixelsOf(Windows::FrontWindow()), static_cast<const char*>(name)));
   }, const_cast<char*>(golden));
-  Headless::ClickItem(kDone);
+  PressReturn();
 }
 
 std::string Connections() {
@@ -57,6 +60,7 @@ TEST_F(UtilityRun, TheExternalTestOfATlv3WithOneBoard) {
     Choose(kType, kTlv3);
     Alert::PushAnswer(kCancel);
     Initialize();
+    KeepRunning();
     EXPECT_EQ(Connections(), "Dac-0 to Test Input|Dac-1 to Stim Input|Adc-0 to V-Monitor|Adc-1 to FILTER-1|"
                              "Adc-2 to FILTER-2|");
     ExpectFrontWindowAndPressDone("external_test_tlv3");
@@ -67,6 +71,8 @@ TEST_F(UtilityRun, TheExternalTestOfATlv3WithOneBoard) {
   EXPECT_FALSE(Has(Alerts(), "Connect: Dac-")) << Alerts();
 }
 
+char identifyTitle[256] = "";
+
 TEST_F(UtilityRun, TheExternalTestOfASecondRackBoardNamesItsRacksConnectors) {
   UseRack("interface = qrn2400\nracks = 2\nboards_per_rack = 2\n"
           "boards.0.letter = S\nboards.1.letter = S\nboards.4.letter = S\nboards.5.letter = S\n");
@@ -74,11 +80,14 @@ TEST_F(UtilityRun, TheExternalTestOfASecondRackBoardNamesItsRacksConnectors) {
     Choose(kType, kTlv4);
     for (int answer = 0; answer < 4; ++answer) Alert::PushAnswer(kCancel);
     Initialize();
+    KeepRunning();
     Alert::ClearAnswers();
     T3Panel::SetT3Board(2);
     EXPECT_EQ(Connections(), "Dac-5 to Ext. Stim. Input CC|Dac-4 to Ext. Stim. Input VC|Adc-8 to FILTER-1|");
     // The unit is identified first.
-    LoopDialog::PushAbort();
+    Headless::Wait(0.2);
+    Headless::Call([](void*) { Windows::GetTitle(Windows::FrontWindow(), identifyTitle); }, nullptr);
+    PressEscape();
     ExpectFrontWindowAndPressDone("external_test_second_rack");
     EXPECT_TRUE(T3TestUt::TestAlert(140, 100));
     EXPECT_EQ(T3Types::State.Board, 2);
@@ -88,7 +97,7 @@ TEST_F(UtilityRun, TheExternalTestOfASecondRackBoardNamesItsRacksConnectors) {
     EXPECT_FALSE(T3TestUt::TestDacSH_Alert());
   });
   EXPECT_TRUE(Has(Alerts(), "Connect: Dac-4 to Adc-8")) << Alerts();
-  EXPECT_TRUE(Has(Alerts(), "Identify Amplifier Unit")) << Alerts();
+  EXPECT_STREQ(identifyTitle, "Identify Amplifier Unit");
 }
 
 TEST_F(UtilityRun, AFourBoardRackNeedsNoInstructions) {
@@ -132,14 +141,15 @@ TEST_F(UtilityRun, TheActiveUnitOfJoinedUnitsBlinksUntilContinue) {
     Alert::PushAnswer(kCancel);
     Alert::PushAnswer(kCancel);
     Initialize();
+    KeepRunning();
     Alert::ClearAnswers();
     T3Panel::SetT3Board(0);
     Headless::Wait(0.5);
     Headless::Call(Look, &seenAtStart);
-    Headless::ClickItem(kNext);
+    PressReturn();
     Headless::Wait(1.0);
     Headless::Call(Look, &seenAfterNext);
-    Headless::ClickItem(kContinue);
+    PressEscape();
     EXPECT_FALSE(T3TestUt::IdentifyActiveRack());
     EXPECT_EQ(T3Types::State.Board, 0);
   });
