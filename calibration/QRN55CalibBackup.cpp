@@ -9,6 +9,7 @@
 #include "acquisition/QRN55Tools.h"
 #include "dialogs/Alert.h"
 #include "foundation/Decode.h"
+#include "foundation/IOBase.h"
 #include "foundation/IOBytes.h"
 #include "foundation/IOFiles.h"
 #include "foundation/RealTime.h"
@@ -52,27 +53,42 @@ bool KeptFileIsCurrent(std::span<const char> kept) {
 }
 
 // "QRN55Calib_<serial6>_<date>" and ".txt", or with "_2", "_3" ... the
-// first name not taken.
+// first name not taken, as a full path.
 void DatedName(std::span<const char> serial6, std::span<char> name) {
   char date[32] = {};
   RealTime::ToAltDate(RealTime::GetTime(), date, false, false);
   for (int n = 1;; ++n) {
-    Strings::Assign(name, "QRN55Calib_");
-    Strings::Concat(name, serial6);
-    Strings::Concat(name, "_");
-    Strings::Concat(name, date);
+    char plain[kNameSize] = "QRN55Calib_";
+    Strings::Concat(plain, serial6);
+    Strings::Concat(plain, "_");
+    Strings::Concat(plain, date);
     if (n > 1) {
-      Strings::Concat(name, "_");
-      Decode::Integer(n, name, 0);
+      Strings::Concat(plain, "_");
+      Decode::Integer(n, plain, 0);
     }
-    Strings::Concat(name, ".txt");
+    Strings::Concat(plain, ".txt");
+    IOBase::ExtendFileName(plain, name);
     if (!Exists(name)) return;
   }
 }
 
-bool Refuse(std::span<const char> reason) {
-  char message[256] = "No backup of the QRN 5+5 calibration record could be written: ";
-  Strings::Concat(message, reason);
+// The notebook line: prefix, the name in double quotes.
+void NameLine(std::span<char> line, std::span<const char> prefix, std::span<const char> name) {
+  Strings::Assign(line, prefix);
+  Strings::Concat(line, "\"");
+  Strings::Concat(line, name);
+  Strings::Concat(line, "\"");
+}
+
+// The line goes to the notebook and, with the reason, into the alert.
+bool Refuse(std::span<const char> line) {
+  TermIO::WriteLine(line);
+  char message[512] = {};
+  Strings::Assign(message, line);
+  if (Strings::Length(QRN55Tools::ErrorMessage) > 0) {
+    Strings::Concat(message, Alert::LF);
+    Strings::Concat(message, QRN55Tools::ErrorMessage);
+  }
   Strings::Concat(message, Alert::LF);
   Strings::Concat(message, "Nothing was written to the unit.");
   Alert::OK(message);
@@ -82,24 +98,36 @@ bool Refuse(std::span<const char> reason) {
 }  // namespace
 
 bool Save() {
-  if (!QRN55Tools::ReadDeviceInformation(0)) return Refuse(QRN55Tools::ErrorMessage);
+  QRN55Tools::ErrorMessage[0] = 0;
+  if (!QRN55Tools::ReadDeviceInformation(0)) return Refuse("QRN55 device information could not be read.");
   char serial[32] = {};
   QRN55Tools::GetUnitSerialNumber(serial);
   char serial6[8] = {};
   Strings::Substring(serial6, serial, 0, 6);
-  char kept[kNameSize] = "QRN55Calib_";
-  Strings::Concat(kept, serial6);
-  Strings::Concat(kept, ".txt");
-  if (Exists(kept) && KeptFileIsCurrent(kept)) return true;
+  char plain[kNameSize] = "QRN55Calib_";
+  Strings::Concat(plain, serial6);
+  Strings::Concat(plain, ".txt");
+  char kept[kNameSize] = {};
+  IOBase::ExtendFileName(plain, kept);
+  char line[kNameSize + 64] = {};
+  const bool keptExists = Exists(kept);
+  if (keptExists && KeptFileIsCurrent(kept)) {
+    NameLine(line, "QRN55-Calibration saved to: ", kept);
+    TermIO::WriteLine(line);
+    return true;
+  }
   char written[kNameSize] = {};
-  if (Exists(kept)) {
+  if (keptExists) {
     DatedName(serial6, written);
   } else {
     Strings::Assign(written, kept);
   }
-  if (!QRN55Tools::SaveCalibInfoAsASCII(written, false)) return Refuse(QRN55Tools::ErrorMessage);
-  TermIO::WriteString("QRN 5+5 calibration record saved to ");
-  TermIO::WriteLine(written);
+  if (!QRN55Tools::SaveCalibInfoAsASCII(written, false)) {
+    NameLine(line, "Error saving QRN55-Calibration: ", written);
+    return Refuse(line);
+  }
+  NameLine(line, "QRN55-Calibration saved to: ", written);
+  TermIO::WriteLine(line);
   return true;
 }
 

@@ -6,8 +6,11 @@
 // the unit serial) in the current folder. A file kept there counts only
 // when it reads back as the unit's current record; otherwise the record
 // goes beside it to "QRN55Calib_<serial6>_<dd-Mon-yyyy>.txt" ("_2", "_3"
-// ... when that is taken), and the notebook names the file written. Main
-// thread only.
+// ... when that is taken). The notebook names the file that holds the
+// backup, "QRN55-Calibration saved to: "<full path>"", or the failure,
+// "Error saving QRN55-Calibration: "<full path>"" or "QRN55 device
+// information could not be read.", which an alert repeats. Main thread
+// only.
 #pragma once
 
 namespace QRN55CalibBackup {

@@ -58,7 +58,7 @@ TEST_F(FirmwareRun, AStaleKeptBackupGetsADatedOneBesideIt) {
   Run([] {
     Alert::PushAnswer(2);
     Initialize();
-    const std::string line = LineWith(Notebook(), "QRN 5+5 calibration record saved to ");
+    const std::string line = LineWith(Notebook(), "QRN55-Calibration saved to: ");
     EXPECT_NE(line.find("QRN55Calib_123450_"), std::string::npos) << line;
   });
   const auto backups = Backups();
@@ -110,7 +110,7 @@ TEST_F(FirmwareRun, WithoutABackupNothingIsWrittenToTheUnit) {
     EXPECT_FALSE(MacEnv::Terminated);
     EXPECT_TRUE(QRN55Tools::FirmwareNeedsUpdating());
   });
-  EXPECT_TRUE(Has("No backup of the QRN 5+5 calibration record could be written")) << Alerts();
+  EXPECT_TRUE(Has("Error saving QRN55-Calibration: ")) << Alerts();
   EXPECT_FALSE(Has(kPowerCycle));
 }
 
