@@ -83,8 +83,6 @@ void UpdateVersionMenu() {
 
 bool EnableQRN55Functions() { return T3AD::GetBoardType() == ZRVBase::BoardQRN55; }
 
-void QRN55_WriteFirmware() {}
-
 void UpgradeBoardVersion() {}
 
 }  // namespace T3CalibMenu

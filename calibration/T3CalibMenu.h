@@ -88,7 +88,10 @@ bool FixGain(int range, double factor);
 void SaveScaleFile();
 
 // The Calibrate menu's firmware and board-version items of the QRN 5+5 and
-// the amplifier boards; they do nothing yet.
+// the amplifier boards (T3CalibMenuService.cpp).
+// The unit's firmware from a chosen "*.TLV" file: only on one device of
+// one unit, and only after its record was backed up; then the interface is
+// released and the operator asked to power the unit off and on.
 void QRN55_WriteFirmware();
 void UpgradeBoardVersion();
 
