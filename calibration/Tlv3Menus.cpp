@@ -10,12 +10,8 @@
 #include "dialogs/Alert.h"
 #include "foundation/Decode.h"
 #include "foundation/Strings.h"
-#include "shell/ModMenus.h"
 
 namespace Tlv3Menus {
-
-int Tlv3Menu = 0;
-int iCalibMenu = 0;
 
 namespace {
 
@@ -183,16 +179,6 @@ void MoveUp(std::array<char, kInfoSize>& to, std::array<char, kInfoSize>& from) 
 }
 
 }  // namespace
-
-void InitModule() {
-  Tlv3Menu = 0;
-  iCalibMenu = 0;
-}
-
-void Shutdown() {
-  if (Tlv3Menu != 0) ModMenus::DeleteMenu(Tlv3Menu);
-  iCalibMenu = 0;
-}
 
 void GetHardwareOptions(HardwareTexts& texts) {
   for (auto& text : texts) text.fill(0);

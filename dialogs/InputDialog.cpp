@@ -236,4 +236,11 @@ bool Four(std::span<const char> title, std::span<const char> label1, void* addre
 
 void InitModule() { cached.fill(nullptr); }
 
+void Shutdown() {
+  for (Dialog*& d : cached) {
+    if (d != nullptr) Dialogs::DisposeDialog(d);
+    d = nullptr;
+  }
+}
+
 }  // namespace InputDialog

@@ -37,7 +37,9 @@ bool Four(std::span<const char> title, std::span<const char> label1, void* addre
           std::span<const char> label2, void* address2, int kind2, std::span<const char> label3,
           void* address3, int kind3, std::span<const char> label4, void* address4, int kind4);
 
-// Forgets the four dialogs (they go with the UI layer's windows).
+// Forgets the four dialogs without disposing them.
 void InitModule();
+// Disposes the dialogs made, at the end with the other dialog modules.
+void Shutdown();
 
 }  // namespace InputDialog

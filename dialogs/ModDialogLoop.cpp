@@ -212,6 +212,7 @@ void ShutAllModules() {
   ForAllDo(ShutDialog);
   HelpDialog::Shutdown();
   LoopDialog::Shutdown();
+  InputDialog::Shutdown();
   TermWindow::Shutdown();
   ModDialogConfig::Shutdown();
 }
