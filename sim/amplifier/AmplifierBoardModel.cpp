@@ -71,12 +71,17 @@ AnalogCircuit Section(const FourPole& shape, int k, double corner_hz) {
 
 // Filter 1, the output amplifier and filter 2, tapped after each but the
 // last.
-AnalogCircuit MonitorStages(double filter1_hz, double output_gain, const FourPole& filter2,
-                            const std::array<double, 2>& filter2_hz) {
+// Filter 1 and the output amplifier: up to current monitor 1.
+AnalogCircuit MonitorOneStages(double filter1_hz, double output_gain) {
   return Section(kBessel, 0, filter1_hz)
       .Then(Section(kBessel, 1, filter1_hz))
       .Tapped()
-      .Then(AnalogCircuit::Gain(output_gain))
+      .Then(AnalogCircuit::Gain(output_gain));
+}
+
+AnalogCircuit MonitorStages(double filter1_hz, double output_gain, const FourPole& filter2,
+                            const std::array<double, 2>& filter2_hz) {
+  return MonitorOneStages(filter1_hz, output_gain)
       .Tapped()
       .Then(Section(filter2, 0, filter2_hz[0]))
       .Tapped()
@@ -327,6 +332,11 @@ AnalogCircuit AmplifierBoardModel::RangeStage(const Setting& setting) const {
 AnalogCircuit AmplifierBoardModel::CurrentChain(const AmplifierBoardElements& elements) const {
   const Setting setting = SettingOf(elements);
   return RangeStage(setting).Then(Stages(setting));
+}
+
+AnalogCircuit AmplifierBoardModel::CurrentChainToMonitorOne(const AmplifierBoardElements& elements) const {
+  const Setting setting = SettingOf(elements);
+  return RangeStage(setting).Then(MonitorOneStages(setting.filter1_hz, setting.output_gain));
 }
 
 void AmplifierBoardModel::Retune(const Setting& setting) {

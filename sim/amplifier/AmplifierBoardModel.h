@@ -235,6 +235,8 @@ class AmplifierBoardModel {
   // elements: the range's gain, the HF stage, filter 1, the output
   // amplifier and filter 2.
   AnalogCircuit CurrentChain(const AmplifierBoardElements& elements) const;
+  // The same up to current monitor 1, ahead of filter 2.
+  AnalogCircuit CurrentChainToMonitorOne(const AmplifierBoardElements& elements) const;
   const AmplifierAnalogTruths& Truths() const { return _truths; }
   // Another probe from the next conversion on; the state goes on.
   void UseTruths(const AmplifierAnalogTruths& truths);

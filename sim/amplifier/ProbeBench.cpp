@@ -100,7 +100,7 @@ void ProbeBench::Apply(int board, int position, AmplifierAnalogTruths& truths) c
 
 double ProbeBench::Density(const AmplifierBoardModel& model, const AmplifierBoardElements& elements,
                            const ProbeHead& head, double hz) {
-  const double chain = Magnitude(model.CurrentChain(elements), hz);
+  const double chain = Magnitude(model.CurrentChainToMonitorOne(elements), hz);
   return InputDensity(model.Truths(), head, model.Range(elements), hz) * chain * chain;
 }
 
@@ -109,7 +109,7 @@ namespace {
 // The density at the grid's frequencies, the chain built once.
 std::vector<double> Densities(const AmplifierBoardModel& model, const AmplifierBoardElements& elements,
                               const ProbeHead& head, double df, std::size_t count) {
-  const AnalogCircuit chain = model.CurrentChain(elements);
+  const AnalogCircuit chain = model.CurrentChainToMonitorOne(elements);
   const int range = model.Range(elements);
   std::vector<double> densities(count);
   for (std::size_t k = 0; k < count; ++k) {
@@ -168,13 +168,16 @@ double ProbeBench::Mux(int board, int position, int channel, double volts, const
   if (bench == nullptr) return volts;
   const ProbeHead& head = bench->probe;
   const AmplifierMonitors& monitors = model.Monitors();
+  const int range = model.Range(elements);
   if (channel == kMuxProbe && bench->circuit == ModelCircuit::k10MOhm) {
-    const double standing = model.Truths().probe_offset_volts[static_cast<std::size_t>(model.Range(elements))];
+    const double standing = model.Truths().probe_offset_volts[static_cast<std::size_t>(range)];
     return standing - kProbeShare * head.input_gain * (monitors.command + head.input_offset_volts);
   }
+  if (channel == kMuxProbe) return volts + head.output_share * monitors.command;
   if (channel == kMuxCurrentMonitor) {
-    return volts + head.common_mode * monitors.command * model.OutputGain(elements) + head.monitor_offset_volts +
-           _noise[static_cast<std::size_t>(board)].value;
+    const bool offset = head.monitor_offset_range < 0 || head.monitor_offset_range == range;
+    return volts + head.common_mode * monitors.command * model.OutputGain(elements) +
+           (offset ? head.monitor_offset_volts : 0.0) + _noise[static_cast<std::size_t>(board)].value;
   }
   return volts;
 }

@@ -9,7 +9,9 @@
 //              input gain x (command + the head's input offset) beside the
 //              range's own probe offset; a TLV 1 probe's offset puts that
 //              beyond 2 V until the pipette-offset DAC moves the command
-//              onto it;
+//              onto it; off the 10 MOhm position the channel shows the probe
+//              output, which follows the command by the head's output share
+//              beside the range's probe offset;
 //   CMR        the current monitor on the multiplexer (14) follows the
 //              command by the head's common-mode share x the output gain;
 //   test caps  the 1 pF and 10 pF test capacitors conduct their shares (0:
@@ -18,12 +20,14 @@
 //              x the head's factor, with a part rising with frequency that
 //              equals it at the head's corner, x an excess in one band of one
 //              range, reaches the current monitor on the multiplexer through
-//              the range's gain, the HF stage, filter 1, the output amplifier
-//              and filter 2 (AmplifierBoardModel::CurrentChain); stationary
+//              the range's gain, the HF stage, filter 1 and the output
+//              amplifier (current monitor 1, ahead of filter 2:
+//              AmplifierBoardModel::CurrentChainToMonitorOne); stationary
 //              Gaussian, its one-sided density at the monitor reported by
 //              Density;
-//   monitor    an offset on the multiplexer's current monitor (a saturating
-//              monitor), and per gain range an offset at the probe.
+//   monitor    an offset on the multiplexer's current monitor in one gain
+//              range or in all (a saturating monitor), and per gain range an
+//              offset at the probe.
 // A position without a bench keeps the board's configured truths and the
 // rack's model circuit.
 #pragma once
@@ -42,6 +46,7 @@ struct ProbeHead {
   double input_gain = 0.5;
   double input_offset_volts = 0.002;
   double common_mode = 1.5e-4;
+  double output_share = 1.0;
   double one_pf_share = 1.0;
   double ten_pf_share = 1.0;
   bool noise = false;
@@ -57,6 +62,8 @@ struct ProbeHead {
     double factor = 1.0;
   } excess;
   double monitor_offset_volts = 0.0;
+  // The gain range the monitor offset shows in; -1: every range.
+  int monitor_offset_range = -1;
   std::array<double, 3> range_offset_volts{};
 
   static ProbeHead Tlv1();
