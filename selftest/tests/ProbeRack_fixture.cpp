@@ -60,11 +60,11 @@ void ProbeRack::ReadRanges(const std::string& file) {
   ASSERT_TRUE(T3Protocol::ReadProtocol(name, mux, results_, hf));
 }
 
-std::vector<std::string> ProbeRack::FailedValues() const {
+std::set<std::string> ProbeRack::FailedValues() const {
   const TestResultsBlock::ProbeTestResults& p = results_.Probe;
-  std::vector<std::string> failed;
+  std::set<std::string> failed;
   const auto check = [&](const std::string& name, const Protocol::MeasuredValue& v) {
-    if (!(v.Value >= v.Lower && v.Value <= v.Upper)) failed.push_back(name);
+    if (!(v.Value >= v.Lower && v.Value <= v.Upper)) failed.insert(name);
   };
   const auto transfer = [&](const std::string& name, const Protocol::TransferValues& t) {
     check(name + ".Gain", t.Gain);

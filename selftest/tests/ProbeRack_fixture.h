@@ -6,6 +6,7 @@
 // moves the bench as the requests ask.
 
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +43,7 @@ class ProbeRack : public BoardBlocks {
   // The probe values the sequence measured that lie outside their limits
   // (or are NaN), named as "Noise[2][1]" or "Input10M.Gain"; a TLV 1 probe
   // leaves the low range out, a board without the trim its values.
-  std::vector<std::string> FailedValues() const;
+  std::set<std::string> FailedValues() const;
 
   BenchPosition bench_;
   // Set before SetUp: the board's letter, and the selector position (0:

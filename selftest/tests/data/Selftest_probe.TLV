@@ -271,6 +271,12 @@ NoiseTest
 
 Modifications:
 
+V-ref_x2
+ Gain 2 # 2%    Offset < 2      Noise 0 / 0.5
+
+VmonFilter
+ Gain 1 # 2%    Offset < 2      Noise 0 / 0.5
+
 TLV3-F1_100kHz_Risetime
  Amp 0.9 / 1.1    y1  0.05 / 0.15    y2  0.45 / 0.55    y3  0.85 / 0.95
 
