@@ -3,6 +3,7 @@
 // input by the measured transfer, the gain factor's doubling, the chirp's
 // halving, the gates of the bands.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "ProbeRack_fixture.h"
-#include "amplifier/T3Set.h"
+#include "amplifier/T3Panel.h"
 #include "numerics/SpectrumReal.h"
 #include "selftest/T3TestProbe.h"
 #include "selftest/TestBase.h"
@@ -82,28 +83,29 @@ class NoiseRack : public ProbeRack {
 INSTANTIATE_TEST_SUITE_P(Boards, NoiseRack, ::testing::Values(ZRVBase::BoardQRN55), BoardName);
 
 TEST_P(NoiseRack, TheBandsAgreeWithTheBenchsDensityAndQuietTracesDoubleTheGainFourTimes) {
-  // Filter 2 wide open: a spectrum without steep slopes leaks little
-  // through the window.
-  T3Set::F2Part1Dacs(255);
-  T3Set::F2Part2Dacs(255);
-  const BlockRun run = Run([&] {
-    T3TestProbe::MeasureNoise(2, kScale, false, results_);
-    return true;
-  });
-  EXPECT_TRUE(Has(run.notebook, "High range.  gain =      40      80     160     320     640\n")) << run.notebook;
-  EXPECT_TRUE(Has(run.notebook, "Go" + std::string(kTraces, '.') + "done.")) << run.notebook;
-  const double factor = LastFactor(run.notebook);
-  EXPECT_EQ(factor, 640.0);
-  for (int b = 0; b < 4; ++b) {
-    SCOPED_TRACE(b);
-    const Band& band = kBands[static_cast<std::size_t>(b)];
-    const double predicted = Predicted(band.first, band.count, factor);
-    // The top band lies where the converters' own corrections of the
-    // transfer matter: a tenth more room there.
-    const double allowance = b == 3 ? 0.1 : 0.0;
-    EXPECT_NEAR(results_.Noise[2][b].Value / predicted, 1.0, 4 * StandardError(band.bins) + allowance);
+  static constexpr const char* kNames[] = {"Low range.  ", "Medium range.  ", "High range.  "};
+  for (int range = 2; range >= 0; --range) {
+    SCOPED_TRACE(kNames[range]);
+    const BlockRun run = Run([&] {
+      T3TestProbe::MeasureNoise(range, kScale, false, results_);
+      return true;
+    });
+    EXPECT_TRUE(Has(run.notebook, std::string(kNames[range]) + "gain =      40      80     160     320     640\n"))
+        << run.notebook;
+    EXPECT_TRUE(Has(run.notebook, "Go" + std::string(kTraces, '.') + "done.")) << run.notebook;
+    const double factor = LastFactor(run.notebook);
+    EXPECT_EQ(factor, 640.0);
+    for (int b = 0; b < 4; ++b) {
+      SCOPED_TRACE(b);
+      const Band& band = kBands[static_cast<std::size_t>(b)];
+      const double predicted = Predicted(band.first, band.count, factor);
+      // The top band lies where the converters' own corrections of the
+      // transfer matter: a tenth more room there.
+      const double allowance = b == 3 ? 0.1 : 0.0;
+      EXPECT_NEAR(results_.Noise[range][b].Value / predicted, 1.0, 4 * StandardError(band.bins) + allowance);
+    }
+    EXPECT_EQ(Count(run.report, "E-"), 4u) << run.report;
   }
-  EXPECT_EQ(Count(run.report, "E-"), 4u) << run.report;
 }
 
 TEST_P(NoiseRack, ALoudTraceKeepsTheGainFactor) {
@@ -135,6 +137,42 @@ TEST_P(NoiseRack, AnAbortLeavesTheBandsAndASaturatedChirpMakesThemNaN) {
   });
   EXPECT_TRUE(Has(run.notebook, "Signal too large in Chirp.Acquire")) << run.notebook;
   for (int b = 0; b < 4; ++b) EXPECT_TRUE(std::isnan(results_.Noise[1][b].Value));
+}
+
+// The chirp halves from 8 V while it saturates, silently while a try
+// fits: a 1 pF capacitor of less strength saturates later.
+TEST_P(NoiseRack, TheChirpHalvesUntilItFits) {
+  struct Case {
+    double onePicofaradShare;
+    double lastChirp;  // of the first
+  };
+  // As the sequence leaves it: the test DAC into the test integrator.
+  T3Panel::SetMode(0);
+  T3Panel::SetTestDacPath(4);
+  for (const Case c : {Case{0.3, 1.0}, Case{0.5, 0.5}, Case{1.0, 0.25}}) {
+    SCOPED_TRACE(c.onePicofaradShare);
+    bench_.probe.one_pf_share = c.onePicofaradShare;
+    ApplyBench();
+    record_->Clear();
+    const BlockRun run = Run([&] {
+      T3TestProbe::MeasureNoise(2, kScale, false, results_);
+      return true;
+    });
+    EXPECT_FALSE(Has(run.notebook, "Signal too large")) << run.notebook;
+    // The chirps on the unit's fifth DAC, the test DAC: the last one is the
+    // acquisition of 4096 points before the DAC rests at 0 V for the traces.
+    const std::vector<DacConversion> record = record_->Conversions();
+    std::size_t end = record.size();
+    while (end > 0 && record[end - 1].volts[4] == 0.0) --end;
+    double first = 0.0;
+    double last = 0.0;
+    for (std::size_t k = 0; k < end; ++k) {
+      first = std::max(first, std::fabs(record[k].volts[4]));
+      if (k + 4096 >= end) last = std::max(last, std::fabs(record[k].volts[4]));
+    }
+    EXPECT_NEAR(last / first, c.lastChirp, 0.01);
+    for (int b = 0; b < 4; ++b) EXPECT_TRUE(std::isfinite(results_.Noise[2][b].Value));
+  }
 }
 
 TEST(ProbeNoise, InBoundsHoldsEverySampleNearTheTruncatedMeanWithinTheConvertersRange) {
