@@ -5,11 +5,19 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ProbeRack_fixture.h"
+#include "platform/Geometry.h"
+#include "platform/Png.h"
+#include "platform/Port.h"
+#include "platform/Surface.h"
+#include "selftest/T3Protocol.h"
+#include "selftest/T3TestGraphics.h"
+#include "selftest/T3Tester.h"
 #include "amplifier/T3Types.h"
 #include "selftest/T3TestProbe.h"
 #include "selftest/TestBase.h"
@@ -238,6 +246,54 @@ TEST_P(ProbeSequence, AnAbortOrNoAnswerEndsTheSequence) {
     EXPECT_EQ(messages_.size(), c.showings);
   }
   TestBase::Aborted = false;
+}
+
+// The board test's blocks, then the probe sequence, headless with the test
+// plot window open and data plotting on, as a full test runs a board: the
+// notebook follows the noise loop, the result file holds the probe lines,
+// and the spectrum pane goes to a PNG file.
+TEST_P(ProbeSequence, AfterTheBoardBlocksWithThePlotWindow) {
+  ASSERT_NO_FATAL_FAILURE(StartUi());
+  T3TestGraphics::Initialize(true, true, true, true);
+  ASSERT_NE(T3TestGraphics::DataWindow, nullptr);
+  ASSERT_NO_FATAL_FAILURE(ReadRanges("Selftest_probe.TLV"));
+  OpenLimits();
+  TestBase::DataPlotting = true;
+  const BlockRun run = Run([&] {
+    return T3Tester::CurrentMonitor(results_.CurrentMonitor) && T3Tester::Filter2(results_.Filter2) &&
+           T3Tester::Integrator(results_.Integrator) && T3Tester::StimulusPath(results_.StimulusPath) &&
+           T3Tester::CFastAndSlow(results_.CFastCSlow) && T3TestProbe::All(results_.Probe, false, true, true, false);
+  });
+  TestBase::DataPlotting = false;
+  EXPECT_TRUE(run.passed);
+  EXPECT_EQ(FailedValues(), Names{});
+  EXPECT_TRUE(Has(run.notebook, kAllRanges)) << run.notebook;
+  EXPECT_EQ(Count(run.notebook, "Go" + std::string(50, '.') + "done."), 3u) << run.notebook;
+
+  TestResultsBlock::MuxTestResults mux{};
+  ASSERT_TRUE(T3Protocol::WriteProtocol("Result.TLV", mux, results_, false, true, false, false, false, 0));
+  const std::string result = FileContent("Result.TLV");
+  for (const char* line : {"TLV3: Input10M", "\nCMR\n", "Offsets - low :", "ProbeOut -   0V:", "\nTest1pF\n",
+                           "\nTest10pF\n", "Noise   - low :", "        - high:", "RefGainTrimDac"}) {
+    EXPECT_TRUE(Has(result, line)) << line << "\n" << result;
+  }
+
+  const Graphics::GraphicsWindow pane = T3TestGraphics::DataWindow;
+  const Port::GrafPort& port = *pane->port;
+  const Geometry::Rect area = Geometry::SetRect(pane->left + port.origin.h, pane->top + port.origin.v,
+                                                pane->right + port.origin.h, pane->bottom + port.origin.v);
+  const std::string png = Path("Spectrum.png");
+  const std::span<const char> name(png.c_str(), png.size() + 1);
+  ASSERT_TRUE(Png::Save(*port.pixels, area, name)) << Png::ErrorText();
+  Surface::Pixels image;
+  ASSERT_TRUE(Png::Load(name, image));
+  EXPECT_EQ(image.Width(), area.right - area.left);
+  EXPECT_EQ(image.Height(), area.bottom - area.top);
+  int inked = 0;
+  for (int v = 1; v < image.Height() - 1; ++v) {
+    for (int h = 1; h < image.Width() - 1; ++h) inked += image.At(h, v) != Surface::kRgbMask ? 1 : 0;
+  }
+  EXPECT_GT(inked, 200);
 }
 
 }  // namespace
