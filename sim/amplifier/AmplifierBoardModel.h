@@ -127,8 +127,11 @@ struct AmplifierAnalogTruths {
   double test_lag_seconds = 1e-6;
   // The test integrator's rate (1/s per volt) with the 1 pF and the 10 pF
   // capacitor, its auto-zero loop, and the gain from its output onto the
-  // capacitor: the probe output at gain range 0 then moves 5.05 times the
-  // probe tests' nominal 75 uV per test DAC volt through the 1 pF one.
+  // capacitor: through the 1 pF one an ideal probe (the HF stage off) at
+  // gain range 0 then moves 5.05 times the probe tests' nominal 75 uV per
+  // test DAC volt; with the stage on, at the probe tests' neutral codes
+  // (1024, 1024), each range's own transresistance scales that (range 0:
+  // 3055 / 4095).
   std::array<double, 2> integrator_rate = {99.2, 100.9};
   double auto_zero_hz = 0.1;
   double auto_zero_q = 0.6;

@@ -243,27 +243,27 @@ ProbeOut -   0V:  < 20
          - diff:  480 / 520
 
 Test1pF
- Gain 5.05 # 10%    Offset < 10      Noise 0 / 0.5
- Gain 500 # 10%    Offset < 10      Noise 0 / 0.5
- Gain 50 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 3.96 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 640 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 74 # 10%    Offset < 10      Noise 0 / 0.5
 
 Test10pF
- Gain 5.05 # 10%    Offset < 10      Noise 0 / 0.5
- Gain 500 # 10%    Offset < 10      Noise 0 / 0.5
- Gain 5 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 3.84 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 650 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 7.4 # 10%    Offset < 10      Noise 0 / 0.5
 
-Noise   - low :  2e-31 / 2e-30
-                 3e-31 / 3e-30
-                 5e-31 / 5e-30
-                 5e-30 / 5e-29
-        - med :  1e-34 / 1e-33
-                 1e-34 / 1e-33
-                 2e-34 / 2e-33
-                 1.2e-33 / 1.2e-32
-        - high:  1.5e-36 / 1.5e-35
-                 1.7e-36 / 1.7e-35
-                 3e-36 / 3e-35
-                 1.4e-35 / 1.4e-34
+Noise   - low :  3.7e-29 / 3.7e-28
+                 4e-29 / 4e-28
+                 7e-29 / 7e-28
+                 3.5e-28 / 3.5e-27
+        - med :  1.7e-32 / 1.7e-31
+                 1.6e-32 / 1.6e-31
+                 2.8e-32 / 2.8e-31
+                 1.5e-31 / 1.5e-30
+        - high:  2.2e-34 / 2.2e-33
+                 2.5e-34 / 2.5e-33
+                 4.6e-34 / 4.6e-33
+                 2.2e-33 / 2.2e-32
 
 NoiseTest
  Noise20   < 30

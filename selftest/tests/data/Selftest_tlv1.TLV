@@ -243,27 +243,27 @@ ProbeOut -   0V:  < 20
          - diff:  480 / 520
 
 Test1pF
- Gain 5.05 # 10%    Offset < 10      Noise 0 / 0.5
- Gain 500 # 10%    Offset < 10      Noise 0 / 0.5
- Gain 50 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 3.96 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 640 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 74 # 10%    Offset < 10      Noise 0 / 0.5
 
 Test10pF
- Gain 5.05 # 10%    Offset < 10      Noise 0 / 0.5
- Gain 500 # 10%    Offset < 10      Noise 0 / 0.5
- Gain 5 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 3.84 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 650 # 10%    Offset < 10      Noise 0 / 0.5
+ Gain 7.4 # 10%    Offset < 10      Noise 0 / 0.5
 
-Noise   - low :  2e-31 / 2e-30
-                 3e-31 / 3e-30
-                 5e-31 / 5e-30
-                 5e-30 / 5e-29
-        - med :  1e-34 / 1e-33
-                 1e-34 / 1e-33
-                 2e-34 / 2e-33
+Noise   - low :  3.7e-29 / 3.7e-28
+                 4e-29 / 4e-28
+                 7e-29 / 7e-28
+                 3.5e-28 / 3.5e-27
+        - med :  4.6e-32 / 4.6e-31
+                 4.3e-32 / 4.3e-31
+                 7.6e-32 / 7.6e-31
+                 4e-31 / 4e-30
+        - high:  6e-34 / 6e-33
+                 6.7e-34 / 6.7e-33
                  1.2e-33 / 1.2e-32
-        - high:  1.5e-36 / 1.5e-35
-                 1.7e-36 / 1.7e-35
-                 3e-36 / 3e-35
-                 1.4e-35 / 1.4e-34
+                 5.8e-33 / 5.8e-32
 
 NoiseTest
  Noise20   < 30
