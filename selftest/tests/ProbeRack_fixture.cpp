@@ -60,7 +60,7 @@ void ProbeRack::ReadRanges(const std::string& file) {
   ASSERT_TRUE(T3Protocol::ReadProtocol(name, mux, results_, hf));
 }
 
-std::set<std::string> ProbeRack::FailedValues() const {
+std::set<std::string> ProbeRack::FailedProbeValues() const {
   const TestResultsBlock::ProbeTestResults& p = results_.Probe;
   std::set<std::string> failed;
   const auto check = [&](const std::string& name, const Protocol::MeasuredValue& v) {

@@ -43,7 +43,7 @@ class ProbeRack : public BoardBlocks {
   // The probe values the sequence measured that lie outside their limits
   // (or are NaN), named as "Noise[2][1]" or "Input10M.Gain"; a TLV 1 probe
   // leaves the low range out, a board without the trim its values.
-  std::set<std::string> FailedValues() const;
+  std::set<std::string> FailedProbeValues() const;
 
   BenchPosition bench_;
   // Set before SetUp: the board's letter, and the selector position (0:

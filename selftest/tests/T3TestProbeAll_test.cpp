@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Boards, Tlv1BehindASelector, ::testing::Values(ZRVBase:
 TEST_P(ProbeSequence, ANominalProbeOnAYBoardPassesWithTheTrim) {
   const BlockRun run = RunAll("Selftest_probe.TLV", false);
   EXPECT_TRUE(run.passed);
-  EXPECT_EQ(FailedValues(), Names{});
+  EXPECT_EQ(FailedProbeValues(), Names{});
   EXPECT_EQ(Count(run.report, "FAILED"), 0u) << run.report;
   EXPECT_EQ(messages_, Texts({kTenMOhm + ".", kShield + ":", kTrim, kShield + "."}));
   EXPECT_TRUE(Has(run.notebook, kAllRanges)) << run.notebook;
@@ -94,7 +94,7 @@ TEST_P(ProbeSequence, ANominalProbeOnAYBoardPassesWithTheTrim) {
 TEST_P(ProbeSequenceOnR, ANominalProbeOnAnRBoardPassesWithoutTheTrim) {
   const BlockRun run = RunAll("Selftest_probe.TLV", false);
   EXPECT_TRUE(run.passed);
-  EXPECT_EQ(FailedValues(), Names{});
+  EXPECT_EQ(FailedProbeValues(), Names{});
   EXPECT_EQ(Count(run.report, "FAILED"), 0u) << run.report;
   EXPECT_EQ(messages_, Texts({kTenMOhm + ".", kShield + ":"}));
   EXPECT_FALSE(Has(run.report, "RefGainTrim"));
@@ -103,7 +103,7 @@ TEST_P(ProbeSequenceOnR, ANominalProbeOnAnRBoardPassesWithoutTheTrim) {
 TEST_P(Tlv1BehindASelector, AnExpectedTlv1ProbeStartsAtTheMediumRange) {
   const BlockRun run = RunAll("Selftest_tlv1.TLV", true);
   EXPECT_TRUE(run.passed);
-  EXPECT_EQ(FailedValues(), Names{});
+  EXPECT_EQ(FailedProbeValues(), Names{});
   EXPECT_EQ(Count(run.report, "FAILED"), 0u) << run.report;
   EXPECT_EQ(messages_, Texts({kTenMOhm + " (2. probe).", kShield + " (2. probe):"}));
   const T3TestProbe::ProbeTestResults& p = results_.Probe;
@@ -127,7 +127,7 @@ TEST_P(ProbeSequence, FaultsAtTheBenchFailTheirLines) {
   EXPECT_FALSE(run.passed);
   // The common-mode figure is taken in the medium range: its offset shows
   // that range's.
-  EXPECT_EQ(FailedValues(), Names({"Input10M.Gain", "CMR.Gain", "CMR.Offset", "Offsets[1]", "Noise[2][2]",
+  EXPECT_EQ(FailedProbeValues(), Names({"Input10M.Gain", "CMR.Gain", "CMR.Offset", "Offsets[1]", "Noise[2][2]",
                                    "RefGainTrimSpan[0]", "RefGainTrimSpan[1]"}));
   ASSERT_EQ(messages_.size(), 5u);
   EXPECT_EQ(messages_[1], "TLV-Probe gain wrong:");
@@ -150,7 +150,7 @@ TEST_P(ProbeSequence, AnOpenTestCapacitorLeavesTheBandsWithoutTransfer) {
   for (int r = 0; r < 3; ++r) {
     for (int b = 0; b < 4; ++b) expected.insert("Noise[" + std::to_string(r) + "][" + std::to_string(b) + "]");
   }
-  EXPECT_EQ(FailedValues(), expected);
+  EXPECT_EQ(FailedProbeValues(), expected);
   EXPECT_TRUE(Has(run.notebook, " Reference gain is off by a factor of         0.00\n Assuming a factor of 1.0 for "
                                 "computing spectra.\n"))
       << run.notebook;
@@ -166,7 +166,7 @@ TEST_P(ProbeSequence, AMonitorSaturatingInTheNoiseSetUp) {
   ApplyBench();
   const BlockRun run = RunAll("Selftest_probe.TLV", false);
   EXPECT_TRUE(run.passed);
-  EXPECT_EQ(FailedValues(), Names({"Noise[2][0]", "Noise[2][1]", "Noise[2][2]", "Noise[2][3]"}));
+  EXPECT_EQ(FailedProbeValues(), Names({"Noise[2][0]", "Noise[2][1]", "Noise[2][2]", "Noise[2][3]"}));
   EXPECT_EQ(Count(run.notebook, "Signal too large in Chirp.Acquire"), 1u) << run.notebook;
 }
 
@@ -266,7 +266,7 @@ TEST_P(ProbeSequence, AfterTheBoardBlocksWithThePlotWindow) {
   });
   TestBase::DataPlotting = false;
   EXPECT_TRUE(run.passed);
-  EXPECT_EQ(FailedValues(), Names{});
+  EXPECT_EQ(FailedProbeValues(), Names{});
   EXPECT_TRUE(Has(run.notebook, kAllRanges)) << run.notebook;
   EXPECT_EQ(Count(run.notebook, "Go" + std::string(50, '.') + "done."), 3u) << run.notebook;
 
