@@ -113,7 +113,10 @@ void ZRVSimRack::LatchClippingLines(std::uint16_t lines) {
 }
 
 std::int32_t ZRVSimRack::Read(const Line& line) {
+  // A single analog read converts its own input alone.
+  _outputs.adcs_read = line.kind == Line::kAnalog ? static_cast<std::uint16_t>(1u << line.index) : 0xFFFF;
   See();
+  _outputs.adcs_read = 0xFFFF;
   return LineValue(line);
 }
 

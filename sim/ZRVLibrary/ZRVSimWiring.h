@@ -27,6 +27,9 @@ struct ZRVSimOutputs {
   // The conversion's instant on the program's clock (the clock the library
   // samples by, foundation/platform/Clock.h once handed over).
   double clock_seconds = 0.0;
+  // The ADC inputs whose volts the conversion reads (bit n: ADC n); a
+  // wiring may leave the others at 0.
+  std::uint16_t adcs_read = 0xFFFF;
 };
 
 struct ZRVSimInputs {

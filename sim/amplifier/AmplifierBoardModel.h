@@ -248,6 +248,11 @@ class AmplifierBoardModel {
   double RsCriticalAlpha(const AmplifierBoardElements& elements) const;
   // The lag of the Rs compensation's loop with the elements.
   double RsLagSeconds(const AmplifierBoardElements& elements) const;
+  // Compensation and RsLagSeconds of the elements the last Convert took,
+  // kept from then: the stages that follow the model read them at every
+  // conversion without decoding the elements again.
+  const AmplifierCompensation& ConvertedCompensation() const { return _setting.compensation; }
+  double ConvertedRsLagSeconds() const { return _setting.rs_lag_seconds; }
   // The board's own time (Convert).
   double Seconds() const { return _seconds; }
   static constexpr double kUndershootAlphas = 0.1;

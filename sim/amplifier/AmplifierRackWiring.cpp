@@ -78,7 +78,8 @@ void AmplifierRackWiring::Sample(const ZRVSimOutputs& outputs, ZRVSimInputs& inp
     amplifier.Convert(at, dacs);
     const bool remapped = _config.remap_ad_lines[static_cast<std::size_t>(rack)];
     for (int line = 0; line < AmplifierRack::kAdLines; ++line) {
-      inputs.adc_volts[8 * rack + ConverterOf(line, remapped)] = amplifier.AdVolts(line, dacs);
+      const int adc = 8 * rack + ConverterOf(line, remapped);
+      if ((outputs.adcs_read >> adc & 1) != 0) inputs.adc_volts[adc] = amplifier.AdVolts(line, dacs);
     }
     const bool amplifierData = amplifier.AmplifierDataOut(at.clock_seconds);
     const bool selectorData = amplifier.SelectorDataOut(at.clock_seconds);

@@ -27,8 +27,8 @@ void AmplifierTestNodes::Convert(const AmplifierBoardModel &model,
   const double rangeGain =
       model.Truths()
           .range_gain[static_cast<std::size_t>(model.Range(elements))];
-  const double share = model.Compensation(elements).rs_ohms / rangeGain;
-  if (const double lag = model.RsLagSeconds(elements); lag != _rsLag) {
+  const double share = model.ConvertedCompensation().rs_ohms / rangeGain;
+  if (const double lag = model.ConvertedRsLagSeconds(); lag != _rsLag) {
     _rs.Retune(AnalogCircuit::RC(lag));
     _rsLag = lag;
   }

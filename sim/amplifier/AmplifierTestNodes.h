@@ -43,7 +43,8 @@ public:
 
   AmplifierTestNodes();
 
-  // Follows the model's conversion with the board's drive.
+  // Follows the model's conversion with the board's drive: right after
+  // the model's Convert with the same elements.
   void Convert(const AmplifierBoardModel &model,
                const AmplifierBoardElements &elements,
                const AmplifierDrive &drive);
