@@ -1,6 +1,7 @@
 #include "sim/ZRVLibrary/ZRVSimRack.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -221,7 +222,7 @@ std::int32_t ZRVSimRack::AsyncIO(void* handle, std::int32_t count, DataRecord* r
   if (_running) return kRunning;
   if (records == nullptr || count < 1 || count > kZRVSimMaxRecords) return kBadArgument;
   _lastIo.assign(records, records + count);
-  std::vector<Line> lines(static_cast<std::size_t>(count));
+  std::array<Line, kZRVSimMaxRecords> lines{};
   for (std::int32_t n = 0; n < count; ++n) {
     if (!ValidDirection(records[n].channel_type)) return kBadArgument;
     if (!Resolve(records[n].channel_type == 1, records[n].channel, lines[n])) return kBadChannel;
